@@ -1,0 +1,199 @@
+#pragma once
+// CObj: one simulated body.
+//
+// A body owns its motion state four times (stage 0 is the committed state, stages 1..3 the
+// intermediate states of the fourth-order Runge-Kutta step), its mass properties, its
+// computational shape (vertices, faces, normals, crash points) and the records that tie it to
+// other bodies. The scheduler only calls the per-body operations below, in a fixed order, and
+// every one of them writes only the body it is called on.
+//
+// Operations that are not simulation live elsewhere and dispatch on the body kind (typeName or
+// dynamic_cast): drawing (DrawShape, DrawPass, DrawSkins, DrawMarkers, DrawEditGuides, materials,
+// display lists) in render/, mouse handling and the context menu (OnMouseDown/Up/Move,
+// ResizeByDrag, IsGrabFind, OnContextMenu) in ui/, and the scene-writer steps in script/.
+// sim/ includes no Qt and no OpenGL.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/Matrix.h"
+#include "base/Vec3.h"
+#include "sim/Records.h"
+
+namespace korvan {
+
+class CScene;
+struct SimSettings;
+
+// Face geometry returned by GetFace, in body coordinates.
+struct FaceFrame {
+    Vec3 center;
+    Vec3 normal;
+    Vec3 axis1;
+    Vec3 axis2;
+};
+
+class CObj {
+public:
+    CObj(const CObj&) = delete;
+    CObj& operator=(const CObj&) = delete;
+    virtual ~CObj();
+
+    // ---- Identity -------------------------------------------------------------------------
+    std::string typeName;     // "BOX", "CYLINDER", "GROUND", "SPRING", "DEF"
+    std::string displayName;  // the name the user gave; used in every calculation message
+    std::string varName;      // script variable name, "Obj" + typeName + counter
+    int id = 0;               // the scene's body count when the body was reset
+
+    // ---- Material and appearance ----------------------------------------------------------
+    double RHO = 1000;  // kg/m^3; negative marks a completely fixed body
+    double mass = 0;
+    double inertiaX = 0, inertiaY = 0, inertiaZ = 0;  // principal moments about the body axes
+    double colorR = 0.5, colorG = 0.5, colorB = 0.5;
+    double opacity = 1;
+    double ShadeThrow = -1, ShadeReceive = -1;
+    double keepDirectionGain = 0;
+
+    // ---- Computational shape (body coordinates, metres) -----------------------------------
+    std::vector<double> vertexX, vertexY, vertexZ;
+    std::vector<CON> faces;
+    std::vector<double> faceNormalX, faceNormalY, faceNormalZ;
+    double bounds[6] = {1e20, -1e20, 1e20, -1e20, 1e20, -1e20};  // minX maxX minY maxY minZ maxZ
+    double sizeMin = 0;  // limits how deep a crash point may sink into this body
+    double sizeRef = 0;  // reference size for default contact stiffness
+    double sizeMax = 0;
+
+    // ---- Motion state, one value per stage (0 = committed) --------------------------------
+    double posX[4] = {}, posY[4] = {}, posZ[4] = {};
+    double velX[4] = {}, velY[4] = {}, velZ[4] = {};
+    double omegaX[4] = {}, omegaY[4] = {}, omegaZ[4] = {};
+    Mat3 rot[4];  // rows are the body axes in world coordinates
+    Mat3 rotInv[4];
+    Mat4 localToWorld[4];  // row-major
+    Mat4 worldToLocal[4];
+    // Force phase accumulators; IntegrateStage turns them into velocity increments.
+    double forceX[4] = {}, forceY[4] = {}, forceZ[4] = {};
+    double torqueX[4] = {}, torqueY[4] = {}, torqueZ[4] = {};
+    double dPosX[4] = {}, dPosY[4] = {}, dPosZ[4] = {};
+    double dRot[4][9] = {};
+
+    // ---- Per-control-pass sums, applied by every force phase until the next control pass --
+    Vec3 extForce;     // world, N
+    Vec3 extTorque;    // world, N m
+    Vec3 brakeTorque;  // world, axis direction times brake magnitude
+    double ctrlForceSign = 1.0;
+    int lastPlusButtonState = 0;
+    int lastMinusButtonState = 0;
+
+    // ---- Mouse grab (written by the user interface between frames) ------------------------
+    int grabActive = 0;
+    Vec3 grabLocalPoint;  // body coordinates
+    Vec3 grabTarget;      // world
+
+    // ---- User-interface fields ------------------------------------------------------------
+    int visible = 1;
+    int selected = 0;
+    int pickedPart = -1;
+    int pickedJoint = -1;
+
+    // ---- Sound settings -------------------------------------------------------------------
+    int crashSoundMode = 0;
+    int slipSoundMode = 0;
+    int speedSoundMode = 0;
+    double speedSoundParam1 = 0, speedSoundParam2 = 0;
+
+    // ---- Scheduler -------------------------------------------------------------------------
+    double calcCost = 0;  // s, last measured duration of ComputeStageForces
+
+    // ---- Records ---------------------------------------------------------------------------
+    std::vector<_JOININFO> joins;
+    std::vector<_CRASHINFO> crashPoints;
+    std::vector<_INTRACT> interactions;
+    std::vector<_MOVEINFO> moves;
+    std::vector<_FORCEINFO> forces;
+    std::vector<_SINFORCE> moveForcesX, moveForcesY, moveForcesZ;
+    std::vector<REC> records;
+    std::vector<_VIEWPOINT> viewpoints;
+    std::vector<std::shared_ptr<MQOINFO>> skins;
+
+    CScene& scene() const { return *scene_; }
+    const SimSettings& settings() const;
+    bool IsFixed() const { return RHO < 0; }
+
+    // ---- Virtual operations ----------------------------------------------------------------
+    virtual void SetLastSettingWidth();
+    virtual int IsVerticalToSurface(const Vec3& bodyPoint, const Vec3& direction) const;
+    virtual bool GetFace(int face, FaceFrame& out) const;
+    virtual void SetRecordLength(int frames);
+    virtual void RestoreRecordedFrame(int frame);
+    virtual void StoreRecordedFrame(int frame);
+    virtual void UpdateDerivedConstants();
+    virtual int FindFace(int type, const Vec3& worldPoint, double margin) const;
+    virtual void BeginControlPass();
+    virtual void ControlPass();
+    virtual void UpdateMountedViews();
+    virtual void ClearStageForces(int s);
+    virtual void ComputeStageForces(int s);
+    virtual void ApplyContactReactions(int s);
+    virtual void IntegrateStage(int s);
+    // Corrects the velocity of connection record `joinIndex` (or of a contact or grab point when
+    // it is -1) for motion the rigid-body state does not show, e.g. a spring's extension.
+    virtual void AdjustPointMotion(int joinIndex, int s, Vec3& worldVelocity) const;
+    virtual void MakeModel();
+
+    // ---- Integration (stage work of the committed and intermediate states) ---------------
+    bool UpdateStageMatrices(int s);
+    void UpdateJoinPoints(int s);
+
+    // ---- Connections -----------------------------------------------------------------------
+    void UpdateJoinConstants();
+    void CheckJoinBreaks();
+
+    // ---- State setters and getters (stage 0; take effect at the next sub-step) ------------
+    void SetPosition(double x, double y, double z);
+    void SetVelocity(double x, double y, double z);
+    void SetAngularVelocity(double x, double y, double z);
+    void SetAngle(double x, double y, double z);
+    Vec3 GetPosition() const { return {posX[0], posY[0], posZ[0]}; }
+    Vec3 GetVelocity() const { return {velX[0], velY[0], velZ[0]}; }
+    Vec3 GetAngularVelocity() const { return {omegaX[0], omegaY[0], omegaZ[0]}; }
+    Vec3 GetAngle() const;
+    void GetMatrix(double out[9]) const;
+
+    // Stage-s state as vectors.
+    Vec3 Position(int s) const { return {posX[s], posY[s], posZ[s]}; }
+    Vec3 Velocity(int s) const { return {velX[s], velY[s], velZ[s]}; }
+    Vec3 Omega(int s) const { return {omegaX[s], omegaY[s], omegaZ[s]}; }
+
+    // Back to the constructed state of the motion, mass and appearance fields.
+    void Reset();
+
+protected:
+    // Construction runs the naming rule against the scene and resets the body; the kind then
+    // sets its own defaults. The body joins the scene's list through CScene::Create.
+    CObj(CScene& scene, std::string kind, std::string name);
+
+    // Shape building shared by the kinds.
+    void ClearShape();
+    void FinishShape();  // bounds from the vertices, outward face normals
+    int AddVertex(const Vec3& p);
+    void AddFace(int a, int b, int c, int d = -1);
+    void AddCrashPoint(const Vec3& p);
+    Vec3 Vertex(int i) const { return {vertexX[i], vertexY[i], vertexZ[i]}; }
+    Vec3 FaceNormal(int i) const { return {faceNormalX[i], faceNormalY[i], faceNormalZ[i]}; }
+    bool FaceFrameOf(int face, FaceFrame& out) const;
+
+    // Moves the body by a shift in body coordinates and the connection groups into their
+    // proportional places for a size change from oldSize to newSize (per body axis).
+    void ShiftForResize(const Vec3& shift, const Vec3& oldSize, const Vec3& newSize);
+
+private:
+    CScene* scene_;
+
+    void IntegrateAcceleration(int s);
+    void CommitStage();
+    void BuildNextStage(int s);
+    void ReportRunaway() const;
+};
+
+}  // namespace korvan

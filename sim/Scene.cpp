@@ -1,0 +1,55 @@
+#include "sim/Scene.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace korvan {
+
+CScene::~CScene() { Clear(); }
+
+int CScene::IndexOf(const CObj* body) const {
+    for (std::size_t i = 0; i < bodies_.size(); ++i)
+        if (bodies_[i].get() == body) return static_cast<int>(i);
+    return -1;
+}
+
+CObj* CScene::FindByVarName(const std::string& varName) const {
+    for (const auto& b : bodies_)
+        if (b->varName == varName) return b.get();
+    return nullptr;
+}
+
+std::string CScene::NextVarName(const std::string& kind) {
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "Obj%s%d", kind.c_str(), ++nameCounter);
+    std::string name = buf;
+    while (FindByVarName(name)) name += "_2";
+    return name;
+}
+
+void CScene::Remove(CObj* body) {
+    int index = IndexOf(body);
+    if (index < 0) return;
+    for (const auto& other : bodies_) {
+        if (other.get() == body) continue;
+        for (_JOININFO& j : other->joins)
+            if (j.partner == body) j.partner = nullptr, j.partnerIndex = -1;
+        for (_CRASHINFO& c : other->crashPoints)
+            if (c.contactBody == body) {
+                bool sliding = c.sliding;
+                Vec3 local = c.localPoint;
+                c = _CRASHINFO{};
+                c.localPoint = local, c.sliding = sliding;
+            }
+        std::erase_if(other->interactions, [&](const _INTRACT& r) { return r.other == body; });
+        std::erase_if(other->moves, [&](const _MOVEINFO& r) { return r.other == body; });
+    }
+    bodies_.erase(bodies_.begin() + index);
+}
+
+void CScene::Clear() {
+    // Destroy in reverse creation order; nobody looks at partners during destruction.
+    while (!bodies_.empty()) bodies_.pop_back();
+}
+
+}  // namespace korvan

@@ -1,0 +1,55 @@
+#pragma once
+// CScene: the ordered list of bodies in creation order (a body's index is its identity for the
+// scheduler) together with the process-wide simulation values and the remembered sizes.
+// The list owns the bodies.
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "sim/Obj.h"
+#include "sim/SimSettings.h"
+#include "sim/SizeMemory.h"
+
+namespace korvan {
+
+class CScene {
+public:
+    CScene() = default;
+    CScene(const CScene&) = delete;
+    CScene& operator=(const CScene&) = delete;
+    ~CScene();
+
+    SimSettings settings;
+    SizeMemory rememberedSizes;
+    // Process-wide body counter of the naming rule; reset to 0 when a scene is loaded.
+    int nameCounter = 0;
+
+    // Constructs a body of kind T with the user's name and appends it to the list.
+    template <class T, class... Args>
+    T* Create(std::string displayName, Args&&... args) {
+        auto body = std::unique_ptr<T>(new T(*this, std::move(displayName), std::forward<Args>(args)...));
+        T* raw = body.get();
+        bodies_.push_back(std::move(body));
+        return raw;
+    }
+
+    int Count() const { return static_cast<int>(bodies_.size()); }
+    CObj* Body(int i) const { return bodies_[static_cast<std::size_t>(i)].get(); }
+    int IndexOf(const CObj* body) const;
+    bool Contains(const CObj* body) const { return IndexOf(body) >= 0; }
+    CObj* FindByVarName(const std::string& varName) const;
+
+    // Removes and destroys one body, detaching every record of other bodies that pointed at it.
+    void Remove(CObj* body);
+    // Destroys every body.
+    void Clear();
+
+    // Naming rule: "Obj%s%d" with the next counter value, "_2" appended while the name is taken.
+    std::string NextVarName(const std::string& kind);
+
+private:
+    std::vector<std::unique_ptr<CObj>> bodies_;
+};
+
+}  // namespace korvan
