@@ -1,0 +1,35 @@
+#include "base/Host.h"
+
+#include <atomic>
+#include <cstdio>
+
+namespace korvan {
+
+namespace {
+ConsoleHost consoleHost;
+std::atomic<Host*> currentHost{nullptr};
+}  // namespace
+
+Host& CurrentHost() {
+    Host* host = currentHost.load(std::memory_order_acquire);
+    return host ? *host : consoleHost;
+}
+
+void SetHost(Host* host) { currentHost.store(host, std::memory_order_release); }
+
+void ConsoleHost::ShowMessage(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }
+
+void ConsoleHost::ShowScriptMessage(const std::string& text) {
+    std::fprintf(stdout, "%s\n", text.c_str());
+    std::fflush(stdout);
+}
+
+Answer ConsoleHost::Ask(const std::string& text, Answer preferred) {
+    Answer answer = hasFixed_ ? fixed_ : preferred;
+    std::fprintf(stderr, "%s -> %s\n", text.c_str(), answer == Answer::Yes ? "yes" : "no");
+    return answer;
+}
+
+void ConsoleHost::SetStatus(const std::string&) {}
+
+}  // namespace korvan
