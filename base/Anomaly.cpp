@@ -60,10 +60,16 @@ bool TakeAnomaly(std::string* text) {
     return false;
 }
 
-int PendingAnomalies() { return pendingPosts.load(std::memory_order_acquire); }
+int PendingAnomalies() {
+    return pendingPosts.load(std::memory_order_acquire);
+}
 
-void DiscardAnomalies() { pendingPosts.store(0, std::memory_order_release); }
+void DiscardAnomalies() {
+    pendingPosts.store(0, std::memory_order_release);
+}
 
-void SetAnomalyWakeup(AnomalyWakeup wakeup) { wakeupHook.store(wakeup, std::memory_order_release); }
+void SetAnomalyWakeup(AnomalyWakeup wakeup) {
+    wakeupHook.store(wakeup, std::memory_order_release);
+}
 
 }  // namespace korvan

@@ -15,9 +15,13 @@ Host& CurrentHost() {
     return host ? *host : consoleHost;
 }
 
-void SetHost(Host* host) { currentHost.store(host, std::memory_order_release); }
+void SetHost(Host* host) {
+    currentHost.store(host, std::memory_order_release);
+}
 
-void ConsoleHost::ShowMessage(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }
+void ConsoleHost::ShowMessage(const std::string& text) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+}
 
 void ConsoleHost::ShowScriptMessage(const std::string& text) {
     std::fprintf(stdout, "%s\n", text.c_str());

@@ -11,7 +11,7 @@ namespace korvan {
 enum class Answer { Yes, No };
 
 class Host {
-public:
+  public:
     virtual ~Host() = default;
     // A modal message box (an error or a notice the user must see).
     virtual void ShowMessage(const std::string& text) = 0;
@@ -29,7 +29,7 @@ void SetHost(Host* host);
 
 // Console host used by default and by the headless runner.
 class ConsoleHost : public Host {
-public:
+  public:
     // The answer given to every question; unset means each question's own default.
     void SetFixedAnswer(Answer answer) { fixed_ = answer, hasFixed_ = true; }
 
@@ -38,7 +38,7 @@ public:
     Answer Ask(const std::string& text, Answer preferred) override;
     void SetStatus(const std::string& text) override;
 
-private:
+  private:
     Answer fixed_ = Answer::Yes;
     bool hasFixed_ = false;
 };

@@ -53,7 +53,9 @@ double Minor4(const Mat4& a, int i, int j) {
     return Determinant(sub);
 }
 
-bool Usable(double det) { return det != 0.0 && !std::isnan(det); }
+bool Usable(double det) {
+    return det != 0.0 && !std::isnan(det);
+}
 
 }  // namespace
 

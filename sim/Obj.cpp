@@ -16,7 +16,9 @@ CObj::CObj(CScene& scene, std::string kind, std::string name)
 
 CObj::~CObj() = default;
 
-const SimSettings& CObj::settings() const { return scene_->settings; }
+const SimSettings& CObj::settings() const {
+    return scene_->settings;
+}
 
 void CObj::Reset() {
     id = scene_->Count();
@@ -53,9 +55,13 @@ void CObj::SetPosition(double x, double y, double z) {
     UpdateStageMatrices(0);
 }
 
-void CObj::SetVelocity(double x, double y, double z) { velX[0] = x, velY[0] = y, velZ[0] = z; }
+void CObj::SetVelocity(double x, double y, double z) {
+    velX[0] = x, velY[0] = y, velZ[0] = z;
+}
 
-void CObj::SetAngularVelocity(double x, double y, double z) { omegaX[0] = x, omegaY[0] = y, omegaZ[0] = z; }
+void CObj::SetAngularVelocity(double x, double y, double z) {
+    omegaX[0] = x, omegaY[0] = y, omegaZ[0] = z;
+}
 
 // Rodrigues: R = I cos(a) + sin(a) [k]x + (1 - cos(a)) k k^T is body-to-world; rot = R^T.
 void CObj::SetAngle(double x, double y, double z) {
@@ -96,20 +102,28 @@ Vec3 CObj::GetAngle() const {
     return axis * angle;
 }
 
-void CObj::GetMatrix(double out[9]) const { std::copy(rot[0].data(), rot[0].data() + 9, out); }
+void CObj::GetMatrix(double out[9]) const {
+    std::copy(rot[0].data(), rot[0].data() + 9, out);
+}
 
 // ---- Default virtual operations ---------------------------------------------------------
 
-void CObj::SetLastSettingWidth() { ReportBug("virtual void CObj::SetLastSettingWidth(  )"); }
+void CObj::SetLastSettingWidth() {
+    ReportBug("virtual void CObj::SetLastSettingWidth(  )");
+}
 
 int CObj::IsVerticalToSurface(const Vec3&, const Vec3&) const {
     ReportBug("buf!");
     return 0;
 }
 
-bool CObj::GetFace(int face, FaceFrame& out) const { return FaceFrameOf(face, out); }
+bool CObj::GetFace(int face, FaceFrame& out) const {
+    return FaceFrameOf(face, out);
+}
 
-void CObj::SetRecordLength(int frames) { records.resize(static_cast<std::size_t>(std::max(frames, 0))); }
+void CObj::SetRecordLength(int frames) {
+    records.resize(static_cast<std::size_t>(std::max(frames, 0)));
+}
 
 void CObj::RestoreRecordedFrame(int frame) {
     if (frame < 0 || frame >= static_cast<int>(records.size())) return;
@@ -178,7 +192,9 @@ int CObj::AddVertex(const Vec3& p) {
     return static_cast<int>(vertexX.size()) - 1;
 }
 
-void CObj::AddFace(int a, int b, int c, int d) { faces.push_back(CON{{a, b, c, d}}); }
+void CObj::AddFace(int a, int b, int c, int d) {
+    faces.push_back(CON{{a, b, c, d}});
+}
 
 void CObj::AddCrashPoint(const Vec3& p) {
     _CRASHINFO c;

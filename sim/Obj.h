@@ -34,7 +34,7 @@ struct FaceFrame {
 };
 
 class CObj {
-public:
+  public:
     CObj(const CObj&) = delete;
     CObj& operator=(const CObj&) = delete;
     virtual ~CObj();
@@ -168,7 +168,7 @@ public:
     // Back to the constructed state of the motion, mass and appearance fields.
     void Reset();
 
-protected:
+  protected:
     // Construction runs the naming rule against the scene and resets the body; the kind then
     // sets its own defaults. The body joins the scene's list through CScene::Create.
     CObj(CScene& scene, std::string kind, std::string name);
@@ -187,7 +187,7 @@ protected:
     // proportional places for a size change from oldSize to newSize (per body axis).
     void ShiftForResize(const Vec3& shift, const Vec3& oldSize, const Vec3& newSize);
 
-private:
+  private:
     CScene* scene_;
 
     void IntegrateAcceleration(int s);

@@ -7,7 +7,8 @@
 
 namespace korvan {
 
-CObjBox::CObjBox(CScene& scene, std::string kind, std::string name) : CObj(scene, std::move(kind), std::move(name)) {}
+CObjBox::CObjBox(CScene& scene, std::string kind, std::string name)
+    : CObj(scene, std::move(kind), std::move(name)) {}
 
 namespace {
 
@@ -60,7 +61,8 @@ int CObjBox::FindFace(int, const Vec3& worldPoint, double margin) const {
     Vec3 half{widthX / 2, widthY / 2, widthZ / 2};
     for (int a = 0; a < 3; ++a)
         if (p[a] < -half[a] - margin || p[a] > half[a] + margin) return -1;
-    const double dist[6] = {p.z + half.z, half.z - p.z, p.y + half.y, half.x - p.x, half.y - p.y, p.x + half.x};
+    const double dist[6] = {p.z + half.z, half.z - p.z, p.y + half.y,
+                            half.x - p.x, half.y - p.y, p.x + half.x};
     return static_cast<int>(std::min_element(std::begin(dist), std::end(dist)) - std::begin(dist));
 }
 

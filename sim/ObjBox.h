@@ -5,8 +5,8 @@
 namespace korvan {
 
 class CObjBox : public CObj {
-public:
-    double widthX = 1.0, widthY = 1.0, widthZ = 1.0;  // m
+  public:
+    double widthX = 1.0, widthY = 1.0, widthZ = 1.0;        // m
     int crashPointX = 2, crashPointY = 2, crashPointZ = 2;  // crash points along each edge
 
     void MakeModel() override;
@@ -17,7 +17,7 @@ public:
     // New dimensions; shift moves the body (body coordinates) so a dragged face can stay put.
     void SetSize(double wx, double wy, double wz, const Vec3& shift = {});
 
-protected:
+  protected:
     friend class CScene;
     CObjBox(CScene& scene, std::string name) : CObjBox(scene, "BOX", std::move(name)) {}
     CObjBox(CScene& scene, std::string kind, std::string name);

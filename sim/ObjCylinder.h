@@ -10,9 +10,9 @@ inline constexpr int kCylinderBottomCap = 2;  // -y cap
 inline constexpr int kCylinderSide = 4;
 
 class CObjCylinder : public CObj {
-public:
-    double widthR = 0.6;  // radius, m
-    double widthW = 0.3;  // length along y, m
+  public:
+    double widthR = 0.6;   // radius, m
+    double widthW = 0.3;   // length along y, m
     int crashPointR = 20;  // points around, also the number of side facets
     int crashPointW = 2;   // points along
 
@@ -23,7 +23,7 @@ public:
 
     void SetSize(double w, double r, const Vec3& shift = {});
 
-protected:
+  protected:
     friend class CScene;
     CObjCylinder(CScene& scene, std::string name) : CObjCylinder(scene, "CYLINDER", std::move(name)) {}
     CObjCylinder(CScene& scene, std::string kind, std::string name);

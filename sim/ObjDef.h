@@ -5,13 +5,13 @@
 namespace korvan {
 
 class CObjDef : public CObjCylinder {
-public:
+  public:
     int GearNUM = 12;
     double GearDEPTH = 0.6;
     double GearSLOPE = 0.15;
     double GearWIDTH = -0.1;
 
-protected:
+  protected:
     friend class CScene;
     CObjDef(CScene& scene, std::string name) : CObjCylinder(scene, "DEF", std::move(name)) {
         widthR = 0.6, widthW = 1.2, crashPointR = 20, crashPointW = 2;

@@ -5,7 +5,7 @@
 namespace korvan {
 
 class CObjGround : public CObjBox {
-protected:
+  protected:
     friend class CScene;
     CObjGround(CScene& scene, std::string name) : CObjBox(scene, "GROUND", std::move(name)) {}
 };

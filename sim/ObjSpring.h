@@ -5,7 +5,7 @@
 namespace korvan {
 
 class CObjSpring : public CObjCylinder {
-protected:
+  protected:
     friend class CScene;
     CObjSpring(CScene& scene, std::string name) : CObjCylinder(scene, "SPRING", std::move(name)) {}
 };

@@ -38,9 +38,9 @@ struct _JOININFO {
     double baseStrength = 0;
     double baseFriction = 0;
     double baseBreak = 0;
-    int vertical = 0;         // two-point connections: 1 vertical, 0 horizontal
-    int rampCount = 0;        // soft start: 0 inactive, 1..6000 while ramping
-    double rotResistance = 0; // N m s
+    int vertical = 0;          // two-point connections: 1 vertical, 0 horizontal
+    int rampCount = 0;         // soft start: 0 inactive, 1..6000 while ramping
+    double rotResistance = 0;  // N m s
 
     int GroupSize() const { return (kindCode % 10000) / 100; }
     int GroupPosition() const { return kindCode % 100; }
@@ -117,7 +117,7 @@ struct _FORCEINFO {
     int minusButton = -1;  // button that sets ctrlForceSign to -1; -1 none
     int key = -1;          // virtual-key code; -1 with a controller
     int mapping = 0;
-    int inputType = 0;     // 0 key, 1 game controller
+    int inputType = 0;  // 0 key, 1 game controller
     int axis = 0;
     double magnitude = 0;  // N or N m
     Vec3 direction;        // body coordinates; unit unless the script gave a zero vector

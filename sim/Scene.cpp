@@ -5,7 +5,9 @@
 
 namespace korvan {
 
-CScene::~CScene() { Clear(); }
+CScene::~CScene() {
+    Clear();
+}
 
 int CScene::IndexOf(const CObj* body) const {
     for (std::size_t i = 0; i < bodies_.size(); ++i)

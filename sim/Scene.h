@@ -14,7 +14,7 @@
 namespace korvan {
 
 class CScene {
-public:
+  public:
     CScene() = default;
     CScene(const CScene&) = delete;
     CScene& operator=(const CScene&) = delete;
@@ -48,7 +48,7 @@ public:
     // Naming rule: "Obj%s%d" with the next counter value, "_2" appended while the name is taken.
     std::string NextVarName(const std::string& kind);
 
-private:
+  private:
     std::vector<std::unique_ptr<CObj>> bodies_;
 };
 

@@ -8,8 +8,8 @@ namespace korvan {
 
 struct SimSettings {
     // Script-visible values of Application.
-    double CurTime = 0;      // simulated time, s; advances by frameTime per frame
-    double PreCalcTime = 0;  // length of the assembly phase, s
+    double CurTime = 0;                                  // simulated time, s; advances by frameTime per frame
+    double PreCalcTime = 0;                              // length of the assembly phase, s
     double GravityX = 0, GravityY = 0, GravityZ = -9.8;  // m/s^2, Z is up
     double GrabForce = 100000;                           // mouse grab spring, N/m
 

@@ -8,7 +8,7 @@
 namespace korvan {
 
 class SizeMemory {
-public:
+  public:
     double Get(const std::string& kind, char axis) const {
         auto it = sizes_.find({kind, axis});
         return it == sizes_.end() ? -1.0 : it->second;
@@ -16,7 +16,7 @@ public:
     void Set(const std::string& kind, char axis, double value) { sizes_[{kind, axis}] = value; }
     void Clear() { sizes_.clear(); }
 
-private:
+  private:
     std::map<std::pair<std::string, char>, double> sizes_;
 };
 

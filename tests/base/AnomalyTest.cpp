@@ -11,7 +11,7 @@ namespace korvan {
 namespace {
 
 class AnomalyTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { DiscardAnomalies(); }
     void TearDown() override {
         DiscardAnomalies();

@@ -1,15 +1,128 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <numbers>
+
 #include "sim/ObjBox.h"
+#include "sim/ObjCylinder.h"
+#include "sim/ObjDef.h"
 #include "sim/Scene.h"
 
 namespace korvan {
 namespace {
 
-TEST(Body, Placeholder) {
+constexpr double kPi = std::numbers::pi;
+
+TEST(BodyNames, CounterNamesBodiesAndRestartsOnlyWhenTheSceneIsLoaded) {
     CScene scene;
-    auto* box = scene.Create<CObjBox>("a");
-    EXPECT_EQ(box->varName, "ObjBOX1");
+    EXPECT_EQ(scene.Create<CObjBox>("a")->varName, "ObjBOX1");
+    EXPECT_EQ(scene.Create<CObjBox>("b")->varName, "ObjBOX2");
+    EXPECT_EQ(scene.Create<CObjCylinder>("c")->varName, "ObjCYLINDER3");
+    // Loading resets the counter to 0; the next body then collides with the existing ObjBOX1.
+    scene.nameCounter = 0;
+    EXPECT_EQ(scene.Create<CObjBox>("d")->varName, "ObjBOX1_2");
+}
+
+TEST(BodyNames, CollidingNameGrowsASecondSuffixWhenTheFirstIsTakenToo) {
+    CScene scene;
+    scene.Create<CObjBox>("a");  // ObjBOX1
+    scene.nameCounter = 0;
+    scene.Create<CObjBox>("b");  // ObjBOX1_2
+    scene.nameCounter = 0;
+    auto* c = scene.Create<CObjBox>("c");
+    EXPECT_EQ(c->varName, "ObjBOX1_2_2");
+    EXPECT_EQ(c->displayName, "c");
+    EXPECT_EQ(c->id, 2);
+}
+
+TEST(BodyReset, NewBodyStartsAtRestInTheIdentityOrientation) {
+    CScene scene;
+    auto* b = scene.Create<CObjBox>("a");
+    EXPECT_EQ(b->RHO, 1000);
+    EXPECT_EQ(b->opacity, 1);
+    EXPECT_EQ(b->ctrlForceSign, 1);
+    EXPECT_EQ(b->bounds[0], 1e20);
+    EXPECT_EQ(b->bounds[1], -1e20);
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) {
+            EXPECT_EQ(b->localToWorld[0].m[i][j], i == j ? 1 : 0);
+            EXPECT_EQ(b->worldToLocal[0].m[i][j], i == j ? 1 : 0);
+        }
+}
+
+TEST(BodyState, SetPositionRebuildsBothBodyMatrices) {
+    CScene scene;
+    auto* b = scene.Create<CObjBox>("a");
+    b->SetAngle(0, 0, kPi / 2);
+    b->SetPosition(1, 2, 3);
+    Vec3 world = TransformPoint(b->localToWorld[0], {1, 0, 0});
+    EXPECT_NEAR(world.x, 1, 1e-15);
+    EXPECT_NEAR(world.y, 3, 1e-15);
+    Vec3 back = TransformPoint(b->worldToLocal[0], world);
+    EXPECT_NEAR(back.x, 1, 1e-15);
+    EXPECT_NEAR(back.y, 0, 1e-15);
+}
+
+TEST(BodyState, SetAngleZeroIsIdentityAndIdentityReadsBackAsZero) {
+    CScene scene;
+    auto* b = scene.Create<CObjBox>("a");
+    b->SetAngle(0, 0, 0);
+    double m[9];
+    b->GetMatrix(m);
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(m[i], i % 4 == 0 ? 1 : 0);
+    EXPECT_EQ(b->GetAngle(), (Vec3{}));
+}
+
+TEST(BodyState, SetAngleTurnsTheBodyAxesTheRightWay) {
+    CScene scene;
+    auto* b = scene.Create<CObjBox>("a");
+    b->SetAngle(0, 0, kPi / 2);  // a quarter turn about world z: body x points along world y
+    EXPECT_NEAR(b->rot[0].m[0][1], 1, 1e-15);
+    EXPECT_NEAR(b->rot[0].m[1][0], -1, 1e-15);
+}
+
+TEST(BodyState, AngleRoundTripsIncludingTurnsNearHalfARevolution) {
+    const Vec3 cases[] = {
+        {0.1, 0, 0},        {0, -0.7, 0},          {0.3, -0.2, 0.9}, {1, 1, 1},    {0, 0, kPi - 1e-3},
+        {kPi - 1e-6, 0, 0}, {0, -(kPi - 1e-7), 0}, {1.8, -1.2, 1.9}, {1e-9, 0, 0},
+    };
+    CScene scene;
+    auto* b = scene.Create<CObjBox>("a");
+    for (const Vec3& v : cases) {
+        b->SetAngle(v.x, v.y, v.z);
+        Vec3 got = b->GetAngle();
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(got[k], v[k], 1e-6) << v.x << " " << v.y << " " << v.z;
+    }
+}
+
+TEST(BodyState, HalfTurnReadsBackAsTheSameTurn) {
+    // At exactly pi the axis sign is free: either vector must rebuild the same matrix.
+    CScene scene;
+    auto* b = scene.Create<CObjBox>("a");
+    Vec3 axis = Normalized({1, 2, -2});
+    b->SetAngle(axis.x * kPi, axis.y * kPi, axis.z * kPi);
+    Mat3 before = b->rot[0];
+    Vec3 got = b->GetAngle();
+    EXPECT_NEAR(Length(got), kPi, 1e-9);
+    b->SetAngle(got.x, got.y, got.z);
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) EXPECT_NEAR(b->rot[0].m[i][j], before.m[i][j], 1e-9);
+}
+
+TEST(SceneList, RemovingABodyDetachesTheRecordsThatPointedAtIt) {
+    CScene scene;
+    auto* a = scene.Create<CObjBox>("a");
+    auto* b = scene.Create<CObjBox>("b");
+    _JOININFO j;
+    j.partner = b;
+    j.partnerIndex = 0;
+    a->joins.push_back(j);
+    a->interactions.push_back(_INTRACT{b});
+    scene.Remove(b);
+    EXPECT_EQ(scene.Count(), 1);
+    EXPECT_EQ(a->joins[0].partner, nullptr);
+    EXPECT_EQ(a->joins[0].partnerIndex, -1);
+    EXPECT_TRUE(a->interactions.empty());
 }
 
 }  // namespace
