@@ -1,0 +1,53 @@
+#include "sim/CalcThreads.h"
+
+namespace korvan {
+
+void CalcThreadMain(_DOONECALC* record, PhaseShare* share) {
+    for (;;) {
+        const int state = record->state.load(std::memory_order_acquire);
+        if (state == kQuit) return;
+        if (state != kWorkPosted) {
+            std::this_thread::yield();
+            continue;
+        }
+        share->RunShare(*record);
+        // Only "posted" becomes "done": a quit request is never overwritten.
+        int expected = kWorkPosted;
+        record->state.compare_exchange_strong(expected, kIdle, std::memory_order_release,
+                                              std::memory_order_relaxed);
+    }
+}
+
+void CalcThreads::Start(int threadCount, PhaseShare& share) {
+    Stop();
+    count_ = threadCount < 1 ? 1 : threadCount;
+    share_ = &share;
+    records_ = std::make_unique<_DOONECALC[]>(static_cast<std::size_t>(count_));
+    for (int t = 0; t < count_; ++t) {
+        _DOONECALC& r = Record(t);
+        r.phase = 0, r.stage = 0, r.threadIndex = t, r.threadCount = count_, r.passCount = 0;
+        r.state.store(kIdle, std::memory_order_relaxed);
+    }
+    for (int t = 1; t < count_; ++t) Record(t).threadHandle = std::thread(CalcThreadMain, &Record(t), share_);
+}
+
+void CalcThreads::Stop() {
+    for (int t = 0; t < count_; ++t) {
+        _DOONECALC& r = Record(t);
+        if (!r.threadHandle.joinable()) continue;
+        r.state.store(kQuit, std::memory_order_release);
+        r.threadHandle.join();
+    }
+    records_.reset();
+    count_ = 0;
+}
+
+void CalcThreads::RunPhase(int phase, int stage) {
+    for (int t = 0; t < count_; ++t) Record(t).phase = phase, Record(t).stage = stage;
+    for (int t = 1; t < count_; ++t) Record(t).state.store(kWorkPosted, std::memory_order_release);
+    share_->RunShare(Record(0));
+    for (int t = 1; t < count_; ++t)
+        while (Record(t).state.load(std::memory_order_acquire) != kIdle) std::this_thread::yield();
+}
+
+}  // namespace korvan

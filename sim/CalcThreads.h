@@ -1,0 +1,70 @@
+#pragma once
+// The calculation threads: a fixed pool of workers that each spin on the state word of their own
+// record and run one share of a phase whenever the main thread posts one.
+//
+// Record 0 belongs to the main thread, which has no thread handle and always does a share itself.
+// The main thread writes `phase` and `stage` into every record and then `state` = 1 (release);
+// a worker that sees 1 (acquire) runs its share and writes `state` = 0 (release); the main thread
+// goes on once it has seen 0 (acquire) in every record. That pair of edges is the whole
+// synchronisation: everything a worker wrote to bodies is visible to the main thread after the
+// barrier, and everything the main thread wrote between phases is visible to the workers in the
+// next one. Nobody blocks: waiting is polling with a yield in between.
+#include <atomic>
+#include <memory>
+#include <thread>
+
+namespace korvan {
+
+// One calculation thread's record. Aligned to a cache line so that spinning on one state word does
+// not disturb the others.
+struct alignas(64) _DOONECALC {
+    int phase = 0;              // 0 force phase, 1 integration phase of the current stage
+    int stage = 0;              // -1 control pass, 0..3 Runge-Kutta stage
+    int threadIndex = 0;        // t
+    int passCount = 0;          // phases this thread has started; paces the cost measurement
+    int threadCount = 1;        // calcThreadCount when the record was made
+    std::thread threadHandle;   // none for record 0
+    std::atomic<int> state{0};  // kWorkPosted, kIdle (idle or done), kQuit
+};
+
+inline constexpr int kIdle = 0;
+inline constexpr int kWorkPosted = 1;
+inline constexpr int kQuit = -1;
+
+// The work of one phase for the thread that owns a record; the scheduler provides it.
+class PhaseShare {
+  public:
+    virtual ~PhaseShare() = default;
+    virtual void RunShare(_DOONECALC& record) = 0;
+};
+
+// Worker loop: poll until the state word says quit; run the share whenever work is posted.
+void CalcThreadMain(_DOONECALC* record, PhaseShare* share);
+
+class CalcThreads {
+  public:
+    CalcThreads() = default;
+    CalcThreads(const CalcThreads&) = delete;
+    CalcThreads& operator=(const CalcThreads&) = delete;
+    ~CalcThreads() { Stop(); }
+
+    // Makes threadCount records (at least one) and starts a worker for records 1..threadCount-1.
+    // Threads that are still running are stopped first.
+    void Start(int threadCount, PhaseShare& share);
+    // Asks every worker to quit, waits for each without a time-out and frees the records.
+    void Stop();
+
+    int Count() const { return count_; }
+    _DOONECALC& Record(int t) { return records_[static_cast<std::size_t>(t)]; }
+
+    // One phase on every thread: posts it to the workers, runs record 0's share on the calling
+    // (main) thread and returns once every worker has finished its share.
+    void RunPhase(int phase, int stage);
+
+  private:
+    std::unique_ptr<_DOONECALC[]> records_;
+    int count_ = 0;
+    PhaseShare* share_ = nullptr;
+};
+
+}  // namespace korvan

@@ -1,0 +1,239 @@
+#include "sim/Scheduler.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "base/Clock.h"
+#include "sim/Accuracy.h"
+#include "sim/Scene.h"
+
+namespace korvan {
+
+namespace {
+
+constexpr int kCostPassPeriod = 100;  // every hundredth pass of a thread times its bodies
+// passCount wraps here (a multiple of the period) instead of overflowing in a long session.
+constexpr int kPassCountWrap = 1000000 * kCostPassPeriod;
+
+// Equal slice of thread t of T over n bodies: [t n / T, (t + 1) n / T).
+int SliceBegin(int t, int threadCount, int n) {
+    return static_cast<int>(static_cast<long long>(t) * n / threadCount);
+}
+
+}  // namespace
+
+// ---- Thread settings -----------------------------------------------------------------------
+
+int ChooseThreadCount(const ThreadSettings& s, int current) {
+    int count;
+    switch (s.ENV_CUR_CPUS_MODE) {
+        case 0:
+            count = s.ENV_OPTIMIZED_CORES;
+            break;
+        case 1:
+            count = 1;
+            break;
+        case 2:
+            count = s.ENV_CUR_CPUS_NUM;
+            break;
+        case 3:
+            count = s.logicalProcessorCount / 2 >= 2 ? s.logicalProcessorCount / 2 - 1 : 1;
+            break;
+        default:
+            count = current;
+            break;
+    }
+    count = std::max(count, 1);
+    return std::min(std::max(s.logicalProcessorCount, 1), count);
+}
+
+int DetectLogicalProcessorCount() {
+    return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
+
+void BalanceForceRanges(const CScene& scene, int threadCount, int* rangeStart, int* rangeEnd) {
+    const int n = scene.Count();
+    double total = 0;
+    for (int i = 0; i < n; ++i) total += scene.Body(i)->calcCost;
+    int i = 0;
+    double running = 0;
+    for (int t = 0; t < threadCount; ++t) {
+        rangeStart[t] = i;
+        const double threshold = (t + 1) * total / threadCount;
+        while (i < n) {
+            running += scene.Body(i++)->calcCost;
+            if (running > threshold) break;
+        }
+        rangeEnd[t] = i;
+    }
+    rangeStart[0] = 0;
+    rangeEnd[threadCount - 1] = n;
+}
+
+// ---- Lifecycle -------------------------------------------------------------------------------
+
+CScheduler::CScheduler(CScene& scene) : scene_(scene) {
+    SizeThreadTables(1);
+}
+
+CScheduler::~CScheduler() {
+    StopCalcThreads();
+}
+
+void CScheduler::SizeThreadTables(int threadCount) {
+    auto size = static_cast<std::size_t>(std::max({threadCount, threadSettings.logicalProcessorCount, 1}));
+    rangeStart_.assign(size, 0);
+    rangeEnd_.assign(size, 0);
+    threadBusyTime_.assign(size, 0.0);
+}
+
+void CScheduler::ApplyThreadSetting() {
+    StopCalcThreads();
+    scene_.settings.calcThreadCount = ChooseThreadCount(threadSettings, scene_.settings.calcThreadCount);
+    StartCalcThreads();
+}
+
+void CScheduler::StartCalcThreads() {
+    const int count = std::max(scene_.settings.calcThreadCount, 1);
+    threads_.Stop();
+    SizeThreadTables(count);
+    threads_.Start(count, *this);
+}
+
+void CScheduler::StopCalcThreads() {
+    threads_.Stop();
+}
+
+int CScheduler::FrameThreadCount() const {
+    return scene_.settings.calcThreadCount >= 2 && threads_.Count() >= 2 ? threads_.Count() : 1;
+}
+
+// ---- The frame -------------------------------------------------------------------------------
+
+void CScheduler::RunSimulationFrame() {
+    if (recorder_ && recorder_->RecorderState() > 1) return;  // playing back: time stands still
+
+    SimSettings& settings = scene_.settings;
+    settings.timeStep = TimeStepFor(settings.accuracy, settings.loadReduction);
+    settings.frameTime = 1.0 / settings.framesPerSecond;
+
+    const int threadCount = FrameThreadCount();
+    BalanceForceRanges(scene_, threadCount, rangeStart_.data(), rangeEnd_.data());
+    measureBusyTime_ = cpuMeterShown;
+    std::fill(threadBusyTime_.begin(), threadBusyTime_.end(), 0.0);
+
+    frameStartTime = NowSeconds();
+    if (threadCount < 2)
+        RunSubStepsSerial();
+    else
+        RunSubStepsParallel();
+    for (int i = 0; i < scene_.Count(); ++i) scene_.Body(i)->CheckJoinBreaks();
+    frameEndTime = NowSeconds();
+    calcTime = frameEndTime - frameStartTime;
+
+    // The sub-steps cover trunc(frameTime / timeStep) steps, possibly a little less than the
+    // frame; the clock still advances by a whole frame.
+    settings.CurTime += settings.frameTime;
+    if (recorder_ && recorder_->RecorderState() == 1) recorder_->RecordFrame();
+}
+
+// The loop both variants share; runPhase(k, j) runs phase k of stage j on every thread and returns
+// after the barrier.
+template <class RunPhase>
+void CScheduler::RunSubSteps(RunPhase&& runPhase) {
+    const SimSettings& settings = scene_.settings;
+    const int subSteps = SubStepCount(settings.frameTime, settings.timeStep);
+    const int period = std::max(settings.candidatePeriod, 1);
+    for (int i = 0; i < subSteps; ++i) {
+        const int bodyCount = scene_.Count();
+        if (i % period == 0) {
+            runPhase(0, -1);
+            runPhase(1, -1);
+        }
+        for (int j = 0; j < 4; ++j) {
+            runPhase(0, j);
+            ApplyContactReactionsInOrder(j, bodyCount);
+            runPhase(1, j);
+        }
+    }
+}
+
+// One thread: a record made afresh every frame, so its pass count restarts at 0.
+void CScheduler::RunSubStepsSerial() {
+    _DOONECALC record;
+    record.threadIndex = 0;
+    record.threadCount = 1;
+    RunSubSteps([&](int phase, int stage) {
+        record.phase = phase, record.stage = stage;
+        RunShare(record);
+    });
+}
+
+void CScheduler::RunSubStepsParallel() {
+    RunSubSteps([&](int phase, int stage) { threads_.RunPhase(phase, stage); });
+}
+
+void CScheduler::ApplyContactReactionsInOrder(int stage, int bodyCount) {
+    for (int i = 0; i < bodyCount; ++i) scene_.Body(i)->ApplyContactReactions(stage);
+}
+
+// ---- One thread's share of a phase -------------------------------------------------------------
+
+void CScheduler::RunShare(_DOONECALC& record) {
+    const bool timeCosts = record.passCount % kCostPassPeriod == 0;
+    record.passCount = (record.passCount + 1) % kPassCountWrap;
+    const double start = measureBusyTime_ ? NowSeconds() : 0;
+    const int bodyCount = scene_.Count();
+
+    if (record.stage < 0)
+        RunControlShare(record, bodyCount);
+    else if (record.phase == 0)
+        RunForceShare(record, bodyCount, timeCosts);
+    else
+        RunIntegrationShare(record, bodyCount);
+
+    if (measureBusyTime_)
+        threadBusyTime_[static_cast<std::size_t>(record.threadIndex)] += NowSeconds() - start;
+}
+
+void CScheduler::RunControlShare(const _DOONECALC& record, int bodyCount) {
+    const int begin = SliceBegin(record.threadIndex, record.threadCount, bodyCount);
+    const int end = SliceBegin(record.threadIndex + 1, record.threadCount, bodyCount);
+    for (int i = begin; i < end; ++i) {
+        if (record.phase == 0)
+            scene_.Body(i)->BeginControlPass();
+        else
+            scene_.Body(i)->ControlPass();
+    }
+}
+
+void CScheduler::RunForceShare(const _DOONECALC& record, int bodyCount, bool timeCosts) {
+    const auto t = static_cast<std::size_t>(record.threadIndex);
+    const int begin = std::min(rangeStart_[t], bodyCount);
+    const int end = std::min(rangeEnd_[t], bodyCount);
+    const int stage = record.stage;
+    for (int i = begin; i < end; ++i) scene_.Body(i)->ClearStageForces(stage);
+    for (int i = begin; i < end; ++i) {
+        CObj* body = scene_.Body(i);
+        if (!timeCosts) {
+            body->ComputeStageForces(stage);
+            continue;
+        }
+        const double t0 = NowSeconds();
+        body->ComputeStageForces(stage);
+        body->calcCost = NowSeconds() - t0;
+    }
+}
+
+void CScheduler::RunIntegrationShare(const _DOONECALC& record, int bodyCount) {
+    const int begin = SliceBegin(record.threadIndex, record.threadCount, bodyCount);
+    const int end = SliceBegin(record.threadIndex + 1, record.threadCount, bodyCount);
+    const int stage = record.stage;
+    for (int i = begin; i < end; ++i) {
+        CObj* body = scene_.Body(i);
+        body->IntegrateStage(stage);
+        body->UpdateJoinPoints((stage + 1) % 4);
+    }
+}
+
+}  // namespace korvan

@@ -1,0 +1,132 @@
+#pragma once
+// CScheduler: advances the scene by one displayed frame, on the main thread and the calculation
+// threads together.
+//
+// A frame is trunc(frameTime / timeStep) sub-steps (100 at the nominal settings). A sub-step is
+// the control pass (only on every candidatePeriod-th sub-step, counted afresh each frame) and the
+// four Runge-Kutta stages, each a force phase and an integration phase:
+//
+//     sub-step i:  [C0 C1]  F0 I0  F1 I1  F2 I2  F3 I3        C0 BeginControlPass  C1 ControlPass
+//                            |      |      |      |            Fj ClearStageForces + ComputeStageForces
+//                            R0     R1     R2     R3           Ij IntegrateStage(j) + UpdateJoinPoints(j+1
+//                            mod 4)
+//                                                              Rj ApplyContactReactions(j), main thread
+//     end of frame: CheckJoinBreaks on every body (main thread), CurTime += frameTime
+//
+// Every phase runs over the whole body list split among T threads, and ends in a barrier:
+//
+//     main (t = 0)   --post--> share 0 ------------------ wait all 0 --> [Rj] --post--> ...
+//     worker t       poll....  share t --> state = 0      poll............     share t ...
+//
+// Who does what, and who writes what:
+// - The main thread runs RunSimulationFrame, thread 0's share of every phase, every
+//   ApplyContactReactions call (bodies in index order, after the force phase of each stage) and
+//   every CheckJoinBreaks call. It alone writes the settings, the ranges and the clock, and only
+//   while no phase runs.
+// - Worker t (1..T-1) runs share t of each phase it is posted and writes only the bodies of that
+//   share. The control and integration phases split the list into equal slices by count,
+//   [t n / T, (t + 1) n / T); the force phase uses ranges balanced by each body's measured cost
+//   (calcCost), set once per frame.
+// - Within a phase every body belongs to exactly one thread and each per-body operation writes
+//   only its own body. A force phase reads the partner bodies' stage state (nobody writes it
+//   then); what one body does to another is kept in its own crash-point records and handed over
+//   by ApplyContactReactions after the barrier, in index order. Each body's work is therefore the
+//   same whichever thread does it: 1, 2 or 8 threads give bit-identical states.
+// - The barriers are the state words of the thread records (see CalcThreads.h): release when work
+//   is posted or done, acquire when it is seen. No locks; nothing blocks.
+//
+// Every hundredth pass of a thread times each ComputeStageForces of its share into calcCost; the
+// costs balance the next frame. While the CPU meter is shown each thread adds the time it spends
+// in phases to its threadBusyTime. Nothing in the sub-step loop allocates: the records, ranges and
+// timing tables are sized when the threads start.
+#include <vector>
+
+#include "sim/CalcThreads.h"
+
+namespace korvan {
+
+class CScene;
+
+// Thread-count settings (settings-file keys) and the processor count measured at start-up.
+struct ThreadSettings {
+    int ENV_CUR_CPUS_MODE = 3;     // 0 measured at start-up, 1 single, 2 given number, 3 processors / 2 - 1
+    int ENV_CUR_CPUS_NUM = 1;      // count for mode 2
+    int ENV_OPTIMIZED_CORES = -1;  // count found by the start-up benchmark
+    int logicalProcessorCount = 1;
+};
+
+// The thread count the settings ask for, capped at logicalProcessorCount; `current` is kept for an
+// unknown mode.
+int ChooseThreadCount(const ThreadSettings& settings, int current);
+// Logical processors reported by the system (at least 1).
+int DetectLogicalProcessorCount();
+
+// Splits bodies [0, n) into threadCount consecutive ranges of about equal summed calcCost: thread t
+// takes bodies until the running sum exceeds (t + 1) S / threadCount (the body that crosses belongs
+// to t). With every cost 0 thread 0 takes every body.
+void BalanceForceRanges(const CScene& scene, int threadCount, int* rangeStart, int* rangeEnd);
+
+// What the scheduler needs from the recorder: its state (0 idle, 1 recording, above 1 playing
+// back) and the step that stores one simulated frame while recording.
+class RecorderHook {
+  public:
+    virtual ~RecorderHook() = default;
+    virtual int RecorderState() const = 0;
+    virtual void RecordFrame() = 0;
+};
+
+class CScheduler final : private PhaseShare {
+  public:
+    explicit CScheduler(CScene& scene);
+    CScheduler(const CScheduler&) = delete;
+    CScheduler& operator=(const CScheduler&) = delete;
+    ~CScheduler() override;
+
+    ThreadSettings threadSettings;
+    bool cpuMeterShown = false;  // display flag RANK: fill threadBusyTime
+
+    // Frame timings (s) for the CPU meter and the benchmark.
+    double calcTime = 0;  // wall time of the last RunSimulationFrame
+    double frameStartTime = 0, frameEndTime = 0;
+    double ThreadBusyTime(int t) const { return threadBusyTime_[static_cast<std::size_t>(t)]; }
+
+    // Null means no recorder: always idle.
+    void SetRecorder(RecorderHook* recorder) { recorder_ = recorder; }
+
+    // Advances the scene by one frame (main thread).
+    void RunSimulationFrame();
+
+    // calcThreadCount from the thread settings, then restart the threads.
+    void ApplyThreadSetting();
+    // Starts calcThreadCount - 1 workers (stopping running ones first) / stops them all.
+    void StartCalcThreads();
+    void StopCalcThreads();
+
+    // Threads the next frame runs on: 1, or the running pool when calcThreadCount asks for more.
+    int FrameThreadCount() const;
+    int RangeStart(int t) const { return rangeStart_[static_cast<std::size_t>(t)]; }
+    int RangeEnd(int t) const { return rangeEnd_[static_cast<std::size_t>(t)]; }
+
+  private:
+    CScene& scene_;
+    CalcThreads threads_;
+    RecorderHook* recorder_ = nullptr;
+    // Per-thread tables, sized when the threads start.
+    std::vector<int> rangeStart_, rangeEnd_;
+    std::vector<double> threadBusyTime_;
+    bool measureBusyTime_ = false;  // cpuMeterShown, fixed for the frame
+
+    void SizeThreadTables(int threadCount);
+    template <class RunPhase>
+    void RunSubSteps(RunPhase&& runPhase);
+    void RunSubStepsSerial();
+    void RunSubStepsParallel();
+    void ApplyContactReactionsInOrder(int stage, int bodyCount);
+
+    void RunShare(_DOONECALC& record) override;
+    void RunControlShare(const _DOONECALC& record, int bodyCount);
+    void RunForceShare(const _DOONECALC& record, int bodyCount, bool timeCosts);
+    void RunIntegrationShare(const _DOONECALC& record, int bodyCount);
+};
+
+}  // namespace korvan

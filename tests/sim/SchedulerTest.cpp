@@ -1,0 +1,252 @@
+// The frame loop on one thread, the clock and accuracy settings, the thread-count rule and the
+// force-phase balance. The threaded runs are in SchedulerThreadsTest.cpp.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "sim/Accuracy.h"
+#include "sim/Scheduler.h"
+#include "tests/sim/ChainBox.h"
+
+namespace korvan {
+namespace {
+
+using test::Chain;
+using test::ChainBox;
+
+struct FrameCase {
+    const char* name;
+    double accuracy;
+    double loadReduction;
+    int framesPerSecond;
+    int subSteps;
+    int controlPasses;
+};
+
+// Sub-steps = trunc(frameTime / timeStep); control passes on sub-steps 0, 10, 20, ...
+class FrameLength : public testing::TestWithParam<FrameCase> {};
+
+TEST_P(FrameLength, RunsTheSubStepsAndControlPassesTheSettingsGive) {
+    const FrameCase& c = GetParam();
+    CScene scene;
+    test::BuildChain(scene, 3);
+    scene.settings.accuracy = c.accuracy;
+    scene.settings.loadReduction = c.loadReduction;
+    scene.settings.framesPerSecond = c.framesPerSecond;
+    CScheduler scheduler(scene);
+
+    for (int frame = 1; frame <= 2; ++frame) {
+        scheduler.RunSimulationFrame();
+        for (int i = 0; i < scene.Count(); ++i) {
+            EXPECT_EQ(Chain(scene, i)->commits, frame * c.subSteps);
+            EXPECT_EQ(Chain(scene, i)->beginControlCalls, frame * c.controlPasses);
+            EXPECT_EQ(Chain(scene, i)->controlCalls, frame * c.controlPasses);
+            EXPECT_EQ(Chain(scene, i)->reactionCalls, frame * c.subSteps * 4);
+        }
+        EXPECT_DOUBLE_EQ(scene.settings.CurTime, frame * (1.0 / c.framesPerSecond));
+    }
+    EXPECT_EQ(scene.settings.timeStep, TimeStepFor(c.accuracy, c.loadReduction));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, FrameLength,
+    testing::Values(FrameCase{"nominal", 1.0, 0.0, 60, 100, 10},
+                    // h = 1/6000 * 10^0.5 = 0.527 ms
+                    FrameCase{"accuracyHalf", 0.5, 0.0, 60, 31, 4},
+                    // h = 1/6000 * 2^2.5 = 0.943 ms
+                    FrameCase{"loadReductionFull", 1.0, 1.0, 60, 17, 2},
+                    // a 1 ms frame is shorter than the 1.67 ms step: nothing runs, the clock still moves
+                    FrameCase{"stepLongerThanFrame", 0.0, 0.0, 1000, 0, 0}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST(Frame, ControlPassPeriodCountsAfreshEachFrame) {
+    CScene scene;
+    test::BuildChain(scene, 1);
+    scene.settings.candidatePeriod = 7;  // sub-steps 0, 7, ..., 98: 15 per frame of 100
+    CScheduler scheduler(scene);
+    scheduler.RunSimulationFrame();
+    scheduler.RunSimulationFrame();
+    EXPECT_EQ(Chain(scene, 0)->beginControlCalls, 30);
+}
+
+TEST(Frame, EmptySceneAdvancesTheClock) {
+    CScene scene;
+    CScheduler scheduler(scene);
+    scheduler.RunSimulationFrame();
+    scheduler.RunSimulationFrame();
+    EXPECT_DOUBLE_EQ(scene.settings.CurTime, 2.0 / 60);
+    EXPECT_GE(scheduler.calcTime, 0);
+}
+
+TEST(Frame, FreeBodyMovesByWholeSubSteps) {
+    // 31 sub-steps of h cover less than the frame; the body moves v * 31 h, the clock a whole frame.
+    CScene scene;
+    auto* box = scene.Create<CObjBox>("free");
+    box->MakeModel();
+    box->SetVelocity(2, 0, 0);
+    scene.settings.accuracy = 0.5;
+    CScheduler scheduler(scene);
+    scheduler.RunSimulationFrame();
+    EXPECT_NEAR(box->posX[0], 2 * 31 * TimeStepFor(0.5, 0), 1e-12);
+    EXPECT_DOUBLE_EQ(scene.settings.CurTime, 1.0 / 60);
+}
+
+class FakeRecorder : public RecorderHook {
+  public:
+    int state = 0;
+    int recorded = 0;
+    double timeWhenRecorded = -1;
+    const SimSettings* settings = nullptr;
+    int RecorderState() const override { return state; }
+    void RecordFrame() override { ++recorded, timeWhenRecorded = settings->CurTime; }
+};
+
+TEST(Frame, PlaybackFreezesTheSceneAndRecordingStoresEachFrame) {
+    CScene scene;
+    test::BuildChain(scene, 2);
+    CScheduler scheduler(scene);
+    FakeRecorder recorder;
+    recorder.settings = &scene.settings;
+    scheduler.SetRecorder(&recorder);
+
+    recorder.state = 2;
+    scheduler.RunSimulationFrame();
+    EXPECT_EQ(scene.settings.CurTime, 0);
+    EXPECT_EQ(Chain(scene, 0)->forceCalls, 0);
+
+    recorder.state = 1;
+    scheduler.RunSimulationFrame();
+    EXPECT_EQ(recorder.recorded, 1);
+    EXPECT_DOUBLE_EQ(recorder.timeWhenRecorded, 1.0 / 60);  // after the clock moved
+
+    recorder.state = 0;
+    scheduler.RunSimulationFrame();
+    EXPECT_EQ(recorder.recorded, 1);
+}
+
+// ---- Clock and accuracy settings ---------------------------------------------------------------
+
+TEST(Accuracy, TimeStepFormula) {
+    EXPECT_DOUBLE_EQ(TimeStepFor(1, 0), 1.0 / 6000);
+    // (1/6000) 10^(1 - accuracy) 2^(2.5 loadReduction)
+    for (double a : {0.0, 0.25, 0.5, 1.0})
+        for (double l : {0.0, 0.3, 1.0})
+            EXPECT_NEAR(TimeStepFor(a, l), (1.0 / 6000) * std::pow(10, 1 - a) * std::pow(2, 2.5 * l), 1e-15);
+    EXPECT_EQ(SubStepCount(1.0 / 60, 1.0 / 6000), 100);
+    EXPECT_EQ(SubStepCount(1.0 / 60, 1.0 / 59), 0);
+    EXPECT_EQ(SubStepCount(1.0 / 60, 0.0), 1000000000);  // a zero step is capped, not a hang forever
+}
+
+TEST(Accuracy, ResetAndInitialise) {
+    SimSettings s;
+    s.accuracy = 0.2, s.candidatePeriod = 3, s.loadReduction = 0.7, s.CurTime = 5;
+    ResetAccuracySettings(s);
+    EXPECT_EQ(s.accuracy, 1.0);
+    EXPECT_EQ(s.candidatePeriod, 10);
+    EXPECT_EQ(s.loadReduction, 0.0);
+    InitialiseClock(s);
+    EXPECT_EQ(s.CurTime, 0);
+    EXPECT_DOUBLE_EQ(s.frameTime, 1.0 / 60);
+    EXPECT_DOUBLE_EQ(s.timeStep, 1.0 / 6000);
+}
+
+TEST(Accuracy, SettersKeepRangesAndUpdateEveryBody) {
+    CScene scene;
+    test::BuildChain(scene, 3);
+    auto derivedCalls = [&] {
+        int n = 0;
+        for (int i = 0; i < scene.Count(); ++i) n += Chain(scene, i)->derivedConstantCalls;
+        return n;
+    };
+    SetAccuracy(scene, 0.4);
+    EXPECT_EQ(scene.settings.accuracy, 0.4);
+    EXPECT_EQ(derivedCalls(), 3);
+    SetLoadReduction(scene, 2.0);
+    EXPECT_EQ(scene.settings.loadReduction, 1.0);
+    EXPECT_EQ(derivedCalls(), 6);
+    SetCandidatePeriod(scene, 0);  // 0 would make the control-pass test divide by zero
+    EXPECT_EQ(scene.settings.candidatePeriod, 1);
+    SetCandidatePeriod(scene, 50);
+    EXPECT_EQ(scene.settings.candidatePeriod, 20);
+    EXPECT_EQ(derivedCalls(), 6);
+    SetAccuracy(scene, -3);
+    EXPECT_EQ(scene.settings.accuracy, 0.0);
+    SetAccuracy(scene, std::nan(""));
+    EXPECT_EQ(scene.settings.accuracy, 0.0);
+}
+
+TEST(AccuracySliders, MapPositionsToValuesAndBack) {
+    EXPECT_DOUBLE_EQ(AccuracyFromSlider(1000), 1.0);
+    EXPECT_DOUBLE_EQ(AccuracyFromSlider(250), 0.25);
+    EXPECT_EQ(CandidatePeriodFromSlider(1000), 1);
+    EXPECT_EQ(CandidatePeriodFromSlider(0), 20);    // 21 before the clamp
+    EXPECT_EQ(CandidatePeriodFromSlider(549), 10);  // int(0.451 * 20 + 1)
+    EXPECT_EQ(SliderFromCandidatePeriod(10), 550);
+    EXPECT_EQ(SliderFromCandidatePeriod(20), 50);
+    EXPECT_NEAR(LoadFactor(1.0), 32.0, 1e-12);
+    // Every value survives the trip to the slider and back.
+    for (int period = 1; period <= 20; ++period)
+        EXPECT_EQ(CandidatePeriodFromSlider(SliderFromCandidatePeriod(period)), period) << period;
+    for (int p = 0; p <= 1000; ++p) {
+        EXPECT_EQ(SliderFromAccuracy(AccuracyFromSlider(p)), p);
+        EXPECT_EQ(SliderFromLoadReduction(LoadReductionFromSlider(p)), p);
+    }
+}
+
+// ---- Thread-count rule and force-phase balance -----------------------------------------------
+
+struct ThreadCountCase {
+    int mode, number, optimized, processors, current, expected;
+};
+
+TEST(ThreadSetting, ChoosesTheCountByModeAndCapsIt) {
+    const ThreadCountCase cases[] = {
+        {3, 1, -1, 4, 1, 1},  // processors / 2 - 1 once processors / 2 reaches 2
+        {3, 1, -1, 8, 1, 3},  {3, 1, -1, 16, 1, 7},
+        {3, 1, -1, 2, 1, 1},                        // 2 / 2 = 1: a single thread
+        {3, 1, -1, 1, 1, 1},  {1, 8, 8, 16, 4, 1},  // single thread
+        {2, 6, -1, 8, 1, 6},                        // given number
+        {2, 12, -1, 8, 1, 8},                       // capped at the processor count
+        {2, 0, -1, 8, 3, 1},                        // below 1 becomes 1
+        {0, 1, 5, 8, 1, 5},                         // measured at start-up
+        {0, 1, -1, 8, 1, 1},  {0, 1, 9, 4, 1, 4},
+        {7, 1, -1, 8, 5, 5},  // unknown mode keeps the current count
+        {7, 1, -1, 4, 6, 4},  {7, 1, -1, 4, 0, 1},
+    };
+    for (const auto& c : cases) {
+        ThreadSettings s;
+        s.ENV_CUR_CPUS_MODE = c.mode, s.ENV_CUR_CPUS_NUM = c.number, s.ENV_OPTIMIZED_CORES = c.optimized;
+        s.logicalProcessorCount = c.processors;
+        EXPECT_EQ(ChooseThreadCount(s, c.current), c.expected)
+            << "mode " << c.mode << " on " << c.processors << " processors";
+    }
+}
+
+TEST(ForceBalance, SplitsByMeasuredCost) {
+    struct Case {
+        std::vector<double> costs;
+        int threads;
+        std::vector<int> ends;  // rangeEnd per thread; each range starts where the previous ended
+    };
+    const Case cases[] = {
+        {{0, 0, 0, 0, 0}, 3, {5, 5, 5}},  // nothing measured yet: thread 0 takes every body
+        {{1, 1, 1, 1}, 2, {3, 4}},        // the body that crosses S/2 belongs to thread 0
+        {{1, 1, 1, 1, 1, 1}, 3, {3, 5, 6}},
+        {{10, 1, 1}, 3, {1, 2, 3}},  // a heavy body alone; later threads take one each
+        {{1, 1, 1, 10}, 2, {4, 4}},  // the last thread may end up with nothing
+        {{2, 0, 0, 2}, 4, {1, 4, 4, 4}},
+        {{}, 2, {0, 0}},
+    };
+    for (const auto& c : cases) {
+        CScene scene;
+        for (double cost : c.costs) scene.Create<CObjBox>("b")->calcCost = cost;
+        std::vector<int> start(static_cast<std::size_t>(c.threads), -1), end(start);
+        BalanceForceRanges(scene, c.threads, start.data(), end.data());
+        EXPECT_EQ(end, c.ends);
+        EXPECT_EQ(start[0], 0);
+        for (std::size_t t = 1; t < start.size(); ++t) EXPECT_EQ(start[t], end[t - 1]);
+    }
+}
+
+}  // namespace
+}  // namespace korvan

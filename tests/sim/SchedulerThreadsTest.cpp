@@ -1,0 +1,220 @@
+// The scheduler on several calculation threads: the same states whatever the thread count, the
+// cost balance, the pool's lifecycle and a sub-step loop that allocates nothing.
+// Labelled `threads`, so it also runs under ThreadSanitizer.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "sim/Scheduler.h"
+#include "tests/sim/ChainBox.h"
+
+// Counting allocator for the whole test program: every operator new passes through here.
+namespace {
+std::atomic<long> allocations{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+void* operator new(std::size_t size, std::align_val_t align) {
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    auto a = static_cast<std::size_t>(align);
+    if (void* p = std::aligned_alloc(a, (size + a - 1) / a * a)) return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size, std::align_val_t align) {
+    return operator new(size, align);
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::align_val_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::align_val_t) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept {
+    std::free(p);
+}
+
+namespace korvan {
+namespace {
+
+using test::Chain;
+using test::ChainBox;
+
+constexpr int kChainLength = 12;
+
+// The committed state of every body, in a form that compares bit for bit.
+std::vector<double> CommittedState(const CScene& scene) {
+    std::vector<double> out;
+    for (int i = 0; i < scene.Count(); ++i) {
+        const CObj* b = scene.Body(i);
+        for (double v : {b->posX[0], b->posY[0], b->posZ[0], b->velX[0], b->velY[0], b->velZ[0], b->omegaX[0],
+                         b->omegaY[0], b->omegaZ[0]})
+            out.push_back(v);
+        out.insert(out.end(), b->rot[0].data(), b->rot[0].data() + 9);
+    }
+    return out;
+}
+
+Vec3 Momentum(const CScene& scene) {
+    Vec3 p;
+    for (int i = 0; i < scene.Count(); ++i) p += scene.Body(i)->mass * scene.Body(i)->GetVelocity();
+    return p;
+}
+
+void UseThreads(CScheduler& scheduler, CScene& scene, int count) {
+    scene.settings.calcThreadCount = count;  // may exceed the processors: nothing caps it here
+    scheduler.StartCalcThreads();
+}
+
+struct ChainRun {
+    std::vector<double> state;
+    Vec3 momentumBefore, momentumAfter;
+    bool workerComputedForces = false;
+};
+
+ChainRun RunChain(int threadCount, int frames) {
+    CScene scene;
+    test::BuildChain(scene, kChainLength);
+    CScheduler scheduler(scene);
+    UseThreads(scheduler, scene, threadCount);
+    ChainRun run;
+    run.momentumBefore = Momentum(scene);
+    for (int f = 0; f < frames; ++f) scheduler.RunSimulationFrame();
+    run.momentumAfter = Momentum(scene);
+    run.state = CommittedState(scene);
+    for (int i = 0; i < scene.Count(); ++i) run.workerComputedForces |= Chain(scene, i)->forcesOnWorker;
+    return run;
+}
+
+TEST(SchedulerThreads, SameStatesBitForBitWhateverTheThreadCount) {
+    const ChainRun one = RunChain(1, 60);
+    // The chain really interacts: the reactions cancel the pulls exactly in sum, so the momentum
+    // stays; skipping or doubling the hand-over would change it by kilogram-metres per second.
+    EXPECT_NEAR(one.momentumAfter.x, one.momentumBefore.x, 1e-9);
+    EXPECT_NEAR(one.momentumAfter.y, one.momentumBefore.y, 1e-9);
+    EXPECT_NEAR(one.momentumAfter.z, one.momentumBefore.z, 1e-9);
+    for (int threads : {2, 3}) {
+        const ChainRun many = RunChain(threads, 60);
+        ASSERT_EQ(many.state.size(), one.state.size());
+        EXPECT_EQ(std::memcmp(many.state.data(), one.state.data(), one.state.size() * sizeof(double)), 0)
+            << threads << " threads";
+        EXPECT_TRUE(many.workerComputedForces) << "the force phase never left the main thread";
+    }
+}
+
+TEST(SchedulerThreads, SubStepCountsDoNotDependOnTheThreads) {
+    CScene scene;
+    test::BuildChain(scene, 5);
+    CScheduler scheduler(scene);
+    UseThreads(scheduler, scene, 3);
+    scheduler.RunSimulationFrame();
+    for (int i = 0; i < scene.Count(); ++i) {
+        EXPECT_EQ(Chain(scene, i)->commits, 100);
+        EXPECT_EQ(Chain(scene, i)->beginControlCalls, 10);
+        EXPECT_EQ(Chain(scene, i)->controlCalls, 10);
+        EXPECT_EQ(Chain(scene, i)->forceCalls, 400);
+        EXPECT_EQ(Chain(scene, i)->reactionCalls, 400);
+    }
+    EXPECT_DOUBLE_EQ(scene.settings.CurTime, 1.0 / 60);
+}
+
+TEST(SchedulerThreads, MainThreadTakesEveryBodyUntilCostsAreMeasured) {
+    CScene scene;
+    test::BuildChain(scene, 6);
+    CScheduler scheduler(scene);
+    UseThreads(scheduler, scene, 2);
+
+    scheduler.RunSimulationFrame();
+    EXPECT_EQ(scheduler.RangeEnd(0), 6);
+    EXPECT_EQ(scheduler.RangeStart(1), 6);
+    for (int i = 0; i < scene.Count(); ++i) {
+        EXPECT_FALSE(Chain(scene, i)->forcesOnWorker);
+        EXPECT_GT(scene.Body(i)->calcCost, 0) << "every body is timed within the first frame";
+    }
+    scheduler.RunSimulationFrame();  // balanced by the costs now
+    EXPECT_EQ(scheduler.RangeStart(0), 0);
+    EXPECT_EQ(scheduler.RangeEnd(1), 6);
+    EXPECT_EQ(scheduler.RangeEnd(0), scheduler.RangeStart(1));
+}
+
+TEST(SchedulerThreads, ApplyThreadSettingStartsTheCappedPool) {
+    CScene scene;
+    test::BuildChain(scene, 4);
+    CScheduler scheduler(scene);
+    scheduler.threadSettings.logicalProcessorCount = 2;
+    scheduler.threadSettings.ENV_CUR_CPUS_MODE = 2;
+    scheduler.threadSettings.ENV_CUR_CPUS_NUM = 6;
+    scheduler.ApplyThreadSetting();
+    EXPECT_EQ(scene.settings.calcThreadCount, 2);
+    EXPECT_EQ(scheduler.FrameThreadCount(), 2);
+    scheduler.RunSimulationFrame();
+
+    scheduler.threadSettings.ENV_CUR_CPUS_MODE = 1;
+    scheduler.ApplyThreadSetting();
+    EXPECT_EQ(scene.settings.calcThreadCount, 1);
+    EXPECT_EQ(scheduler.FrameThreadCount(), 1);
+
+    // Stopped threads: the frame runs on the main thread alone.
+    scene.settings.calcThreadCount = 3;
+    scheduler.StopCalcThreads();
+    EXPECT_EQ(scheduler.FrameThreadCount(), 1);
+    scheduler.RunSimulationFrame();
+    EXPECT_EQ(Chain(scene, 0)->commits, 200);
+}
+
+TEST(SchedulerThreads, BusyTimeOnlyWhileTheMeterIsShown) {
+    CScene scene;
+    test::BuildChain(scene, 4);
+    CScheduler scheduler(scene);
+    UseThreads(scheduler, scene, 2);
+    scheduler.RunSimulationFrame();
+    EXPECT_EQ(scheduler.ThreadBusyTime(0), 0);
+    EXPECT_EQ(scheduler.ThreadBusyTime(1), 0);
+    scheduler.cpuMeterShown = true;
+    scheduler.RunSimulationFrame();
+    EXPECT_GT(scheduler.ThreadBusyTime(0), 0);
+    EXPECT_GT(scheduler.ThreadBusyTime(1), 0);
+    EXPECT_LE(scheduler.ThreadBusyTime(0), scheduler.calcTime);
+}
+
+TEST(SchedulerThreads, SubStepLoopAllocatesNothing) {
+    for (int threads : {1, 2}) {
+        CScene scene;
+        test::BuildChain(scene, 8);
+        CScheduler scheduler(scene);
+        UseThreads(scheduler, scene, threads);
+        scheduler.cpuMeterShown = true;
+        scheduler.RunSimulationFrame();
+        const long before = allocations.load();
+        for (int f = 0; f < 5; ++f) scheduler.RunSimulationFrame();
+        EXPECT_EQ(allocations.load() - before, 0) << threads << " threads";
+    }
+}
+
+}  // namespace
+}  // namespace korvan
