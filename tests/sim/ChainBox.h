@@ -13,7 +13,7 @@
 #include "sim/ObjBox.h"
 #include "sim/Scene.h"
 
-namespace korvan::test {
+namespace korvan::testing {
 
 class ChainBox : public CObjBox {
   public:
@@ -103,4 +103,4 @@ inline ChainBox* Chain(const CScene& scene, int i) {
     return static_cast<ChainBox*>(scene.Body(i));
 }
 
-}  // namespace korvan::test
+}  // namespace korvan::testing

@@ -11,8 +11,8 @@
 namespace korvan {
 namespace {
 
-using test::Chain;
-using test::ChainBox;
+using testing::Chain;
+using testing::ChainBox;
 
 struct FrameCase {
     const char* name;
@@ -24,12 +24,12 @@ struct FrameCase {
 };
 
 // Sub-steps = trunc(frameTime / timeStep); control passes on sub-steps 0, 10, 20, ...
-class FrameLength : public testing::TestWithParam<FrameCase> {};
+class FrameLength : public ::testing::TestWithParam<FrameCase> {};
 
 TEST_P(FrameLength, RunsTheSubStepsAndControlPassesTheSettingsGive) {
     const FrameCase& c = GetParam();
     CScene scene;
-    test::BuildChain(scene, 3);
+    testing::BuildChain(scene, 3);
     scene.settings.accuracy = c.accuracy;
     scene.settings.loadReduction = c.loadReduction;
     scene.settings.framesPerSecond = c.framesPerSecond;
@@ -50,18 +50,18 @@ TEST_P(FrameLength, RunsTheSubStepsAndControlPassesTheSettingsGive) {
 
 INSTANTIATE_TEST_SUITE_P(
     Settings, FrameLength,
-    testing::Values(FrameCase{"nominal", 1.0, 0.0, 60, 100, 10},
-                    // h = 1/6000 * 10^0.5 = 0.527 ms
-                    FrameCase{"accuracyHalf", 0.5, 0.0, 60, 31, 4},
-                    // h = 1/6000 * 2^2.5 = 0.943 ms
-                    FrameCase{"loadReductionFull", 1.0, 1.0, 60, 17, 2},
-                    // a 1 ms frame is shorter than the 1.67 ms step: nothing runs, the clock still moves
-                    FrameCase{"stepLongerThanFrame", 0.0, 0.0, 1000, 0, 0}),
+    ::testing::Values(FrameCase{"nominal", 1.0, 0.0, 60, 100, 10},
+                      // h = 1/6000 * 10^0.5 = 0.527 ms
+                      FrameCase{"accuracyHalf", 0.5, 0.0, 60, 31, 4},
+                      // h = 1/6000 * 2^2.5 = 0.943 ms
+                      FrameCase{"loadReductionFull", 1.0, 1.0, 60, 17, 2},
+                      // a 1 ms frame is shorter than the 1.67 ms step: nothing runs, the clock still moves
+                      FrameCase{"stepLongerThanFrame", 0.0, 0.0, 1000, 0, 0}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST(Frame, ControlPassPeriodCountsAfreshEachFrame) {
     CScene scene;
-    test::BuildChain(scene, 1);
+    testing::BuildChain(scene, 1);
     scene.settings.candidatePeriod = 7;  // sub-steps 0, 7, ..., 98: 15 per frame of 100
     CScheduler scheduler(scene);
     scheduler.RunSimulationFrame();
@@ -103,7 +103,7 @@ class FakeRecorder : public RecorderHook {
 
 TEST(Frame, PlaybackFreezesTheSceneAndRecordingStoresEachFrame) {
     CScene scene;
-    test::BuildChain(scene, 2);
+    testing::BuildChain(scene, 2);
     CScheduler scheduler(scene);
     FakeRecorder recorder;
     recorder.settings = &scene.settings;
@@ -152,7 +152,7 @@ TEST(Accuracy, ResetAndInitialise) {
 
 TEST(Accuracy, SettersKeepRangesAndUpdateEveryBody) {
     CScene scene;
-    test::BuildChain(scene, 3);
+    testing::BuildChain(scene, 3);
     auto derivedCalls = [&] {
         int n = 0;
         for (int i = 0; i < scene.Count(); ++i) n += Chain(scene, i)->derivedConstantCalls;

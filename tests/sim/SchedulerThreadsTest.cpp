@@ -62,8 +62,8 @@ void operator delete[](void* p, std::size_t, std::align_val_t) noexcept {
 namespace korvan {
 namespace {
 
-using test::Chain;
-using test::ChainBox;
+using testing::Chain;
+using testing::ChainBox;
 
 constexpr int kChainLength = 12;
 
@@ -99,7 +99,7 @@ struct ChainRun {
 
 ChainRun RunChain(int threadCount, int frames) {
     CScene scene;
-    test::BuildChain(scene, kChainLength);
+    testing::BuildChain(scene, kChainLength);
     CScheduler scheduler(scene);
     UseThreads(scheduler, scene, threadCount);
     ChainRun run;
@@ -129,7 +129,7 @@ TEST(SchedulerThreads, SameStatesBitForBitWhateverTheThreadCount) {
 
 TEST(SchedulerThreads, SubStepCountsDoNotDependOnTheThreads) {
     CScene scene;
-    test::BuildChain(scene, 5);
+    testing::BuildChain(scene, 5);
     CScheduler scheduler(scene);
     UseThreads(scheduler, scene, 3);
     scheduler.RunSimulationFrame();
@@ -145,7 +145,7 @@ TEST(SchedulerThreads, SubStepCountsDoNotDependOnTheThreads) {
 
 TEST(SchedulerThreads, MainThreadTakesEveryBodyUntilCostsAreMeasured) {
     CScene scene;
-    test::BuildChain(scene, 6);
+    testing::BuildChain(scene, 6);
     CScheduler scheduler(scene);
     UseThreads(scheduler, scene, 2);
 
@@ -164,7 +164,7 @@ TEST(SchedulerThreads, MainThreadTakesEveryBodyUntilCostsAreMeasured) {
 
 TEST(SchedulerThreads, ApplyThreadSettingStartsTheCappedPool) {
     CScene scene;
-    test::BuildChain(scene, 4);
+    testing::BuildChain(scene, 4);
     CScheduler scheduler(scene);
     scheduler.threadSettings.logicalProcessorCount = 2;
     scheduler.threadSettings.ENV_CUR_CPUS_MODE = 2;
@@ -189,7 +189,7 @@ TEST(SchedulerThreads, ApplyThreadSettingStartsTheCappedPool) {
 
 TEST(SchedulerThreads, BusyTimeOnlyWhileTheMeterIsShown) {
     CScene scene;
-    test::BuildChain(scene, 4);
+    testing::BuildChain(scene, 4);
     CScheduler scheduler(scene);
     UseThreads(scheduler, scene, 2);
     scheduler.RunSimulationFrame();
@@ -205,7 +205,7 @@ TEST(SchedulerThreads, BusyTimeOnlyWhileTheMeterIsShown) {
 TEST(SchedulerThreads, SubStepLoopAllocatesNothing) {
     for (int threads : {1, 2}) {
         CScene scene;
-        test::BuildChain(scene, 8);
+        testing::BuildChain(scene, 8);
         CScheduler scheduler(scene);
         UseThreads(scheduler, scene, threads);
         scheduler.cpuMeterShown = true;
