@@ -1,10 +1,155 @@
-// Connections between bodies: constants, forces and breaking. Filled in with the connection laws.
+// Connections: stiff damped springs between a point of this body and a point of its partner.
+//
+// Each pair is stored twice, once in each body's joins, and each body computes only the force on
+// itself from its own record, so the parallel force phase writes no other body. The constants
+// follow from the pair's reduced mass so that every connection has the same natural frequency:
+//     K = 3e6 m,  R = 2 * 0.1 * sqrt(3e6) m  (damping ratio 0.1),  break = 3e6 m,
+// with the user's settings as multiples (negative) or absolute values (zero or positive), then
+// scaled by the accuracy factor so that K h^2 stays the same at every accuracy.
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
 #include "sim/Obj.h"
+#include "sim/Scene.h"
 
 namespace korvan {
 
-void CObj::UpdateJoinConstants() {}
+namespace {
 
-void CObj::CheckJoinBreaks() {}
+constexpr double kJoinStiffnessPerKg = 3000000;
+constexpr double kJoinDampingRatio = 0.1;
+constexpr int kRampPasses = 6000;
+
+// Negative -x means x times the base value; zero or positive is absolute.
+double EffectiveValue(double setting, double base, double accuracyFactor) {
+    return (setting < 0 ? -setting * base : setting) * accuracyFactor;
+}
+
+bool HasValidPartner(const _JOININFO& j) {
+    return j.partner && j.partnerIndex >= 0 && j.partnerIndex < static_cast<int>(j.partner->joins.size());
+}
+
+}  // namespace
+
+// m = 2 m1 m2 / (m1 + m2) between two movable bodies; the larger stored mass when either is fixed.
+double CObj::JoinReducedMass(const CObj& other) const {
+    const double m1 = mass, m2 = other.mass;
+    if (RHO > 0 && other.RHO > 0) return m1 + m2 != 0 ? 2 * m1 * m2 / (m1 + m2) : 0;
+    return std::max(m1, m2);
+}
+
+void CObj::UpdateJoinConstants() {
+    const double accuracyFactor = settings().AccuracyFactor();
+    for (_JOININFO& j : joins) {
+        if (!j.partner) continue;
+        const double m = JoinReducedMass(*j.partner);
+        j.baseStrength = kJoinStiffnessPerKg * m;
+        j.baseFriction = std::sqrt(kJoinStiffnessPerKg) * m * 2 * kJoinDampingRatio;
+        j.baseBreak = kJoinStiffnessPerKg * m;
+        j.effStrength = EffectiveValue(j.strengthSetting, j.baseStrength, accuracyFactor);
+        j.effFriction = EffectiveValue(j.frictionSetting, j.baseFriction, accuracyFactor);
+        j.effBreak = EffectiveValue(j.breakSetting, j.baseBreak, accuracyFactor);
+    }
+}
+
+// Force phase, stage s. During the assembly phase the springs start soft and stiffen:
+// K / 10000^u, R / 100^u with u = (1 - CurTime / PreCalcTime)^2, and no rotation resistance.
+void CObj::ComputeJoinForces(int s) {
+    if (!IsMovable()) return;
+    const double u = settings().SofteningExponent();
+    const double stiffnessScale = u > 0 ? std::pow(10000.0, -u) : 1;
+    const double dampingScale = u > 0 ? std::pow(100.0, -u) : 1;
+    for (int i = 0; i < static_cast<int>(joins.size()); ++i) {
+        const _JOININFO& j = joins[static_cast<std::size_t>(i)];
+        if (!HasValidPartner(j)) continue;
+        const _JOININFO& mirror = j.partner->joins[static_cast<std::size_t>(j.partnerIndex)];
+        const double K = j.effStrength * stiffnessScale, R = j.effFriction * dampingScale;
+        const double Kr = u > 0 ? 0 : j.rotResistance;
+
+        Vec3 ownVelocity = j.worldVelocity, partnerVelocity = mirror.worldVelocity;
+        AdjustPointMotion(i, s, ownVelocity);
+        j.partner->AdjustPointMotion(j.partnerIndex, s, partnerVelocity);
+
+        // F = K (x_partner - x_own) + R (v_partner - v_own);  tau = r x F
+        const Vec3 F = K * (mirror.worldPoint - j.worldPoint) + R * (partnerVelocity - ownVelocity);
+        AddForceAt(s, F, j.worldOffset);
+
+        // tau = Kr (w_partner - w_own), taken through the body axes
+        if (Kr != 0) {
+            const Vec3 dOmega = TransformVector(worldToLocal[s], j.partner->Omega(s) - Omega(s));
+            AddTorque(s, TransformVector(localToWorld[s], Kr * dOmega));
+        }
+    }
+}
+
+// Soft start of a connection made during play: the settings climb from 1e-8 to 1 times the base
+// along a cosine in logarithmic scale over 6000 control passes,
+//     d = 10^((1 - cos(n pi / 6000)) * 0.5 * 8 - 8).
+void CObj::RampJoins() {
+    bool ramped = false;
+    for (_JOININFO& j : joins) {
+        if (j.rampCount <= 0) continue;
+        const double d =
+            std::pow(10.0, (1 - std::cos(j.rampCount * std::numbers::pi / kRampPasses)) * 0.5 * 8 - 8);
+        j.strengthSetting = j.frictionSetting = j.breakSetting = -d;
+        if (++j.rampCount > kRampPasses) j.rampCount = 0;
+        ramped = true;
+    }
+    if (ramped) UpdateJoinConstants();
+}
+
+// Main thread, after every frame: a connection whose spring force exceeds its threshold frees
+// its whole group on both bodies. Nothing breaks while the model is assembled or while ramping.
+void CObj::CheckJoinBreaks() {
+    if (settings().InPreCalculation()) return;
+    for (int i = 0; i < static_cast<int>(joins.size()); ++i) {
+        _JOININFO& j = joins[static_cast<std::size_t>(i)];
+        if (!HasValidPartner(j) || j.rampCount > 0) continue;
+        const _JOININFO& mirror = j.partner->joins[static_cast<std::size_t>(j.partnerIndex)];
+        // F = K (x_partner - x_own), stage 0
+        const Vec3 F = j.effStrength * (mirror.worldPoint - j.worldPoint);
+        j.lastForceLocal = TransformVector(worldToLocal[0], F);
+        if (Length(F) > j.effBreak) BreakJoinGroup(i);
+    }
+}
+
+namespace {
+
+// Frees the group that record i belongs to; the range is clipped to the array.
+void FreeGroup(std::vector<_JOININFO>& joins, int i) {
+    if (i < 0 || i >= static_cast<int>(joins.size())) return;
+    const _JOININFO& j = joins[static_cast<std::size_t>(i)];
+    const int first = std::max(0, i - j.GroupPosition() + 1);
+    const int last = std::min(static_cast<int>(joins.size()), first + std::max(1, j.GroupSize()));
+    for (int k = first; k < last; ++k) {
+        _JOININFO& r = joins[static_cast<std::size_t>(k)];
+        r.partner = nullptr;
+        r.partnerIndex = -1;
+        r.rampCount = 0;
+    }
+}
+
+}  // namespace
+
+void CObj::BreakJoinGroup(int i) {
+    if (i < 0 || i >= static_cast<int>(joins.size())) return;
+    const _JOININFO& j = joins[static_cast<std::size_t>(i)];
+    CObj* partner = j.partner;
+    const int mirrorIndex = j.partnerIndex;
+    if (partner && mirrorIndex >= 0) FreeGroup(partner->joins, mirrorIndex);
+    FreeGroup(joins, i);
+}
+
+// ---- Accumulators -----------------------------------------------------------------------------
+
+void CObj::AddForceAt(int s, const Vec3& force, const Vec3& offset) {
+    forceX[s] += force.x, forceY[s] += force.y, forceZ[s] += force.z;
+    AddTorque(s, Cross(offset, force));
+}
+
+void CObj::AddTorque(int s, const Vec3& torque) {
+    torqueX[s] += torque.x, torqueY[s] += torque.y, torqueZ[s] += torque.z;
+}
 
 }  // namespace korvan

@@ -155,11 +155,7 @@ int CObj::FindFace(int, const Vec3&, double) const {
     return -1;
 }
 
-void CObj::BeginControlPass() {}
-void CObj::ControlPass() {}
 void CObj::UpdateMountedViews() {}
-void CObj::ComputeStageForces(int) {}
-void CObj::ApplyContactReactions(int) {}
 void CObj::AdjustPointMotion(int, int, Vec3&) const {}
 void CObj::MakeModel() {}
 

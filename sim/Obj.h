@@ -119,6 +119,8 @@ class CObj {
     CScene& scene() const { return *scene_; }
     const SimSettings& settings() const;
     bool IsFixed() const { return RHO < 0; }
+    // Forces move the body only when it is not fixed and has all three principal moments.
+    bool IsMovable() const { return RHO >= 0 && inertiaX != 0 && inertiaY != 0 && inertiaZ != 0; }
 
     // ---- Virtual operations ----------------------------------------------------------------
     virtual void SetLastSettingWidth();
@@ -146,8 +148,62 @@ class CObj {
     void UpdateJoinPoints(int s);
 
     // ---- Connections -----------------------------------------------------------------------
+    // Builders: each makes a group of records on this body and the mirror group on `other`,
+    // points given in each body's own coordinates. Settings follow the usual rule (negative -x is
+    // x times the base value); Join2 halves and Join4 quarters every setting so that a group is
+    // as stiff as one Join1 pair. They return 0 (-1 when `other` is null).
+    int Join1(CObj* other, const Vec3& p, const Vec3& q, double strength = -1, double friction = -1,
+              double rotResistance = 0);
+    int Join2(CObj* other, const Vec3& c, const Vec3& d, const Vec3& c2, const Vec3& d2, double strength = -1,
+              double friction = -1, double rotResistance = 0);
+    int Join2_Vert(CObj* other, const Vec3& c, const Vec3& d, const Vec3& c2, const Vec3& d2,
+                   double strength = -1, double friction = -1, double rotResistance = 0);
+    int Join2_Horz(CObj* other, const Vec3& c, const Vec3& d, const Vec3& c2, const Vec3& d2,
+                   double strength = -1, double friction = -1, double rotResistance = 0);
+    int Join4(CObj* other, const Vec3& c, const Vec3& a, const Vec3& b, const Vec3& c2, const Vec3& a2,
+              const Vec3& b2, double strength = -1, double friction = -1, double rotResistance = 0);
+    // Reduced mass of a connection from this body to `other`.
+    double JoinReducedMass(const CObj& other) const;
     void UpdateJoinConstants();
     void CheckJoinBreaks();
+    // Frees record i's whole group here and its mirror group on the partner.
+    void BreakJoinGroup(int i);
+
+    // ---- Collisions ------------------------------------------------------------------------
+    // This body's crash points may touch `other`. Both return 0.
+    int AddCrash(CObj* other, int type = -1, double staticFriction = 0.5, double dynamicFriction = 0.4,
+                 double staticLimitSpeed = 0.01, double springSetting = -1, double dampingSetting = -1);
+    int AddGear(CObj* other, int type);
+
+    // ---- Actuations and external forces ----------------------------------------------------
+    // Key-driven actuation of the connection points toward `other`; kind name "MOVE", "SLIDE",
+    // "ROTATE", "ZOOM" or any other (the last two only keep their displacement).
+    void SetMoveObj(CObj* other, const std::string& kindName, int keyPlus, int keyMinus, double speed,
+                    double lower, double upper, const Vec3& center, const Vec3& direction,
+                    double loadDependence, double current);
+    void MoveJointByKey(CObj* other, int keyPlus, int keyMinus, double speed, double lower, double upper,
+                        const Vec3& center, const Vec3& direction, double loadDependence, double current);
+    void SlideJointByKey(CObj* other, int keyPlus, int keyMinus, double speed, double lower, double upper,
+                         const Vec3& center, const Vec3& direction, double loadDependence, double current);
+    void RotateJointByKey(CObj* other, int keyPlus, int keyMinus, double speed, double lower, double upper,
+                          const Vec3& center, const Vec3& direction, double loadDependence, double current);
+    // Controller-driven actuation; useAs 0 takes the axis as a position, 1 as a velocity.
+    void SetMoveObjByGameCtrl(CObj* other, const std::string& kindName, int ctrlIndex, int axis, int mapping,
+                              int useAs, double smoothing, double speed, double lower, double upper,
+                              const Vec3& center, const Vec3& direction, double loadDependence,
+                              double current);
+    // External forces: kind 0 torque, 1 force, 2 brake; v in body coordinates (N or N m).
+    void AddForceByKey(int forceKind, int key, const Vec3& v);
+    void AddForceByGameCtrl(int forceKind, int ctrlIndex, const Vec3& v, int axis, int mapping,
+                            int plusButton = -1, int minusButton = -1);
+    void AddRotateByKey(int key, const Vec3& v) { AddForceByKey(kForceRotate, key, v); }
+    void AddMoveByKey(int key, const Vec3& v) { AddForceByKey(kForceTranslate, key, v); }
+    void AddBrakeByKey(int key, const Vec3& v) { AddForceByKey(kForceBrake, key, v); }
+    // Prescribed motion of a fixed body on one axis: offset + amplitude sin(w t + phase).
+    void AddMoveForceX(double offset, double amplitude, double phase, double angularFrequency);
+    void AddMoveForceY(double offset, double amplitude, double phase, double angularFrequency);
+    void AddMoveForceZ(double offset, double amplitude, double phase, double angularFrequency);
+    void KeepOriginalDirectionWhileCreating(double gain) { keepDirectionGain = gain; }
 
     // ---- State setters and getters (stage 0; take effect at the next sub-step) ------------
     void SetPosition(double x, double y, double z);
@@ -191,6 +247,26 @@ class CObj {
     CScene* scene_;
 
     void IntegrateAcceleration(int s);
+
+    // Parts of the control pass and of the force phase, in the order they run.
+    void ApplyPrescribedMotion();
+    void UpdateActuations();
+    double ActuationLoad(const _MOVEINFO& move) const;
+    void SampleExternalForces();
+    void RampJoins();
+    void UpdateContacts();
+    void SearchContact(_CRASHINFO& c, const Vec3& p);
+    void UpdateContact(_CRASHINFO& c, const Vec3& p);
+    void ApplyGrabForce(int s);
+    void ComputeJoinForces(int s);
+    void ComputeContactForces(int s);
+    void ApplyExternalForces(int s);
+    // World velocity of a point of this body at world offset r from the centre, stage s.
+    Vec3 PointVelocity(int s, const Vec3& r) const { return Velocity(s) + Cross(Omega(s), r); }
+    void AddForceAt(int s, const Vec3& force, const Vec3& offset);
+    void AddTorque(int s, const Vec3& torque);
+    template <class Build>
+    int MakeJoinGroup(CObj* other, int count, Build build);
     void CommitStage();
     void BuildNextStage(int s);
     void ReportRunaway() const;

@@ -81,7 +81,8 @@ struct _INTRACT {
     int kind = kInteractionCollision;
 };
 
-enum MoveKind { kMoveMove = 0, kMoveSlide = 1, kMoveRotate = 2 };
+// Kinds 3 (ZOOM) and -1 (any other name) keep and clamp their displacement but move no point.
+enum MoveKind { kMoveUnknown = -1, kMoveMove = 0, kMoveSlide = 1, kMoveRotate = 2, kMoveZoom = 3 };
 
 // One actuation: drives this body's connection points whose partner is `other`.
 struct _MOVEINFO {

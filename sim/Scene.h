@@ -7,9 +7,12 @@
 #include <utility>
 #include <vector>
 
+#include "base/GameControllers.h"
+#include "base/KeyState.h"
 #include "sim/Obj.h"
 #include "sim/SimSettings.h"
 #include "sim/SizeMemory.h"
+#include "sim/SoundLevels.h"
 
 namespace korvan {
 
@@ -24,6 +27,12 @@ class CScene {
     SizeMemory rememberedSizes;
     // Process-wide body counter of the naming rule; reset to 0 when a scene is loaded.
     int nameCounter = 0;
+    // Contact sounds, added to by the calculation threads and taken by the sound thread.
+    SoundLevels sounds;
+    // Where the control pass reads keys and game controllers. The application points them at its
+    // devices; tests point them at their own tables.
+    const KeyStateTable* keys = &ProcessKeyState();
+    GameControllers* controllers = &NoControllers();
 
     // Constructs a body of kind T with the user's name and appends it to the list.
     template <class T, class... Args>

@@ -32,6 +32,16 @@ struct SimSettings {
         if (PreCalcTime == 0) return CurTime > 0 ? INFINITY : 0.0;
         return CurTime / PreCalcTime;
     }
+
+    // True while a loaded model is being assembled: connections are soft and nothing breaks.
+    bool InPreCalculation() const { return PreCalcTime > 0 && CurTime / PreCalcTime < 1; }
+    // u = (1 - CurTime / PreCalcTime)^2 during the assembly phase, 0 after it; stiffnesses are
+    // divided by 10000^u and dampings by 100^u.
+    double SofteningExponent() const {
+        if (!InPreCalculation()) return 0;
+        const double rest = 1 - CurTime / PreCalcTime;
+        return rest * rest;
+    }
 };
 
 }  // namespace korvan

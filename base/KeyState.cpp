@@ -1,0 +1,10 @@
+#include "base/KeyState.h"
+
+namespace korvan {
+
+KeyStateTable& ProcessKeyState() {
+    static KeyStateTable table;
+    return table;
+}
+
+}  // namespace korvan

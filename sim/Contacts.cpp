@@ -1,0 +1,208 @@
+// Collisions: crash points of this body anchored to the surface of another body.
+//
+// Control pass (every candidatePeriod-th sub-step, stage-0 state): a free crash point that has
+// sunk into a body it may touch is anchored where it entered; an anchored point sticks while the
+// tangential pull of its contact spring stays within static friction and slides otherwise.
+// Force phase (every stage): the contact spring pulls the point back to its anchor. The force on
+// this body goes into its own accumulators; the equal and opposite force on the other body is kept
+// in the crash point and handed over by ApplyContactReactions on the main thread after the phase.
+#include <cmath>
+
+#include "sim/Obj.h"
+#include "sim/Scene.h"
+
+namespace korvan {
+
+namespace {
+
+constexpr double kAnchorMargin = 1e-6;         // how far outside its face an anchor may lie
+constexpr double kDefaultContactDepth = 0.01;  // of the reference size, under the body's own weight
+
+// Back to a free point; the sliding flag is the only contact state that survives.
+void EndContact(_CRASHINFO& c, int sliding) {
+    const Vec3 localPoint = c.localPoint;
+    c = _CRASHINFO{};
+    c.localPoint = localPoint;
+    c.sliding = sliding;
+}
+
+}  // namespace
+
+int CObj::AddCrash(CObj* other, int type, double staticFriction, double dynamicFriction,
+                   double staticLimitSpeed, double springSetting, double dampingSetting) {
+    _INTRACT r;
+    r.other = other;
+    r.type = type;
+    r.staticFriction = staticFriction;
+    r.dynamicFriction = dynamicFriction;
+    r.staticLimitSpeed = staticLimitSpeed;
+    r.springSetting = springSetting;
+    r.dampingSetting = dampingSetting;
+    r.kind = kInteractionCollision;
+    interactions.push_back(r);
+    return 0;
+}
+
+// Gear teeth practically never slip: huge static friction, a stiff absolute spring.
+int CObj::AddGear(CObj* other, int type) {
+    _INTRACT r;
+    r.other = other;
+    r.type = type;
+    r.staticLimitSpeed = 1000.1;
+    r.staticFriction = 10000;
+    r.dynamicFriction = 0;
+    r.springSetting = 1000000;
+    r.dampingSetting = 100;
+    r.kind = kInteractionGear;
+    interactions.push_back(r);
+    return 0;
+}
+
+// ---- Control pass -------------------------------------------------------------------------------
+
+void CObj::UpdateContacts() {
+    if (!(settings().AssemblyProgress() > 1)) return;
+    for (_CRASHINFO& c : crashPoints) {
+        const Vec3 p = TransformPoint(localToWorld[0], c.localPoint);
+        if (c.contactBody)
+            UpdateContact(c, p);
+        else
+            SearchContact(c, p);
+    }
+}
+
+void CObj::SearchContact(_CRASHINFO& c, const Vec3& p) {
+    for (const _INTRACT& definition : interactions) {
+        CObj* B = definition.other;
+        if (!B) continue;
+        const int f = B->FindFace(definition.type, p, 0);
+        if (f < 0) continue;
+        const CON& face = B->faces[static_cast<std::size_t>(f)];
+        const Vec3 v0 = TransformPoint(B->localToWorld[0], B->Vertex(face.v[0]));
+        const Vec3 n = TransformVector(B->localToWorld[0], B->FaceNormal(f));
+        // L = n . (v0 - p), the depth below the face plane
+        const double L = Dot(n, v0 - p);
+        if (!(L > 0 && L < B->sizeMin)) continue;
+
+        // Kc = -setting m |g| / (0.01 sizeRef): the weight presses the point 1 % of the size deep
+        // Cc = -setting sqrt(Kc m)
+        const SimSettings& sim = settings();
+        const double m = IsFixed() ? B->mass : mass;
+        const double g = Length(Vec3{sim.GravityX, sim.GravityY, sim.GravityZ});
+        double Kc = definition.springSetting;
+        if (Kc < 0) Kc = sizeRef > 0 ? -Kc * m * g / (kDefaultContactDepth * sizeRef) : 0;
+        double Cc = definition.dampingSetting;
+        if (Cc < 0) Cc = -Cc * std::sqrt(Kc * m);
+        const double accuracyFactor = sim.AccuracyFactor();
+
+        const int sliding = c.sliding;
+        EndContact(c, sliding);
+        c.contactBody = B;
+        c.anchor = TransformPoint(B->worldToLocal[0], p + L * n);
+        c.contactNormal = B->FaceNormal(f);
+        c.slideVelocity = PointVelocity(0, p - Position(0));
+        c.staticFriction = definition.staticFriction;
+        c.dynamicFriction = definition.dynamicFriction;
+        c.staticLimitSpeed = definition.staticLimitSpeed;
+        c.contactType = definition.type;
+        c.contactKind = definition.kind;
+        c.contactStiffness = Kc * accuracyFactor;
+        c.contactDamping = Cc * accuracyFactor;
+        return;
+    }
+}
+
+void CObj::UpdateContact(_CRASHINFO& c, const Vec3& p) {
+    CObj* B = c.contactBody;
+    const Vec3 a = TransformPoint(B->localToWorld[0], c.anchor);
+    const Vec3 n = TransformVector(B->localToWorld[0], c.contactNormal);
+    if (B->FindFace(c.contactType, a, kAnchorMargin) < 0) return EndContact(c, 0);  // anchor left B
+
+    const Vec3 d = a - p;
+    if (crashSoundMode == 1) {
+        const double d2 = Dot(d, d);
+        SoundLevels::Add(scene().sounds.crashSoundLevel, 1000 * d2 * d2);
+    }
+    const double Kc = c.contactStiffness;
+    // J = Kc (d . n), the normal spring force; negative once the point has come out
+    const double J = Kc * Dot(d, n);
+    if (J < 0) return EndContact(c, 1);
+
+    // T = Kc d - J n, the tangential pull; pp = the point projected onto the surface plane
+    const Vec3 T = Kc * d - J * n;
+    const Vec3 pp = p + Dot(d, n) * n;
+    const Vec3 pointVelocity = PointVelocity(0, p - Position(0));
+    if (Length(T) > c.staticFriction * J && J / Kc < B->sizeMin) {
+        c.anchor = TransformPoint(B->worldToLocal[0], pp);  // slip: the anchor follows the point
+        c.slideVelocity = pointVelocity;
+        c.sliding = 1;
+        return;
+    }
+    if (c.sliding == 0) return;
+
+    // P = |v_point - v_B at the anchor|: keep sliding while fast and not reversed, else stick
+    const double P = Length(pointVelocity - B->PointVelocity(0, a - B->Position(0)));
+    if (slipSoundMode == 1) SoundLevels::Add(scene().sounds.slipSoundLevel, 1000 * P * P);
+    if (P >= c.staticLimitSpeed && Dot(pointVelocity, c.slideVelocity) >= 0) return;
+    c.anchor = TransformPoint(B->worldToLocal[0], pp);
+    c.slideVelocity = pointVelocity;
+    c.sliding = 0;
+}
+
+// ---- Force phase --------------------------------------------------------------------------------
+
+void CObj::ComputeContactForces(int s) {
+    if (interactions.empty()) return;
+    if (!(settings().AssemblyProgress() > 1)) return;
+    const bool movable = IsMovable();
+    for (_CRASHINFO& c : crashPoints) {
+        CObj* B = c.contactBody;
+        if (!B) continue;
+        const bool otherMovable = B->IsMovable();
+        if (!movable && !otherMovable) continue;
+
+        const Vec3 r = TransformVector(localToWorld[s], c.localPoint);
+        const Vec3 p = Position(s) + r;
+        const Vec3 a = TransformPoint(B->localToWorld[s], c.anchor);
+        const Vec3 rB = a - B->Position(s);
+        Vec3 vp = PointVelocity(s, r), va = B->PointVelocity(s, rB);
+        AdjustPointMotion(-1, s, vp);
+        B->AdjustPointMotion(-1, s, va);
+
+        const double Kc = c.contactStiffness;
+        Vec3 F;
+        if (c.sliding == 0) {
+            // sticking: F = Kc (a - p) + Cc (v_a - v_p)
+            F = Kc * (a - p) + c.contactDamping * (va - vp);
+        } else {
+            // sliding: F = Sn n + mu_d Sn T / |T|, S = Kc (a - p), Sn = S . n, T = S - Sn n
+            const Vec3 S = Kc * (a - p);
+            const Vec3 n = TransformVector(B->localToWorld[s], c.contactNormal);
+            const double Sn = Dot(S, n);
+            const Vec3 T = S - Sn * n;
+            const double lengthT = Length(T);
+            F = lengthT == 0 ? S : Sn * n + (c.dynamicFriction * Sn / lengthT) * T;
+        }
+        if (movable) AddForceAt(s, F, r);
+        if (otherMovable) {
+            // reaction F' = -F on B at the anchor: tau' = r_B x F'
+            const Vec3 torque = Cross(rB, -F);
+            c.reactFX[s] -= F.x, c.reactFY[s] -= F.y, c.reactFZ[s] -= F.z;
+            c.reactTX[s] += torque.x, c.reactTY[s] += torque.y, c.reactTZ[s] += torque.z;
+        }
+    }
+}
+
+// Main thread, after the force phase of stage s: the reactions stored in the crash points go to
+// the bodies they touch.
+void CObj::ApplyContactReactions(int s) {
+    if (interactions.empty()) return;
+    for (const _CRASHINFO& c : crashPoints) {
+        CObj* B = c.contactBody;
+        if (!B) continue;
+        B->forceX[s] += c.reactFX[s], B->forceY[s] += c.reactFY[s], B->forceZ[s] += c.reactFZ[s];
+        B->torqueX[s] += c.reactTX[s], B->torqueY[s] += c.reactTY[s], B->torqueZ[s] += c.reactTZ[s];
+    }
+}
+
+}  // namespace korvan
