@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "app/Settings.h"
+#include "app/ThreadSettingsLink.h"
 #include "base/TextEncoding.h"
 
 namespace korvan {
@@ -281,6 +282,19 @@ TEST(Settings, UnmeasuredCoreCountBecomesOneLessThanTheProcessors) {
         FixOptimizedCores(s, c.processors);
         EXPECT_EQ(s.ENV_OPTIMIZED_CORES, c.expected) << c.stored << " with " << c.processors;
     }
+}
+
+TEST(Settings, ThreadKeysTravelToTheSchedulerAndBack) {
+    Settings s;
+    s.ENV_CUR_CPUS_MODE = 2, s.ENV_CUR_CPUS_NUM = 3;
+    FixOptimizedCores(s, 8);
+    ThreadSettings threads = ThreadSettingsOf(s, 8);
+    EXPECT_EQ(ChooseThreadCount(threads, 1), 3);
+    threads.ENV_CUR_CPUS_MODE = 0, threads.ENV_OPTIMIZED_CORES = 5;  // what the benchmark finds
+    StoreThreadSettings(threads, s);
+    EXPECT_EQ(s.ENV_CUR_CPUS_MODE, 0);
+    EXPECT_EQ(s.ENV_OPTIMIZED_CORES, 5);
+    EXPECT_EQ(s.ENV_CUR_CPUS_NUM, 3);
 }
 
 }  // namespace
