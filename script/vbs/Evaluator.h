@@ -1,0 +1,115 @@
+#pragma once
+// Runs a bound syntax tree. Statements return a Flow (normal, or an Exit that travels up to the
+// loop or procedure it leaves); errors are ScriptExceptions that carry the position of the node
+// being evaluated when they arose. "On Error Resume Next" catches them per statement in the
+// procedure that enabled it. Every statement and loop turn counts against the step budget, and
+// every nesting of evaluation checks the stack guard.
+#include <cstdint>
+#include <vector>
+
+#include "script/vbs/Ast.h"
+#include "script/vbs/Binder.h"
+#include "script/vbs/Runtime.h"
+#include "script/vbs/StackGuard.h"
+
+namespace korvan::vbs {
+
+struct RunOptions {
+    uint64_t stepBudget = 0;  // 0: unbounded
+    size_t stackBudget = 0;
+    Limits limits;
+};
+
+class Evaluator {
+  public:
+    Evaluator(const Program& program, const std::vector<NamedItem>& items, const RunOptions& options);
+    ~Evaluator();
+    // Runs the script's global code; throws ScriptException.
+    void Run();
+
+  private:
+    enum class Flow : uint8_t { Normal, ExitFor, ExitDo, ExitProcedure };
+
+    // An array element passed by reference: the array stays alive and may not be resized.
+    class Pin {
+      public:
+        explicit Pin(ArrayRef array) : array_(std::move(array)) { ++array_->locks; }
+        Pin(Pin&& other) noexcept : array_(std::move(other.array_)) {}
+        Pin(const Pin&) = delete;
+        Pin& operator=(const Pin&) = delete;
+        Pin& operator=(Pin&&) = delete;
+        ~Pin() {
+            if (array_) --array_->locks;
+        }
+
+      private:
+        ArrayRef array_;
+    };
+
+    struct Frame {
+        std::vector<Value> values;
+        std::vector<Value*> slots;  // values[i], or the caller's variable for a ByRef parameter
+        std::vector<Pin> pins;
+        bool resumeNext = false;
+    };
+
+    const Program& program_;
+    const std::vector<NamedItem>& items_;
+    RunOptions options_;
+    Runtime rt_;
+    std::vector<Value> globals_;
+    Frame globalFrame_;
+    Frame* frame_ = &globalFrame_;
+    StackGuard guard_;
+    uint64_t steps_ = 0;
+    uint64_t budget_;
+    Pos at_;
+
+    // ---- statements ----------------------------------------------------------------------
+    Flow ExecBlock(const Block& block);
+    Flow Exec(const Stmt& s);
+    void CountStep();
+    void ExecAssign(const AssignStmt& s);
+    void ExecCall(const CallStmt& s);
+    void ExecDim(const DimStmt& s);
+    void ExecReDim(const DimStmt& s);
+    void ExecErase(const EraseStmt& s);
+    Flow ExecIf(const IfStmt& s);
+    Flow ExecSelect(const SelectStmt& s);
+    bool CaseMatches(const Value& subject, const CaseItem& item);
+    Flow ExecFor(const ForStmt& s);
+    Flow ExecForEach(const ForEachStmt& s);
+    Flow ExecDo(const DoStmt& s);
+    void RecordError(ScriptException& e);
+
+    // ---- expressions ---------------------------------------------------------------------
+    Value Eval(const Expr& e);
+    Value EvalName(const NameExpr& n);
+    Value EvalMember(const MemberExpr& m);
+    Value EvalCall(const CallExpr& c);
+    Value EvalBinary(const BinaryExpr& b);
+    Value EvalUnary(const UnaryExpr& u);
+
+    // ---- variables and arrays ------------------------------------------------------------
+    Value& Variable(const Binding& b) {
+        return b.kind == Binding::Kind::Local ? *frame_->slots[static_cast<size_t>(b.slot)]
+                                              : globals_[static_cast<size_t>(b.slot)];
+    }
+    Value& WritableVariable(const NameExpr& n);
+    Value& Element(const Value& arrayValue, const std::vector<ExprPtr>& subscripts, const std::string& name);
+    ArrayRef NewArray(const std::vector<ExprPtr>& bounds);
+    Value* TryReference(const Expr& e, std::vector<Pin>& pins);
+    void Store(const Expr& target, Value value, bool isSet);
+
+    // ---- calls ---------------------------------------------------------------------------
+    Value CallProcedure(const Procedure& p, const std::vector<ExprPtr>& args);
+    Value CallBuiltin(const Builtin& b, const std::vector<ExprPtr>& args);
+    Value Invoke(const ObjectRef& object, const Member& m, const std::vector<ExprPtr>& args,
+                 const std::string& name);
+    Value InvokeProperty(const ObjectRef& object, const Member& m, const std::vector<ExprPtr>& args,
+                         const std::string& name);
+    const Member* FindMember(const MemberExpr& m, const ObjectRef& object);
+    ObjectRef RequireObject(const Value& v, const Expr& source);
+};
+
+}  // namespace korvan::vbs

@@ -1,0 +1,808 @@
+#include "script/vbs/Parser.h"
+
+#include <functional>
+
+#include "script/vbs/Lexer.h"
+#include "script/vbs/StackGuard.h"
+
+namespace korvan::vbs {
+
+NameExpr::NameExpr(Pos p, std::string spelling)
+    : Expr(ExprKind::Name, p), spelled(std::move(spelling)), lower(LowerAscii(spelled)) {}
+
+BinaryExpr::BinaryExpr(Pos p, BinaryOp o, ExprPtr l, ExprPtr r)
+    : Expr(ExprKind::Binary, p),
+      op(o),
+      literal(l->kind == ExprKind::Literal || r->kind == ExprKind::Literal),
+      lhs(std::move(l)),
+      rhs(std::move(r)) {}
+
+namespace {
+
+class Parser {
+  public:
+    Parser(std::string_view source, size_t stackBudget) : tokens_(Tokenize(source)), guard_(stackBudget) {}
+
+    Program Run() {
+        Program program;
+        for (;;) {
+            SkipSeparators();
+            if (At(Tok::End)) break;
+            if (IsProcedureStart()) {
+                program.procedures.push_back(ParseProcedure());
+            } else if (AtKeyword(Kw::Option)) {
+                Next();
+                if (!AtWord("explicit")) Fail(1002, "Syntax error");
+                Next();
+                program.optionExplicit = true;
+            } else {
+                program.body.push_back(ParseStatement());
+            }
+            ExpectStatementEnd();
+        }
+        return program;
+    }
+
+  private:
+    std::vector<Token> tokens_;
+    size_t i_ = 0;
+    StackGuard guard_;
+    int forDepth_ = 0, doDepth_ = 0;
+    const Procedure* procedure_ = nullptr;
+    int inlineIf_ = 0;  // inside a single-line If, "Else" also ends a statement
+
+    // ---- token helpers -------------------------------------------------------------------
+    const Token& Cur() const { return tokens_[i_]; }
+    const Token& Peek(size_t n = 1) const { return tokens_[std::min(i_ + n, tokens_.size() - 1)]; }
+    void Next() {
+        if (i_ + 1 < tokens_.size()) ++i_;
+    }
+    bool At(Tok k) const { return Cur().kind == k; }
+    bool AtKeyword(Kw k) const { return Cur().kind == Tok::Keyword && Cur().keyword == k; }
+    bool AtWord(std::string_view lower) const {
+        return Cur().kind == Tok::Identifier && LowerAscii(Cur().text) == lower;
+    }
+    Pos Here() const { return Pos{Cur().line, Cur().column}; }
+    bool AtSeparator() const {
+        return At(Tok::Newline) || At(Tok::Colon) || At(Tok::End) || (inlineIf_ > 0 && AtKeyword(Kw::Else));
+    }
+
+    [[noreturn]] void Fail(int number, const std::string& text) {
+        ScriptException e(number, text);
+        e.error().compile = true;
+        e.Place(Cur().line, Cur().column);
+        throw e;
+    }
+    void Expect(Tok k, int number, const char* text) {
+        if (!At(k)) Fail(number, text);
+        Next();
+    }
+    void ExpectKeyword(Kw k, int number, const char* text) {
+        if (!AtKeyword(k)) Fail(number, text);
+        Next();
+    }
+    std::string ExpectIdentifier() {
+        if (!At(Tok::Identifier)) Fail(1010, "Expected identifier");
+        std::string name(Cur().text);
+        Next();
+        return name;
+    }
+    void SkipSeparators() {
+        while (At(Tok::Newline) || At(Tok::Colon)) Next();
+    }
+    void ExpectStatementEnd() {
+        if (!AtSeparator()) Fail(1025, "Expected end of statement");
+    }
+    // After a block opener ("Then", "Do", ...) the block starts on a new statement.
+    void ExpectBlockStart() {
+        if (!At(Tok::Newline) && !At(Tok::Colon)) Fail(1025, "Expected end of statement");
+    }
+
+    // ---- procedures ----------------------------------------------------------------------
+    bool IsProcedureStart() const {
+        size_t k = i_;
+        if (tokens_[k].kind == Tok::Keyword &&
+            (tokens_[k].keyword == Kw::Private || tokens_[k].keyword == Kw::Public))
+            ++k;
+        return tokens_[k].kind == Tok::Keyword &&
+               (tokens_[k].keyword == Kw::Sub || tokens_[k].keyword == Kw::Function);
+    }
+
+    std::unique_ptr<Procedure> ParseProcedure() {
+        if (AtKeyword(Kw::Private) || AtKeyword(Kw::Public)) Next();
+        auto proc = std::make_unique<Procedure>();
+        proc->isFunction = AtKeyword(Kw::Function);
+        proc->pos = Here();
+        Next();
+        proc->spelled = ExpectIdentifier();
+        proc->lower = LowerAscii(proc->spelled);
+        if (At(Tok::LParen)) ParseParams(*proc);
+        ExpectBlockStart();
+        procedure_ = proc.get();
+        proc->body = ParseBlock([](const Parser&) { return false; });
+        procedure_ = nullptr;
+        const char* expected = proc->isFunction ? "Expected 'End Function'" : "Expected 'End Sub'";
+        ExpectKeyword(Kw::End, 1014, expected);
+        ExpectKeyword(proc->isFunction ? Kw::Function : Kw::Sub, 1014, expected);
+        return proc;
+    }
+
+    void ParseParams(Procedure& proc) {
+        Next();
+        while (!At(Tok::RParen)) {
+            ParamDecl param;
+            if (AtKeyword(Kw::ByVal))
+                param.byVal = true, Next();
+            else if (AtKeyword(Kw::ByRef))
+                Next();
+            param.spelled = ExpectIdentifier();
+            param.lower = LowerAscii(param.spelled);
+            if (At(Tok::LParen)) {
+                Next();
+                Expect(Tok::RParen, 1006, "Expected ')'");
+            }
+            proc.params.push_back(std::move(param));
+            if (!At(Tok::Comma)) break;
+            Next();
+        }
+        Expect(Tok::RParen, 1006, "Expected ')'");
+    }
+
+    // ---- blocks and statements -----------------------------------------------------------
+    // Statements up to "End" or a token `stop` accepts (left unconsumed).
+    Block ParseBlock(const std::function<bool(const Parser&)>& stop) {
+        Block block;
+        for (;;) {
+            SkipSeparators();
+            if (At(Tok::End) || AtKeyword(Kw::End) || stop(*this)) return block;
+            if (IsProcedureStart()) Fail(1002, "Syntax error");
+            block.push_back(ParseStatement());
+            ExpectStatementEnd();
+        }
+    }
+
+    StmtPtr ParseStatement() {
+        guard_.Check();
+        if (At(Tok::Identifier)) return ParseSimpleStatement();
+        if (!At(Tok::Keyword)) Fail(1024, "Expected statement");
+        switch (Cur().keyword) {
+            case Kw::Dim:
+                Next();
+                return ParseDim(StmtKind::Dim);
+            case Kw::Private:
+            case Kw::Public:
+                Next();
+                if (AtKeyword(Kw::Const)) return ParseConst();
+                return ParseDim(StmtKind::Dim);
+            case Kw::ReDim:
+                return ParseReDim();
+            case Kw::Const:
+                return ParseConst();
+            case Kw::Erase:
+                return ParseErase();
+            case Kw::Set:
+            case Kw::Let:
+                return ParseSetOrLet();
+            case Kw::Call:
+                return ParseCallKeyword();
+            case Kw::If:
+                return ParseIf();
+            case Kw::Select:
+                return ParseSelect();
+            case Kw::For:
+                return ParseFor();
+            case Kw::Do:
+                return ParseDo();
+            case Kw::While:
+                return ParseWhile();
+            case Kw::Exit:
+                return ParseExit();
+            case Kw::On:
+                return ParseOnError();
+            default:
+                Fail(1024, "Expected statement");
+        }
+    }
+
+    // "x = e", "a(i).b = e", "Foo a, b", "obj.Method(a)".
+    StmtPtr ParseSimpleStatement() {
+        Pos pos = Here();
+        size_t lastParen = 0;
+        ExprPtr head = ParsePostfix(&lastParen);
+        if (At(Tok::Eq)) {
+            Next();
+            auto assign = std::make_unique<AssignStmt>(pos);
+            assign->target = std::move(head);
+            assign->value = ParseExpression();
+            return assign;
+        }
+        auto call = std::make_unique<CallStmt>(pos);
+        if (AtSeparator()) {
+            if (head->kind == ExprKind::Call) {
+                auto* c = static_cast<CallExpr*>(head.get());
+                call->callee = std::move(c->callee);
+                call->args = std::move(c->args);
+                // "Foo(x)" without Call passes (x): a parenthesised expression, by value.
+                if (call->args.size() == 1 && call->args[0])
+                    call->args[0] = std::make_unique<ParenExpr>(call->args[0]->pos, std::move(call->args[0]));
+            } else {
+                call->callee = std::move(head);
+            }
+            return call;
+        }
+        // Arguments without parentheses follow. If the head ended in "(...)", that group was the
+        // first argument's start ("Foo (a) + 1, b"): parse again from there.
+        if (head->kind == ExprKind::Call && lastParen > 0) {
+            i_ = lastParen;
+            head = std::move(static_cast<CallExpr*>(head.get())->callee);
+        }
+        call->callee = std::move(head);
+        call->args = ParseBareArguments();
+        return call;
+    }
+
+    std::vector<ExprPtr> ParseBareArguments() {
+        std::vector<ExprPtr> args;
+        for (;;) {
+            if (At(Tok::Comma)) {
+                args.push_back(nullptr);
+                Next();
+                if (AtSeparator()) args.push_back(nullptr);
+                continue;
+            }
+            if (AtSeparator()) break;
+            args.push_back(ParseExpression());
+            if (!At(Tok::Comma)) break;
+            Next();
+            if (AtSeparator()) args.push_back(nullptr);
+        }
+        return args;
+    }
+
+    StmtPtr ParseSetOrLet() {
+        Pos pos = Here();
+        bool isSet = AtKeyword(Kw::Set);
+        Next();
+        auto assign = std::make_unique<AssignStmt>(pos);
+        assign->isSet = isSet;
+        if (!At(Tok::Identifier)) Fail(1010, "Expected identifier");
+        assign->target = ParsePostfix(nullptr);
+        Expect(Tok::Eq, 1011, "Expected '='");
+        assign->value = ParseExpression();
+        return assign;
+    }
+
+    StmtPtr ParseCallKeyword() {
+        auto call = std::make_unique<CallStmt>(Here());
+        Next();
+        if (!At(Tok::Identifier)) Fail(1010, "Expected identifier");
+        ExprPtr head = ParsePostfix(nullptr);
+        if (head->kind == ExprKind::Call) {
+            auto* c = static_cast<CallExpr*>(head.get());
+            call->callee = std::move(c->callee);
+            call->args = std::move(c->args);
+        } else {
+            call->callee = std::move(head);
+        }
+        return call;
+    }
+
+    VarDecl ParseVarDecl(bool requireBounds) {
+        VarDecl decl;
+        Pos pos = Here();
+        decl.name = std::make_unique<NameExpr>(pos, ExpectIdentifier());
+        if (At(Tok::LParen)) {
+            Next();
+            decl.isArray = true;
+            while (!At(Tok::RParen)) {
+                decl.bounds.push_back(ParseExpression());
+                if (!At(Tok::Comma)) break;
+                Next();
+            }
+            Expect(Tok::RParen, 1006, "Expected ')'");
+        }
+        if (requireBounds && decl.bounds.empty()) Fail(1005, "Expected '('");
+        return decl;
+    }
+
+    StmtPtr ParseDim(StmtKind kind) {
+        auto dim = std::make_unique<DimStmt>(Here(), kind);
+        do {
+            if (At(Tok::Comma)) Next();
+            dim->vars.push_back(ParseVarDecl(false));
+        } while (At(Tok::Comma));
+        return dim;
+    }
+
+    StmtPtr ParseReDim() {
+        auto dim = std::make_unique<DimStmt>(Here(), StmtKind::ReDim);
+        Next();
+        if (AtKeyword(Kw::Preserve)) dim->preserve = true, Next();
+        do {
+            if (At(Tok::Comma)) Next();
+            dim->vars.push_back(ParseVarDecl(true));
+        } while (At(Tok::Comma));
+        return dim;
+    }
+
+    StmtPtr ParseConst() {
+        auto c = std::make_unique<ConstStmt>(Here());
+        Next();
+        do {
+            if (At(Tok::Comma)) Next();
+            Pos pos = Here();
+            auto name = std::make_unique<NameExpr>(pos, ExpectIdentifier());
+            Expect(Tok::Eq, 1011, "Expected '='");
+            c->items.emplace_back(std::move(name), ParseExpression());
+        } while (At(Tok::Comma));
+        return c;
+    }
+
+    StmtPtr ParseErase() {
+        auto e = std::make_unique<EraseStmt>(Here());
+        Next();
+        Pos pos = Here();
+        e->name = std::make_unique<NameExpr>(pos, ExpectIdentifier());
+        return e;
+    }
+
+    StmtPtr ParseIf() {
+        auto stmt = std::make_unique<IfStmt>(Here());
+        Next();
+        ExprPtr condition = ParseExpression();
+        ExpectKeyword(Kw::Then, 1017, "Expected 'Then'");
+        if (!At(Tok::Newline) && !At(Tok::Colon)) return ParseInlineIf(std::move(stmt), std::move(condition));
+        auto stopAtBranch = [](const Parser& p) { return p.AtKeyword(Kw::ElseIf) || p.AtKeyword(Kw::Else); };
+        stmt->branches.emplace_back(std::move(condition), ParseBlock(stopAtBranch));
+        while (AtKeyword(Kw::ElseIf)) {
+            Next();
+            ExprPtr c = ParseExpression();
+            ExpectKeyword(Kw::Then, 1017, "Expected 'Then'");
+            ExpectBlockStart();
+            stmt->branches.emplace_back(std::move(c), ParseBlock(stopAtBranch));
+        }
+        if (AtKeyword(Kw::Else)) {
+            Next();
+            stmt->elseBlock =
+                ParseBlock([](const Parser& p) { return p.AtKeyword(Kw::ElseIf) || p.AtKeyword(Kw::Else); });
+        }
+        ExpectEnd(Kw::If, "Expected 'End If'");
+        return stmt;
+    }
+
+    void ExpectEnd(Kw what, const char* text) {
+        if (!AtKeyword(Kw::End) || Peek().kind != Tok::Keyword || Peek().keyword != what) Fail(1014, text);
+        Next();
+        Next();
+    }
+
+    // "If c Then s1 : s2 Else s3 : s4" on one line.
+    StmtPtr ParseInlineIf(std::unique_ptr<IfStmt> stmt, ExprPtr condition) {
+        ++inlineIf_;
+        Block then = ParseInlineStatements();
+        Block otherwise;
+        if (AtKeyword(Kw::Else)) {
+            Next();
+            otherwise = ParseInlineStatements();
+        }
+        --inlineIf_;
+        if (AtKeyword(Kw::End) && Peek().kind == Tok::Keyword && Peek().keyword == Kw::If) Next(), Next();
+        stmt->branches.emplace_back(std::move(condition), std::move(then));
+        stmt->elseBlock = std::move(otherwise);
+        return stmt;
+    }
+
+    Block ParseInlineStatements() {
+        Block block;
+        for (;;) {
+            block.push_back(ParseStatement());
+            if (!At(Tok::Colon)) break;
+            Next();
+            if (At(Tok::Newline) || At(Tok::End) || AtKeyword(Kw::Else) || AtKeyword(Kw::End)) break;
+        }
+        if (!At(Tok::Newline) && !At(Tok::End) && !AtKeyword(Kw::Else) && !AtKeyword(Kw::End))
+            Fail(1025, "Expected end of statement");
+        return block;
+    }
+
+    StmtPtr ParseSelect() {
+        auto stmt = std::make_unique<SelectStmt>(Here());
+        Next();
+        ExpectKeyword(Kw::Case, 1021, "Expected 'Case'");
+        stmt->subject = ParseExpression();
+        ExpectBlockStart();
+        SkipSeparators();
+        auto stopAtCase = [](const Parser& p) { return p.AtKeyword(Kw::Case); };
+        while (AtKeyword(Kw::Case)) {
+            Next();
+            if (AtKeyword(Kw::Else)) {
+                Next();
+                stmt->elseBlock = ParseBlock(stopAtCase);
+                break;
+            }
+            std::vector<CaseItem> items = ParseCaseItems();
+            ExpectBlockStart();
+            stmt->cases.emplace_back(std::move(items), ParseBlock(stopAtCase));
+        }
+        ExpectEnd(Kw::Select, "Expected 'End Select'");
+        return stmt;
+    }
+
+    std::vector<CaseItem> ParseCaseItems() {
+        std::vector<CaseItem> items;
+        do {
+            if (At(Tok::Comma)) Next();
+            CaseItem item;
+            if (AtKeyword(Kw::Is)) {
+                Next();
+                item.kind = CaseItem::Kind::Is;
+                if (!ComparisonOp(&item.op)) Fail(1002, "Syntax error");
+                Next();
+                item.first = ParseConcat();
+            } else {
+                item.first = ParseExpression();
+                if (AtKeyword(Kw::To)) {
+                    Next();
+                    item.kind = CaseItem::Kind::Range;
+                    item.last = ParseExpression();
+                }
+            }
+            items.push_back(std::move(item));
+        } while (At(Tok::Comma));
+        return items;
+    }
+
+    StmtPtr ParseFor() {
+        Pos pos = Here();
+        Next();
+        if (AtKeyword(Kw::Each)) return ParseForEach(pos);
+        auto stmt = std::make_unique<ForStmt>(pos);
+        Pos varPos = Here();
+        stmt->var = std::make_unique<NameExpr>(varPos, ExpectIdentifier());
+        Expect(Tok::Eq, 1011, "Expected '='");
+        stmt->from = ParseExpression();
+        ExpectKeyword(Kw::To, 1013, "Expected 'To'");
+        stmt->to = ParseExpression();
+        if (AtKeyword(Kw::Step)) Next(), stmt->step = ParseExpression();
+        ExpectBlockStart();
+        ++forDepth_;
+        stmt->body = ParseBlock([](const Parser& p) { return p.AtKeyword(Kw::Next); });
+        --forDepth_;
+        ExpectNext();
+        return stmt;
+    }
+
+    StmtPtr ParseForEach(Pos pos) {
+        Next();
+        auto stmt = std::make_unique<ForEachStmt>(pos);
+        Pos varPos = Here();
+        stmt->var = std::make_unique<NameExpr>(varPos, ExpectIdentifier());
+        ExpectKeyword(Kw::In, 1046, "Expected 'In'");
+        stmt->collection = ParseExpression();
+        ExpectBlockStart();
+        ++forDepth_;
+        stmt->body = ParseBlock([](const Parser& p) { return p.AtKeyword(Kw::Next); });
+        --forDepth_;
+        ExpectNext();
+        return stmt;
+    }
+
+    void ExpectNext() {
+        ExpectKeyword(Kw::Next, 1020, "Expected 'Next'");
+        if (At(Tok::Identifier)) Next();
+    }
+
+    StmtPtr ParseDo() {
+        auto stmt = std::make_unique<DoStmt>(Here());
+        Next();
+        if (AtKeyword(Kw::While) || AtKeyword(Kw::Until)) {
+            stmt->preUntil = AtKeyword(Kw::Until);
+            Next();
+            stmt->preCondition = ParseExpression();
+        }
+        ExpectBlockStart();
+        ++doDepth_;
+        stmt->body = ParseBlock([](const Parser& p) { return p.AtKeyword(Kw::Loop); });
+        --doDepth_;
+        ExpectKeyword(Kw::Loop, 1019, "Expected 'Loop'");
+        if (AtKeyword(Kw::While) || AtKeyword(Kw::Until)) {
+            if (stmt->preCondition) Fail(1025, "Expected end of statement");
+            stmt->postUntil = AtKeyword(Kw::Until);
+            Next();
+            stmt->postCondition = ParseExpression();
+        }
+        return stmt;
+    }
+
+    StmtPtr ParseWhile() {
+        auto stmt = std::make_unique<DoStmt>(Here());
+        Next();
+        stmt->preCondition = ParseExpression();
+        ExpectBlockStart();
+        stmt->body = ParseBlock([](const Parser& p) { return p.AtKeyword(Kw::Wend); });
+        ExpectKeyword(Kw::Wend, 1018, "Expected 'Wend'");
+        return stmt;
+    }
+
+    StmtPtr ParseExit() {
+        Pos pos = Here();
+        Next();
+        ExitKind what;
+        bool valid;
+        if (AtKeyword(Kw::For))
+            what = ExitKind::For, valid = forDepth_ > 0;
+        else if (AtKeyword(Kw::Do))
+            what = ExitKind::Do, valid = doDepth_ > 0;
+        else if (AtKeyword(Kw::Sub))
+            what = ExitKind::Sub, valid = procedure_ && !procedure_->isFunction;
+        else if (AtKeyword(Kw::Function))
+            what = ExitKind::Function, valid = procedure_ && procedure_->isFunction;
+        else
+            Fail(1039, "Invalid 'exit' statement");
+        if (!valid) Fail(1039, "Invalid 'exit' statement");
+        Next();
+        return std::make_unique<ExitStmt>(pos, what);
+    }
+
+    StmtPtr ParseOnError() {
+        Pos pos = Here();
+        Next();
+        if (!AtWord("error")) Fail(1002, "Syntax error");
+        Next();
+        if (AtKeyword(Kw::Resume)) {
+            Next();
+            ExpectKeyword(Kw::Next, 1002, "Syntax error");
+            return std::make_unique<OnErrorStmt>(pos, true);
+        }
+        ExpectKeyword(Kw::GoTo, 1002, "Syntax error");
+        if (!At(Tok::Integer) || Cur().number != 0) Fail(1002, "Syntax error");
+        Next();
+        return std::make_unique<OnErrorStmt>(pos, false);
+    }
+
+    // ---- expressions ---------------------------------------------------------------------
+    ExprPtr ParseExpression() { return ParseImp(); }
+
+    using Level = ExprPtr (Parser::*)();
+    // One left-associative level: operand { op operand }.
+    ExprPtr ParseLevel(Level next, std::initializer_list<std::pair<Kw, BinaryOp>> ops) {
+        ExprPtr left = (this->*next)();
+        for (;;) {
+            const std::pair<Kw, BinaryOp>* found = nullptr;
+            for (const auto& op : ops)
+                if (AtKeyword(op.first)) found = &op;
+            if (!found) return left;
+            Pos pos = Here();
+            Next();
+            left = std::make_unique<BinaryExpr>(pos, found->second, std::move(left), (this->*next)());
+        }
+    }
+    ExprPtr ParseImp() { return ParseLevel(&Parser::ParseEqv, {{Kw::Imp, BinaryOp::Imp}}); }
+    ExprPtr ParseEqv() { return ParseLevel(&Parser::ParseXor, {{Kw::Eqv, BinaryOp::Eqv}}); }
+    ExprPtr ParseXor() { return ParseLevel(&Parser::ParseOr, {{Kw::Xor, BinaryOp::Xor}}); }
+    ExprPtr ParseOr() { return ParseLevel(&Parser::ParseAnd, {{Kw::Or, BinaryOp::Or}}); }
+    ExprPtr ParseAnd() { return ParseLevel(&Parser::ParseNot, {{Kw::And, BinaryOp::And}}); }
+
+    ExprPtr ParseNot() {
+        guard_.Check();
+        if (!AtKeyword(Kw::Not)) return ParseComparison();
+        Pos pos = Here();
+        Next();
+        return std::make_unique<UnaryExpr>(pos, UnaryOp::Not, ParseNot());
+    }
+
+    bool ComparisonOp(BinaryOp* op) const {
+        switch (Cur().kind) {
+            case Tok::Eq:
+                *op = BinaryOp::Eq;
+                return true;
+            case Tok::Ne:
+                *op = BinaryOp::Ne;
+                return true;
+            case Tok::Lt:
+                *op = BinaryOp::Lt;
+                return true;
+            case Tok::Le:
+                *op = BinaryOp::Le;
+                return true;
+            case Tok::Gt:
+                *op = BinaryOp::Gt;
+                return true;
+            case Tok::Ge:
+                *op = BinaryOp::Ge;
+                return true;
+            default:
+                return false;
+        }
+    }
+
+    ExprPtr ParseComparison() {
+        ExprPtr left = ParseConcat();
+        for (;;) {
+            BinaryOp op;
+            if (AtKeyword(Kw::Is))
+                op = BinaryOp::Is;
+            else if (!ComparisonOp(&op))
+                return left;
+            Pos pos = Here();
+            Next();
+            left = std::make_unique<BinaryExpr>(pos, op, std::move(left), ParseConcat());
+        }
+    }
+
+    // Symbol-operator levels: operand { op operand } for the given token kinds.
+    ExprPtr ParseSymbolLevel(Level next, std::initializer_list<std::pair<Tok, BinaryOp>> ops) {
+        ExprPtr left = (this->*next)();
+        for (;;) {
+            const std::pair<Tok, BinaryOp>* found = nullptr;
+            for (const auto& op : ops)
+                if (At(op.first)) found = &op;
+            if (!found) return left;
+            Pos pos = Here();
+            Next();
+            left = std::make_unique<BinaryExpr>(pos, found->second, std::move(left), (this->*next)());
+        }
+    }
+    ExprPtr ParseConcat() { return ParseSymbolLevel(&Parser::ParseAdditive, {{Tok::Amp, BinaryOp::Concat}}); }
+    ExprPtr ParseAdditive() {
+        return ParseSymbolLevel(&Parser::ParseMod, {{Tok::Plus, BinaryOp::Add}, {Tok::Minus, BinaryOp::Sub}});
+    }
+    ExprPtr ParseMod() { return ParseLevel(&Parser::ParseIntDiv, {{Kw::Mod, BinaryOp::Mod}}); }
+    ExprPtr ParseIntDiv() {
+        return ParseSymbolLevel(&Parser::ParseMultiplicative, {{Tok::Backslash, BinaryOp::IntDiv}});
+    }
+    ExprPtr ParseMultiplicative() {
+        return ParseSymbolLevel(&Parser::ParseUnary,
+                                {{Tok::Star, BinaryOp::Mul}, {Tok::Slash, BinaryOp::Div}});
+    }
+
+    // Unary minus binds looser than "^": -2 ^ 2 is -4.
+    ExprPtr ParseUnary() {
+        guard_.Check();
+        if (At(Tok::Minus) || At(Tok::Plus)) {
+            Pos pos = Here();
+            UnaryOp op = At(Tok::Minus) ? UnaryOp::Neg : UnaryOp::Plus;
+            Next();
+            return std::make_unique<UnaryExpr>(pos, op, ParseUnary());
+        }
+        return ParsePower();
+    }
+
+    ExprPtr ParsePower() {
+        ExprPtr left = ParsePostfix(nullptr);
+        while (At(Tok::Caret)) {
+            Pos pos = Here();
+            Next();
+            left = std::make_unique<BinaryExpr>(pos, BinaryOp::Pow, std::move(left), ParsePowerOperand());
+        }
+        return left;
+    }
+
+    ExprPtr ParsePowerOperand() {
+        guard_.Check();
+        if (At(Tok::Minus) || At(Tok::Plus)) {
+            Pos pos = Here();
+            UnaryOp op = At(Tok::Minus) ? UnaryOp::Neg : UnaryOp::Plus;
+            Next();
+            return std::make_unique<UnaryExpr>(pos, op, ParsePowerOperand());
+        }
+        return ParsePostfix(nullptr);
+    }
+
+    // primary { "." name | "(" args ")" }; `lastParen` receives the index of the last "(".
+    ExprPtr ParsePostfix(size_t* lastParen) {
+        ExprPtr e = ParsePrimary();
+        if (lastParen) *lastParen = 0;
+        for (;;) {
+            if (At(Tok::Dot)) {
+                Pos pos = Here();
+                Next();
+                if (!At(Tok::Identifier)) Fail(1010, "Expected identifier");
+                std::string name(Cur().text);
+                Next();
+                e = std::make_unique<MemberExpr>(pos, std::move(e), std::move(name));
+                if (lastParen) *lastParen = 0;
+            } else if (At(Tok::LParen) && e->kind != ExprKind::Literal && e->kind != ExprKind::Paren) {
+                if (lastParen) *lastParen = i_;
+                Pos pos = e->pos;
+                e = std::make_unique<CallExpr>(pos, std::move(e), ParseParenArguments());
+            } else {
+                return e;
+            }
+        }
+    }
+
+    std::vector<ExprPtr> ParseParenArguments() {
+        Next();
+        std::vector<ExprPtr> args;
+        if (At(Tok::RParen)) {
+            Next();
+            return args;
+        }
+        for (;;) {
+            if (At(Tok::Comma) || At(Tok::RParen))
+                args.push_back(nullptr);
+            else
+                args.push_back(ParseExpression());
+            if (At(Tok::Comma)) {
+                Next();
+                continue;
+            }
+            Expect(Tok::RParen, 1006, "Expected ')'");
+            return args;
+        }
+    }
+
+    ExprPtr ParsePrimary() {
+        guard_.Check();
+        Pos pos = Here();
+        const Token& t = Cur();
+        switch (t.kind) {
+            case Tok::Integer: {
+                Value v = t.hexShort || (t.number >= -32768 && t.number <= 32767)
+                              ? Value(static_cast<int16_t>(t.number))
+                              : Value(static_cast<int32_t>(t.number));
+                Next();
+                return std::make_unique<LiteralExpr>(pos, std::move(v));
+            }
+            case Tok::Double: {
+                double d = t.number;
+                Next();
+                return std::make_unique<LiteralExpr>(pos, Value(d));
+            }
+            case Tok::String: {
+                std::string s = t.string;
+                Next();
+                return std::make_unique<LiteralExpr>(pos, Value(std::move(s)));
+            }
+            case Tok::Identifier: {
+                std::string name(t.text);
+                Next();
+                return std::make_unique<NameExpr>(pos, std::move(name));
+            }
+            case Tok::LParen: {
+                Next();
+                ExprPtr inner = ParseExpression();
+                Expect(Tok::RParen, 1006, "Expected ')'");
+                return std::make_unique<ParenExpr>(pos, std::move(inner));
+            }
+            case Tok::Keyword:
+                return ParseKeywordLiteral(pos);
+            default:
+                Fail(1015, "Expected expression");
+        }
+    }
+
+    ExprPtr ParseKeywordLiteral(Pos pos) {
+        Value v;
+        switch (Cur().keyword) {
+            case Kw::True:
+                v = Value(true);
+                break;
+            case Kw::False:
+                v = Value(false);
+                break;
+            case Kw::Nothing:
+                v = Value::Nothing();
+                break;
+            case Kw::Empty:
+                v = Value();
+                break;
+            case Kw::Null:
+                v = Value::Null();
+                break;
+            default:
+                Fail(1015, "Expected expression");
+        }
+        Next();
+        return std::make_unique<LiteralExpr>(pos, std::move(v));
+    }
+};
+
+}  // namespace
+
+Program Parse(std::string_view source, size_t stackBudget) {
+    return Parser(source, stackBudget).Run();
+}
+
+}  // namespace korvan::vbs

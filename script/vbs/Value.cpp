@@ -1,0 +1,35 @@
+#include "script/vbs/Value.h"
+
+namespace korvan::vbs {
+
+VarType Value::type() const {
+    static constexpr VarType kTypes[] = {VarType::Empty,   VarType::Null,   VarType::Boolean,
+                                         VarType::Integer, VarType::Long,   VarType::Double,
+                                         VarType::String,  VarType::Object, VarType::Array};
+    return kTypes[v_.index()];
+}
+
+int64_t Array::FlatIndex(const int32_t* subscripts, size_t count) const {
+    if (count != upper.size()) return -1;
+    // The first subscript varies fastest: index = s0 + n0 * (s1 + n1 * (s2 + ...)).
+    int64_t index = 0;
+    for (size_t k = count; k-- > 0;) {
+        int32_t s = subscripts[k];
+        if (s < 0 || s > upper[k]) return -1;
+        index = index * (int64_t{upper[k]} + 1) + s;
+    }
+    return index;
+}
+
+Value StoreCopy(const Value& v) {
+    if (!v.IsArray()) return v;
+    const Array& source = *v.AsArray();
+    auto copy = std::make_shared<Array>();
+    copy->upper = source.upper;
+    copy->depth = source.depth;
+    copy->items.reserve(source.items.size());
+    for (const Value& item : source.items) copy->items.push_back(StoreCopy(item));
+    return Value(std::move(copy));
+}
+
+}  // namespace korvan::vbs
