@@ -9,6 +9,7 @@
 #include <new>
 #include <vector>
 
+#include "base/Anomaly.h"
 #include "sim/Scheduler.h"
 #include "tests/sim/ChainBox.h"
 
@@ -127,6 +128,47 @@ TEST(SchedulerThreads, SameStatesBitForBitWhateverTheThreadCount) {
     }
 }
 
+// Rows of half-metre boxes joined face to face (two-point connections), dropped 2 cm onto a fixed
+// floor they collide with: connections, contacts, gravity and reactions into the floor.
+void BuildJoinedRows(CScene& scene, int rows, int perRow) {
+    auto* floor = scene.Create<CObjBox>("floor");
+    floor->widthX = 0.5 * perRow + 1, floor->widthY = 1.0 * rows + 1, floor->widthZ = 1;
+    floor->RHO = -1;
+    floor->MakeModel();
+    floor->SetPosition(0.25 * (perRow - 1), 0.5 * (rows - 1), -0.5);
+    for (int r = 0; r < rows; ++r) {
+        CObjBox* previous = nullptr;
+        for (int i = 0; i < perRow; ++i) {
+            auto* box = scene.Create<CObjBox>("box");
+            box->widthX = box->widthY = box->widthZ = 0.5;
+            box->MakeModel();
+            box->SetPosition(0.5 * i, 1.0 * r, 0.27 + 0.01 * (i % 3));
+            box->SetAngularVelocity(0.2 * (i % 2), 0.1 * (r % 2), 0.05 * i);
+            box->AddCrash(floor);
+            if (previous) previous->Join2(box, {0.25, 0, 0}, {0, 0.15, 0}, {-0.25, 0, 0}, {0, 0.15, 0});
+            previous = box;
+        }
+    }
+}
+
+TEST(SchedulerThreads, JoinedBoxesOnAFloorGiveTheSameStatesOnEveryThreadCount) {
+    DiscardAnomalies();
+    std::vector<double> reference;
+    for (int threads : {1, 2, 3}) {
+        CScene scene;
+        BuildJoinedRows(scene, 2, 5);
+        CScheduler scheduler(scene);
+        UseThreads(scheduler, scene, threads);
+        for (int f = 0; f < 60; ++f) scheduler.RunSimulationFrame();
+        for (int i = 1; i < scene.Count(); ++i) EXPECT_GT(scene.Body(i)->posZ[0], 0.1) << "fell through";
+        if (threads == 1)
+            reference = CommittedState(scene);
+        else
+            EXPECT_EQ(CommittedState(scene), reference) << threads << " threads";
+    }
+    EXPECT_EQ(PendingAnomalies(), 0);
+}
+
 TEST(SchedulerThreads, SubStepCountsDoNotDependOnTheThreads) {
     CScene scene;
     testing::BuildChain(scene, 5);
@@ -206,6 +248,7 @@ TEST(SchedulerThreads, SubStepLoopAllocatesNothing) {
     for (int threads : {1, 2}) {
         CScene scene;
         testing::BuildChain(scene, 8);
+        BuildJoinedRows(scene, 1, 3);
         CScheduler scheduler(scene);
         UseThreads(scheduler, scene, threads);
         scheduler.cpuMeterShown = true;
