@@ -1,5 +1,6 @@
-// One simulation frame of a scene of N free boxes on 1 and 2 calculation threads, and one frame of
-// an empty scene (what the roughly 900 phase barriers of a frame cost on their own).
+// One simulation frame of a scene of N free boxes and of N joined boxes resting on a fixed floor, on
+// 1 and 2 calculation threads, and one frame of an empty scene (what the roughly 900 phase barriers
+// of a frame cost on their own).
 //
 // Counters: body_substep is the wall time per body and sub-step; subSteps the sub-steps per frame.
 // Run on a quiet machine: the workers spin, so a busy core shows up directly in the figures.
@@ -26,6 +27,28 @@ void BuildBoxes(CScene& scene, int count) {
     }
 }
 
+// N half-metre boxes in rows of ten, joined face to face by two-point connections and resting on a
+// fixed floor they collide with (eight crash points each): connections, contacts and gravity.
+void BuildJoinedRows(CScene& scene, int count) {
+    const int perRow = 10, rows = (count + perRow - 1) / perRow;
+    auto* floor = scene.Create<CObjBox>("floor");
+    floor->widthX = 0.5 * perRow + 1, floor->widthY = 1.0 * rows + 1, floor->widthZ = 1;
+    floor->RHO = -1;
+    floor->MakeModel();
+    floor->SetPosition(0.25 * (perRow - 1), 0.5 * (rows - 1), -0.5);
+    CObjBox* previous = nullptr;
+    for (int i = 0; i < count; ++i) {
+        auto* box = scene.Create<CObjBox>("box" + std::to_string(i));
+        box->widthX = box->widthY = box->widthZ = 0.5;
+        box->MakeModel();
+        box->SetPosition(0.5 * (i % perRow), 1.0 * (i / perRow), 0.25);
+        box->AddCrash(floor);
+        if (previous && i % perRow != 0)
+            previous->Join2(box, {0.25, 0, 0}, {0, 0.15, 0}, {-0.25, 0, 0}, {0, 0.15, 0});
+        previous = box;
+    }
+}
+
 void RunFrames(benchmark::State& state, CScene& scene, int threads) {
     CScheduler scheduler(scene);
     scene.settings.calcThreadCount = threads;
@@ -46,6 +69,22 @@ void BM_FrameOfBoxes(benchmark::State& state) {
     RunFrames(state, scene, static_cast<int>(state.range(1)));
 }
 BENCHMARK(BM_FrameOfBoxes)
+    ->ArgNames({"boxes", "threads"})
+    ->ArgsProduct({{10, 100, 1000}, {1, 2}})
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+
+void BM_FrameOfJoinedBoxes(benchmark::State& state) {
+    CScene scene;
+    BuildJoinedRows(scene, static_cast<int>(state.range(0)));
+    // Let the rows settle onto the floor before timing.
+    {
+        CScheduler settle(scene);
+        for (int f = 0; f < 10; ++f) settle.RunSimulationFrame();
+    }
+    RunFrames(state, scene, static_cast<int>(state.range(1)));
+}
+BENCHMARK(BM_FrameOfJoinedBoxes)
     ->ArgNames({"boxes", "threads"})
     ->ArgsProduct({{10, 100, 1000}, {1, 2}})
     ->Unit(benchmark::kMicrosecond)
