@@ -11,6 +11,7 @@ namespace {
 
 constexpr double kNominalFrameTime = 1.0 / 60;
 constexpr int kNominalSubSteps = 100;
+constexpr int kMaxSubSteps = 1000000;  // 10000 times the nominal count
 
 void UpdateEveryBody(CScene& scene) {
     for (int i = 0; i < scene.Count(); ++i) scene.Body(i)->UpdateDerivedConstants();
@@ -29,9 +30,11 @@ double TimeStepFor(double accuracy, double loadReduction) {
 }
 
 int SubStepCount(double frameTime, double timeStep) {
-    double n = std::trunc(frameTime / timeStep);
-    if (!(n >= 1)) return 0;  // also catches NaN
-    return n > 1e9 ? 1000000000 : static_cast<int>(n);
+    // A step or frame that is not a positive finite length simulates nothing rather than forever.
+    if (!(timeStep > 0) || !std::isfinite(frameTime)) return 0;
+    const double n = std::trunc(frameTime / timeStep);
+    if (!(n >= 1)) return 0;
+    return n > kMaxSubSteps ? kMaxSubSteps : static_cast<int>(n);
 }
 
 void ResetAccuracySettings(SimSettings& settings) {

@@ -15,7 +15,8 @@ inline constexpr int kMaxCandidatePeriod = 20;
 // h = (1/60) / (100 sqrt(10^(2 accuracy) 0.01 / 2^(5 loadReduction))), so that stiffness * h^2
 // stays constant while accuracy scales the stiffness, and loadReduction only stretches h.
 double TimeStepFor(double accuracy, double loadReduction);
-// trunc(frameTime / timeStep); 0 when the step is longer than the frame.
+// trunc(frameTime / timeStep); 0 when the step is longer than the frame or either length is not a
+// positive finite number; at most 1000000.
 int SubStepCount(double frameTime, double timeStep);
 
 // Loading a scene (not merging one): accuracy 1, candidatePeriod 10, loadReduction 0.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 #include "sim/Accuracy.h"
 #include "sim/Scheduler.h"
@@ -134,7 +135,11 @@ TEST(Accuracy, TimeStepFormula) {
             EXPECT_NEAR(TimeStepFor(a, l), (1.0 / 6000) * std::pow(10, 1 - a) * std::pow(2, 2.5 * l), 1e-15);
     EXPECT_EQ(SubStepCount(1.0 / 60, 1.0 / 6000), 100);
     EXPECT_EQ(SubStepCount(1.0 / 60, 1.0 / 59), 0);
-    EXPECT_EQ(SubStepCount(1.0 / 60, 0.0), 1000000000);  // a zero step is capped, not a hang forever
+    // Steps and frames that are no length at all run nothing instead of hanging the frame.
+    EXPECT_EQ(SubStepCount(1.0 / 60, 0.0), 0);
+    EXPECT_EQ(SubStepCount(1.0 / 60, -1.0), 0);
+    EXPECT_EQ(SubStepCount(std::numeric_limits<double>::infinity(), 1.0 / 6000), 0);
+    EXPECT_EQ(SubStepCount(1.0 / 60, 1e-300), 1000000);
 }
 
 TEST(Accuracy, ResetAndInitialise) {
