@@ -116,16 +116,19 @@ void WalkBlock(Block& block, const NameVisitor& visit) {
     for (auto& s : block) WalkStmt(*s, visit);
 }
 
+enum class Decl : uint8_t { Dim, ReDim, Const };
+
 // Declarations (Dim, ReDim, Const) anywhere in a block, in source order.
-void CollectDeclarations(Block& block, const std::function<void(NameExpr&, bool constant)>& declare) {
+void CollectDeclarations(Block& block, const std::function<void(NameExpr&, Decl)>& declare) {
     for (auto& s : block) {
         switch (s->kind) {
             case StmtKind::Dim:
             case StmtKind::ReDim:
-                for (auto& v : static_cast<DimStmt&>(*s).vars) declare(*v.name, false);
+                for (auto& v : static_cast<DimStmt&>(*s).vars)
+                    declare(*v.name, s->kind == StmtKind::Dim ? Decl::Dim : Decl::ReDim);
                 break;
             case StmtKind::Const:
-                for (auto& item : static_cast<ConstStmt&>(*s).items) declare(*item.first, true);
+                for (auto& item : static_cast<ConstStmt&>(*s).items) declare(*item.first, Decl::Const);
                 break;
             case StmtKind::If: {
                 auto& i = static_cast<IfStmt&>(*s);
@@ -190,7 +193,8 @@ class Binder {
                 Redefined(at);
             }
         }
-        CollectDeclarations(program_.body, [&](NameExpr& name, bool constant) {
+        CollectDeclarations(program_.body, [&](NameExpr& name, Decl decl) {
+            bool constant = decl == Decl::Const;
             if (globals_.Find(name.lower) >= 0) {
                 if (constant || globals_.readOnly[static_cast<size_t>(globals_.Find(name.lower))])
                     Redefined(name);
@@ -264,8 +268,11 @@ class Binder {
             }
             locals.Add(param.lower, false);
         }
-        CollectDeclarations(proc.body, [&](NameExpr& name, bool constant) {
+        CollectDeclarations(proc.body, [&](NameExpr& name, Decl decl) {
+            bool constant = decl == Decl::Const;
             int existing = locals.Find(name.lower);
+            // ReDim of a script-level array resizes that array; only Dim and Const make locals.
+            if (decl == Decl::ReDim && existing < 0 && globals_.Find(name.lower) >= 0) return;
             if (existing > 0 && (constant || locals.readOnly[static_cast<size_t>(existing)])) Redefined(name);
             if (existing < 0) locals.Add(name.lower, constant);
         });

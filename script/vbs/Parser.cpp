@@ -695,8 +695,8 @@ class Parser {
         if (lastParen) *lastParen = 0;
         for (;;) {
             if (At(Tok::Dot)) {
-                Pos pos = Here();
                 Next();
+                Pos pos = Here();  // member errors point at the member's name
                 if (!At(Tok::Identifier)) Fail(1010, "Expected identifier");
                 std::string name(Cur().text);
                 Next();
