@@ -104,9 +104,12 @@ TEST_F(ActuationTest, EachKindDisplacesThePointsItsOwnWay) {
         Vec3 expected;  // the point created at (0.3, 0, 0), centre (0.1, 0, 0), axis z (or x for SLIDE)
     };
     const Case cases[] = {
-        {"MOVE", 0.05, {0.3, 0, 0.05}},     {"SLIDE", 0.5, {0.4, 0, 0}},  // distance from the centre along x
-                                                                          // grows by half
-        {"ROTATE", kPi / 2, {0.1, 0.2, 0}}, {"ZOOM", 0.5, {0.3, 0, 0}},  {"TWIST", 0.5, {0.3, 0, 0}},
+        {"MOVE", 0.05, {0.3, 0, 0.05}},
+        {"SLIDE", 0.5, {0.4, 0, 0}},  // distance from the centre along x
+                                      // grows by half
+        {"ROTATE", kPi / 2, {0.1, 0.2, 0}},
+        {"ZOOM", 0.5, {0.3, 0, 0}},
+        {"TWIST", 0.5, {0.3, 0, 0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.kind);
@@ -150,13 +153,36 @@ TEST_F(ActuationTest, RotateActuationTurnsTheJoinedBodyByTheCommandedAngle) {
     EXPECT_NEAR(Length(arm->GetPosition()), 0, 1e-6);
 }
 
-// O = (q - p) . u * loadDependence * 3e6: a joint whose partner pulls along the axis gives way.
+// The load O of the joint, times loadDependence * 3e6 (q the partner's point, p the own point):
+//   MOVE (q - p) . u,  SLIDE sum_k (q - p)_k (p - c)_k u_k,  ROTATE ((p - c) x (q - c)) . u / (|p - c| |q -
+//   c|).
+// A key actuation yields to it by 1e-7 per unit and pass.
 TEST_F(ActuationTest, LoadTermLetsAKeyActuationYieldToThePull) {
-    arm->SetPosition(0, 0, 0.01);  // the arm's point lies 1 cm up the axis
-    base->Join1(arm, {}, {});
-    base->MoveJointByKey(arm, kPlus, kMinus, 0.001, -1, 1, {}, {0, 0, 1}, 0.5, 0);
-    Pass(base);
-    EXPECT_NEAR(base->moves[0].displacement, 0.01 * 0.5 * 3e6 * 1e-7, 1e-15);
+    struct Case {
+        const char* kind;
+        Vec3 partnerPoint, axis;
+        double load;
+    };
+    const double theta = 0.2;
+    const Case cases[] = {
+        {"MOVE", {0.1, 0, 0.01}, {0, 0, 1}, 0.01},
+        {"SLIDE", {0.11, 0, 0}, {1, 0, 0}, 0.01 * 0.1},
+        {"ROTATE", {0.1 * std::cos(theta), 0.1 * std::sin(theta), 0}, {0, 0, 1}, std::sin(theta)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        CScene local;
+        auto* a = local.Create<CObjBox>("a");
+        auto* b = local.Create<CObjBox>("b");
+        a->RHO = -1;
+        a->MakeModel(), b->MakeModel();
+        b->SetPosition(c.partnerPoint.x, c.partnerPoint.y, c.partnerPoint.z);
+        a->Join1(b, {0.1, 0, 0}, {});
+        a->SetMoveObj(b, c.kind, kPlus, kMinus, 0.001, -1, 1, {}, c.axis, 0.5, 0);
+        a->BeginControlPass();
+        a->ControlPass();
+        EXPECT_NEAR(a->moves[0].displacement, c.load * 0.5 * 3e6 * 1e-7, 1e-12);
+    }
 }
 
 TEST_F(ActuationTest, ControllerAxisDrivesPositionOrVelocityAndFeedsBackTheLoad) {

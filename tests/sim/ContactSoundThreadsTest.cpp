@@ -31,8 +31,8 @@ TEST(ContactSoundLevels, ConcurrentAdditionsAreAllKept) {
     EXPECT_EQ(levels.crashSoundLevel.load(), 0);
 }
 
-// Boxes dropped onto a table, sounding as they land and slide: the sums are the same on one and
-// on two calculation threads (up to the order of the additions).
+// Boxes dropped onto a table, sounding as they land and slide, beside a driven joint: the sums
+// are the same on one and on two calculation threads (up to the order of the additions).
 struct SoundingScene {
     CScene scene;
     CScheduler scheduler{scene};
@@ -53,6 +53,19 @@ struct SoundingScene {
             box->crashSoundMode = box->slipSoundMode = 1;
             box->AddCrash(table);
         }
+        // A fixed lifter moving by the clock, driving a joined box with a held key: the control
+        // pass reads the lifter's state and its points from the other thread.
+        auto* lifter = scene.Create<CObjBox>("lifter");
+        lifter->RHO = -1;
+        lifter->MakeModel();
+        lifter->AddMoveForceX(0, 0.1, 0, 3);
+        lifter->AddMoveForceZ(2, 0, 0, 0);
+        auto* hung = scene.Create<CObjBox>("hung");
+        hung->MakeModel();
+        hung->SetPosition(0, 0, 1);
+        lifter->Join4(hung, {}, {0.1, 0, 0}, {0, 0.1, 0}, {0, 0, 1}, {0.1, 0, 0}, {0, 0.1, 0});
+        lifter->RotateJointByKey(hung, 'R', 'T', 0.001, -1, 1, {}, {0, 0, 1}, 0.01, 0);
+        keys.SetDown('R', true);
         scene.settings.calcThreadCount = threads;
         scheduler.StartCalcThreads();
     }
