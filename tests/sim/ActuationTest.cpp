@@ -211,6 +211,17 @@ TEST_F(ActuationTest, ControllerAxisDrivesPositionOrVelocityAndFeedsBackTheLoad)
     EXPECT_EQ(pads.forces[1].z, -0.0);
 }
 
+// Feedback divides by speed * 1000; an actuation of speed 0 feeds back nothing instead of NaN.
+TEST_F(ActuationTest, StandingActuationFeedsBackNothing) {
+    arm->SetPosition(0.02, 0, 0);
+    base->Join1(arm, {}, {});
+    base->SetMoveObjByGameCtrl(arm, "MOVE", 0, 0, 0, 1, 0.5, 0, -1, 1, {}, {1, 0, 0}, 1, 0);
+    Pass(base);
+    ASSERT_EQ(pads.forces.size(), 1u);
+    EXPECT_EQ(pads.forces[0].x, 0);
+    EXPECT_EQ(base->moves[0].ffbValue, 0);
+}
+
 TEST_F(ActuationTest, MissingControllerReadsZeroAxes) {
     base->Join1(arm, {}, {});
     base->SetMoveObjByGameCtrl(arm, "MOVE", 7, 0, 2, 0, 0.1, 0.001, -5, 5, {}, {1, 0, 0}, 0, 0.3);

@@ -150,6 +150,19 @@ TEST_F(ConnectionTest, BuildersPairRecordsInContiguousGroupsWithTheirPointsAndAx
     }
 }
 
+// Two movable bodies of no size have no mass: their connection is slack, not "not a number".
+TEST_F(ConnectionTest, MasslessPairGetsZeroConstants) {
+    auto* a = scene.Create<CObjBox>("a");
+    auto* b = scene.Create<CObjBox>("b");
+    a->widthX = b->widthX = 0;
+    a->MakeModel(), b->MakeModel();
+    ASSERT_EQ(a->mass, 0);
+    a->Join1(b, {}, {});
+    EXPECT_EQ(a->joins[0].effStrength, 0);
+    EXPECT_EQ(a->joins[0].effFriction, 0);
+    EXPECT_EQ(a->joins[0].effBreak, 0);
+}
+
 // ---- Force law ----------------------------------------------------------------------------------
 
 TEST_F(ConnectionTest, ForceIsSpringPlusDamperAtThePointSoftenedWhileTheModelIsAssembled) {

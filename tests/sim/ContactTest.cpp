@@ -159,6 +159,21 @@ TEST_F(ContactTest, PointDeeperThanTheOtherBodysSmallestSizeIsNotCaught) {
     }
 }
 
+// A flat body (reference size 0) cannot scale the default stiffness: its contacts carry nothing
+// rather than an infinite spring.
+TEST_F(ContactTest, FlatBodyGetsNoDefaultContactSpring) {
+    scene.settings.CurTime = 1;
+    CObjBox* sheet = MakeBox("sheet", 0.1, 0.1, 0, {0, 0, 0.499});
+    sheet->RHO = 1000;
+    sheet->AddCrash(table);
+    sheet->ControlPass();
+    ASSERT_GT(Contacts(sheet), 0);
+    for (const _CRASHINFO& c : sheet->crashPoints) {
+        EXPECT_EQ(c.contactStiffness, 0);
+        EXPECT_EQ(c.contactDamping, 0);
+    }
+}
+
 TEST_F(ContactTest, GearDefinitionHasItsFixedValues) {
     CObjBox* cube = CubeOnTable(0.1, 0.001);
     EXPECT_EQ(cube->AddGear(table, 4), 0);
