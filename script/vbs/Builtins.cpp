@@ -37,9 +37,6 @@ int64_t Count(const Value& v, int64_t min) {
 Value MakeArray(std::vector<Value> items) {
     auto array = std::make_shared<Array>();
     array->upper = {static_cast<int32_t>(items.size()) - 1};
-    for (const Value& v : items)
-        if (v.IsArray()) array->depth = std::max(array->depth, v.AsArray()->depth + 1);
-    if (array->depth > kMaxArrayDepth) Raise(kErrOutOfMemory);
     array->items = std::move(items);
     return Value(std::move(array));
 }
@@ -105,7 +102,7 @@ Value Sgn(Runtime&, Args a) {
 Value Rnd(Runtime& rt, Args a) {
     double x = a.empty() ? 1 : ToDouble(a[0]);
     if (x < 0) {
-        float f = static_cast<float>(x);
+        float f = static_cast<float>(std::max(x, -3.0e38));
         uint32_t bits;
         std::memcpy(&bits, &f, sizeof bits);
         rt.rndState = (bits + (bits >> 24)) & 0xFFFFFF;

@@ -283,7 +283,6 @@ void Evaluator::ExecReDim(const DimStmt& s) {
                     if (old.upper[k] != fresh->upper[k]) Raise(kErrSubscript);
                 size_t keep = std::min(old.items.size(), fresh->items.size());
                 for (size_t k = 0; k < keep; ++k) fresh->items[k] = old.items[k];
-                fresh->depth = old.depth;
             }
         }
         Value& target = WritableVariable(*decl.name);  // the bounds may have run code
@@ -627,7 +626,7 @@ void Evaluator::Store(const Expr& target, Value value, bool isSet) {
                                       ConvertParam(value, n.binding.member->type));
                 return;
             }
-            WritableVariable(n) = StoreCopy(value);
+            WritableVariable(n) = value.IsArray() ? StoreCopy(value) : std::move(value);
             return;
         }
         case ExprKind::Member: {
@@ -643,15 +642,11 @@ void Evaluator::Store(const Expr& target, Value value, bool isSet) {
             auto& c = static_cast<const CallExpr&>(target);
             if (c.callee->kind == ExprKind::Name) {
                 auto& n = static_cast<const NameExpr&>(*c.callee);
-                Value& variable = WritableVariable(n);
+                WritableVariable(n);
                 std::vector<Pin> pins;
                 Value* element = TryReference(target, pins);
                 if (!element) Raise(kErrTypeMismatch, n.spelled);
-                if (value.IsArray() && variable.IsArray() && value.AsArray()->depth + 1 > kMaxArrayDepth)
-                    Raise(kErrOutOfMemory);
-                Array& array = *variable.AsArray();
                 *element = StoreCopy(value);
-                if (element->IsArray()) array.depth = std::max(array.depth, element->AsArray()->depth + 1);
                 return;
             }
             Raise(kErrIllegalAssignment, Describe(target));

@@ -1,5 +1,7 @@
 #include "script/vbs/Value.h"
 
+#include "script/vbs/ScriptError.h"
+
 namespace korvan::vbs {
 
 VarType Value::type() const {
@@ -21,15 +23,23 @@ int64_t Array::FlatIndex(const int32_t* subscripts, size_t count) const {
     return index;
 }
 
-Value StoreCopy(const Value& v) {
+namespace {
+
+Value CopyNested(const Value& v, int level) {
     if (!v.IsArray()) return v;
+    if (level >= kMaxArrayDepth) Raise(kErrOutOfMemory);
     const Array& source = *v.AsArray();
     auto copy = std::make_shared<Array>();
     copy->upper = source.upper;
-    copy->depth = source.depth;
     copy->items.reserve(source.items.size());
-    for (const Value& item : source.items) copy->items.push_back(StoreCopy(item));
+    for (const Value& item : source.items) copy->items.push_back(CopyNested(item, level + 1));
     return Value(std::move(copy));
+}
+
+}  // namespace
+
+Value StoreCopy(const Value& v) {
+    return CopyNested(v, 0);
 }
 
 }  // namespace korvan::vbs

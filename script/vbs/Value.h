@@ -84,7 +84,6 @@ class Value {
 struct Array {
     std::vector<int32_t> upper;  // upper bound of each dimension (-1 for an empty dimension)
     std::vector<Value> items;
-    int depth = 1;           // nesting of arrays inside arrays, bounded to keep recursion shallow
     int locks = 0;           // elements passed by reference; ReDim and Erase must wait
     bool fixedSize = false;  // declared with bounds by Dim: ReDim is an error
 
@@ -96,6 +95,9 @@ struct Array {
 inline constexpr int kMaxArrayDepth = 64;
 
 // The value to store into a variable or element: arrays are copied, everything else is shared.
+// Every store goes through here, so refusing to copy an array nested deeper than kMaxArrayDepth
+// ("Out of memory") keeps all stored arrays shallow, and copying and freeing them cannot
+// exhaust the stack.
 Value StoreCopy(const Value& v);
 
 }  // namespace korvan::vbs

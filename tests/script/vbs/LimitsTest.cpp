@@ -59,6 +59,9 @@ INSTANTIATE_TEST_SUITE_P(
         LimitCase{"a huge string", "s = Space(100000000)", kErrOutOfMemory},
         LimitCase{"arrays nested without end", "a = Array()\nFor i = 1 To 1000\na = Array(a)\nNext",
                   kErrOutOfMemory},
+        LimitCase{"arrays nested through a by-reference element",
+                  "Sub Wrap(x)\nx = a\nEnd Sub\na = Array(0)\nFor i = 1 To 1000\nWrap a(0)\nNext",
+                  kErrOutOfMemory},
         LimitCase{"resizing an array whose element is lent out",
                   "Dim a()\nReDim a(2)\nSub S(x)\nReDim a(5)\nx = 1\nEnd Sub\nS a(1)", kErrArrayLocked}),
     [](const ::testing::TestParamInfo<LimitCase>& param) { return "case" + std::to_string(param.index); });

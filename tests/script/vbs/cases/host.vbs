@@ -12,6 +12,12 @@ Print x                        ' expect: 0
 Dim arr(2)
 GetTriple arr(0), arr(1), arr(2)
 Print arr(0) & arr(1)          ' expect: 1.5two
+Sub Fill(target)
+    GetTriple target, unused1, unused2
+End Sub
+w = 0
+Fill w
+Print w                        ' expect: 1.5
 
 Print Scale(2)                 ' expect: 20.5
 Print Scale(2, 3)              ' expect: 6.5
