@@ -199,6 +199,11 @@ Evaluator::Flow Evaluator::Exec(const Stmt& s) {
         ScriptException e(kErrOutOfMemory);
         e.Place(at_.line, at_.column);
         throw e;
+    } catch (const std::exception& failure) {
+        // A host member that failed in its own way: report it where the script called it.
+        ScriptException e(kErrInternal, DescribeError(kErrInternal) + ": " + failure.what());
+        e.Place(at_.line, at_.column);
+        throw e;
     }
     return Flow::Normal;
 }

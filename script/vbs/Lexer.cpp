@@ -65,6 +65,7 @@ class Lexer {
     explicit Lexer(std::string_view source) : src_(source) {}
 
     std::vector<Token> Run() {
+        if (src_.substr(0, 3) == "\xEF\xBB\xBF") pos_ = lineStart_ = 3;  // a byte-order mark is not text
         while (pos_ < src_.size()) LexOne();
         Emit(Tok::Newline);
         Emit(Tok::End);

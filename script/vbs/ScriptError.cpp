@@ -24,6 +24,8 @@ std::string DescribeError(int number) {
             return "Permission denied";
         case kErrObjectNotSet:
             return "Object variable not set";
+        case kErrInternal:
+            return "Internal error";
         case kErrInvalidNull:
             return "Invalid use of Null";
         case kErrObjectRequired:

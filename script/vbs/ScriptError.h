@@ -21,6 +21,7 @@ enum ErrorCode : int {
     kErrNoMember = 438,           // "Object doesn't support this property or method"
     kErrWrongArgCount = 450,      // "Wrong number of arguments or invalid property assignment"
     kErrObjectNotSet = 91,        // "Object variable not set"
+    kErrInternal = 51,            // "Internal error"
     kErrInvalidNull = 94,         // "Invalid use of Null"
     kErrUndefined = 500,          // "Variable is undefined"
     kErrIllegalAssignment = 501,  // "Illegal assignment"

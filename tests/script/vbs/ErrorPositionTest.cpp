@@ -35,6 +35,8 @@ const PositionCase kCases[] = {
     {"unterminated string", "x = 1\nx = \"abc", "Unterminated string constant", 1, 4, true},
     {"two expressions in a row", "x = 1 2", "Expected end of statement", 0, 6, true},
     {"Next without For", "x = 1\nNext", "Expected statement", 1, 0, true},
+    {"a byte-order mark does not shift positions", "\xEF\xBB\xBFx = 1 2", "Expected end of statement", 0, 6,
+     true},
     {"Exit For outside a loop", "Exit For", "Invalid 'exit' statement", 0, 5, true},
     {"Dim twice as Const", "Const a = 1\nConst a = 2", "Name redefined", 1, 6, true},
     {"error on the last line of a longer text", "a = 1\nb = 2\nc = 3\nd = Array(1)(4)",

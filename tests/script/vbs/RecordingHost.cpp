@@ -1,6 +1,7 @@
 #include "tests/script/vbs/RecordingHost.h"
 
 #include <map>
+#include <stdexcept>
 
 #include "script/vbs/Convert.h"
 #include "script/vbs/ScriptError.h"
@@ -315,7 +316,9 @@ class TestObject : public HostObject {
                     "Counter", P::Long, [](HostObject& o) { return Value(Self(o).counter_); },
                     [](HostObject& o, const Value& v) { Self(o).counter_ = v.AsLong(); })
                 .Property("ReadOnly", P::Long, [](HostObject&) { return Value(int32_t{7}); })
-                .AddMethod("Fail", {}, [](HostObject&, CallArgs&) -> Value { Raise(kErrInvalidCall); });
+                .AddMethod("Fail", {}, [](HostObject&, CallArgs&) -> Value { Raise(kErrInvalidCall); })
+                .AddMethod("Crash", {},
+                           [](HostObject&, CallArgs&) -> Value { throw std::runtime_error("disk on fire"); });
         return table;
     }
 

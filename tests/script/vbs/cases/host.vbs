@@ -57,6 +57,9 @@ Err.Clear
 Fail
 Print Err.Description          ' expect: Invalid procedure call or argument
 Err.Clear
+Crash
+Print Err.Description          ' expect: Internal error: disk on fire
+Err.Clear
 Print Scale()
 Print Err.Description          ' expect: Wrong number of arguments or invalid property assignment: 'Scale'
 Err.Clear
