@@ -221,8 +221,7 @@ void Evaluator::ExecCall(const CallStmt& s) {
                 CallProcedure(*n.binding.procedure, s.args);
                 return;
             case Binding::Kind::ItemMember:
-                Invoke(items_[static_cast<size_t>(n.binding.slot)].object, *n.binding.member, s.args,
-                       n.spelled);
+                Invoke(items_[static_cast<size_t>(n.binding.slot)].object, *n.binding.member, s.args, n);
                 return;
             case Binding::Kind::Builtin:
                 CallBuiltin(*n.binding.builtin, s.args);
@@ -240,7 +239,7 @@ void Evaluator::ExecCall(const CallStmt& s) {
         ObjectRef object = RequireObject(Eval(*m.object), *m.object);
         const Member* member = FindMember(m, object);
         at_ = m.pos;
-        Invoke(object, *member, s.args, Describe(m));
+        Invoke(object, *member, s.args, m);
         return;
     }
     // "Call <expression>": evaluate it, as an element access or a call with arguments.
@@ -425,7 +424,7 @@ Value Evaluator::EvalName(const NameExpr& n) {
             return Value(items_[static_cast<size_t>(b.slot)].object);
         case Binding::Kind::ItemMember:
             at_ = n.pos;
-            return Invoke(items_[static_cast<size_t>(b.slot)].object, *b.member, kNoArgs, n.spelled);
+            return Invoke(items_[static_cast<size_t>(b.slot)].object, *b.member, kNoArgs, n);
         case Binding::Kind::Builtin:
             at_ = n.pos;
             return CallBuiltin(*b.builtin, kNoArgs);
@@ -463,7 +462,7 @@ Value Evaluator::EvalMember(const MemberExpr& m) {
     ObjectRef object = RequireObject(Eval(*m.object), *m.object);
     const Member* member = FindMember(m, object);
     at_ = m.pos;
-    return Invoke(object, *member, kNoArgs, Describe(m));
+    return Invoke(object, *member, kNoArgs, m);
 }
 
 Value Evaluator::EvalCall(const CallExpr& c) {
@@ -482,7 +481,7 @@ Value Evaluator::EvalCall(const CallExpr& c) {
                 return CallProcedure(*b.procedure, c.args);
             case Binding::Kind::ItemMember:
                 at_ = n.pos;
-                return Invoke(items_[static_cast<size_t>(b.slot)].object, *b.member, c.args, n.spelled);
+                return Invoke(items_[static_cast<size_t>(b.slot)].object, *b.member, c.args, n);
             case Binding::Kind::Builtin:
                 at_ = n.pos;
                 return CallBuiltin(*b.builtin, c.args);
@@ -499,7 +498,7 @@ Value Evaluator::EvalCall(const CallExpr& c) {
         ObjectRef object = RequireObject(Eval(*m.object), *m.object);
         const Member* member = FindMember(m, object);
         at_ = m.pos;
-        return Invoke(object, *member, c.args, Describe(m));
+        return Invoke(object, *member, c.args, m);
     }
     Value base = Eval(callee);
     return Element(base, c.args, Describe(callee));
@@ -706,17 +705,17 @@ Value Evaluator::CallBuiltin(const Builtin& b, const std::vector<ExprPtr>& args)
 }
 
 Value Evaluator::InvokeProperty(const ObjectRef& object, const Member& m, const std::vector<ExprPtr>& args,
-                                const std::string& name) {
-    Value v = m.get ? m.get(*object) : Value();
-    if (!m.get) Raise(kErrNoMember, name);
+                                const Expr& site) {
+    if (!m.get) Raise(kErrNoMember, Describe(site));
+    Value v = m.get(*object);
     if (args.empty()) return v;
-    return Element(v, args, name);
+    return Element(v, args, Describe(site));
 }
 
 Value Evaluator::Invoke(const ObjectRef& object, const Member& m, const std::vector<ExprPtr>& args,
-                        const std::string& name) {
-    if (m.kind == Member::Kind::Property) return InvokeProperty(object, m, args, name);
-    if (args.size() > m.params.size()) Raise(kErrWrongArgCount, name);
+                        const Expr& site) {
+    if (m.kind == Member::Kind::Property) return InvokeProperty(object, m, args, site);
+    if (args.size() > m.params.size()) Raise(kErrWrongArgCount, Describe(site));
     const Pos call = at_;
     std::vector<Value> values(m.params.size());
     std::vector<Value*> outputs(m.params.size(), nullptr);
@@ -724,7 +723,7 @@ Value Evaluator::Invoke(const ObjectRef& object, const Member& m, const std::vec
     for (size_t k = 0; k < m.params.size(); ++k) {
         const Param& param = m.params[k];
         if (k >= args.size() || !args[k]) {
-            if (!param.optional) Raise(kErrWrongArgCount, name);
+            if (!param.optional) Raise(kErrWrongArgCount, Describe(site));
             values[k] = ConvertParam(param.defaultValue, param.type);
         } else if (param.byRef) {
             outputs[k] = TryReference(*args[k], pins);

@@ -104,10 +104,11 @@ class Evaluator {
     // ---- calls ---------------------------------------------------------------------------
     Value CallProcedure(const Procedure& p, const std::vector<ExprPtr>& args);
     Value CallBuiltin(const Builtin& b, const std::vector<ExprPtr>& args);
+    // `site` names the member in messages; its text is built only when an error needs it.
     Value Invoke(const ObjectRef& object, const Member& m, const std::vector<ExprPtr>& args,
-                 const std::string& name);
+                 const Expr& site);
     Value InvokeProperty(const ObjectRef& object, const Member& m, const std::vector<ExprPtr>& args,
-                         const std::string& name);
+                         const Expr& site);
     const Member* FindMember(const MemberExpr& m, const ObjectRef& object);
     ObjectRef RequireObject(const Value& v, const Expr& source);
 };
