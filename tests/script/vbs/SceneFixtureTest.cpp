@@ -318,6 +318,43 @@ MsgBox Trim(names)
 Application.GravityZ = -9.8 / 6
 )scene";
 
+// The remaining writer formats: spring and differential settings, meters with sound modes,
+// music files, view pictures and viewpoints, controller actuations and forces.
+const char* const kSideWindowsScene = R"scene(Application.CheckVersion 3.02 
+'
+' 作成
+'
+Set Obj1 = Application.AddObj( "SPRING" , "ばね" )
+Set Obj2 = Application.AddObj( "DEF" , "デフ" )
+Obj2.widthR =   0.08 ' ( 半径=     80 mm )
+Obj2.widthW =   0.02 ' ( 長さ=     20 mm )
+Set Wnd1 = Application.AddObj( "METER" , "速度計" )
+Wnd1.left   = 0.75
+Set Wnd2 = Application.AddObj( "MUSIC" , "音楽" )
+Wnd2.AddFile "music\曲 1.mp3" 
+Set Wnd3 = Application.AddObj( "VIEW" , "説明" )
+Wnd3.mirror = 1
+Wnd3.projection  = 0.5
+Wnd3.SetPicture "pic\help.png" , "" , 2 , 0 , 0 , 0.25 , 0.25 
+Wnd3.SetViewpoint 1, 2, 3, 0, 0, 0
+Obj2.AddMeter Wnd1 , 1 ,      2
+Obj2.SetSpeedSoundMode 1 
+Obj2.SetSpeedSoundMode1param 0.500000 , 2.000000 
+Obj2.SetCrashSoundMode 2 
+'
+Obj2.SlideJointByGameCtrl Obj1 , _
+                                "Controller (XBOX 360 For Windows)" , 1 , 2 , 0 , 0.5 , _
+                                2, -1, 1, _
+                                0, 0, 0, _
+                                1, 0, 0, _
+                                0, 0 
+Obj2.SetDefObjByName "" , "" , 1000 , 10 , 0 , 0 
+Obj1.SetSpringObjByName "" , "" , 500 , 5 , 0.01 , 0 
+Obj2.AddBrakeByGameCtrl "Controller (XBOX 360 For Windows)" ,      0 ,      0 ,     50 , 3 , 0 
+Obj2.AddGear Obj1 , 2 
+' End of File
+)scene";
+
 std::vector<std::string> RunScene(const std::string& text, bool crlf) {
     std::string source = text;
     if (crlf) {
@@ -380,6 +417,27 @@ TEST(SceneFixture, UserScriptWithLoopsAndOutputsRuns) {
     EXPECT_TRUE(Contains(lines, "MsgBox 最後の歯車は x = 0.24 にあります"));
     EXPECT_TRUE(Contains(lines, "MsgBox \"歯車1\" \"歯車2\" \"歯車3\""));
     EXPECT_TRUE(Contains(lines, "Application.GravityZ = -1.63333333333333"));
+}
+
+TEST(SceneFixture, SideWindowsAndControllerLinesRun) {
+    std::vector<std::string> lines = RunScene(kSideWindowsScene, true);
+    const char* expected[] = {
+        "速度計.left = 0.75",
+        "音楽.AddFile \"music\\曲 1.mp3\"",
+        "説明.mirror = 1",
+        "説明.SetPicture \"pic\\help.png\", \"\", 2, 0, 0, 0.25, 0.25",
+        "説明.SetViewpoint 1, 2, 3, 0, 0, 0, 0, 0, 1",
+        "デフ.AddMeter <IDispatchObj>, 1, 2",
+        "デフ.SetSpeedSoundMode1param 0.5, 2",
+        "デフ.SlideJointByGameCtrl <IDispatchObj>, \"Controller (XBOX 360 For Windows)\", 1, 2, 0, 0.5, 2, "
+        "-1, 1, 0, "
+        "0, 0, 1, 0, 0, 0, 0",
+        "デフ.SetDefObjByName \"\", \"\", 1000, 10, 0, 0",
+        "ばね.SetSpringObjByName \"\", \"\", 500, 5, 0.01, 0",
+        "デフ.AddBrakeByGameCtrl \"Controller (XBOX 360 For Windows)\", 0, 0, 50, 3, 0",
+        "デフ.AddGear <IDispatchObj>, 2",
+    };
+    for (const char* line : expected) EXPECT_TRUE(Contains(lines, line)) << "missing: " << line;
 }
 
 }  // namespace
