@@ -15,7 +15,7 @@ class ErrObject : public HostObject {
     void Set(int number, std::string description) {
         number_ = number;
         description_ = std::move(description);
-        source_ = number ? "Microsoft VBScript runtime error" : "";
+        source_ = number ? "Scene script runtime error" : "";
     }
     void Clear() { number_ = 0, description_.clear(), source_.clear(); }
     int number() const { return number_; }

@@ -343,14 +343,14 @@ Obj2.SetSpeedSoundMode1param 0.500000 , 2.000000
 Obj2.SetCrashSoundMode 2 
 '
 Obj2.SlideJointByGameCtrl Obj1 , _
-                                "Controller (XBOX 360 For Windows)" , 1 , 2 , 0 , 0.5 , _
+                                "USB Game Pad (2 axes)" , 1 , 2 , 0 , 0.5 , _
                                 2, -1, 1, _
                                 0, 0, 0, _
                                 1, 0, 0, _
                                 0, 0 
 Obj2.SetDefObjByName "" , "" , 1000 , 10 , 0 , 0 
 Obj1.SetSpringObjByName "" , "" , 500 , 5 , 0.01 , 0 
-Obj2.AddBrakeByGameCtrl "Controller (XBOX 360 For Windows)" ,      0 ,      0 ,     50 , 3 , 0 
+Obj2.AddBrakeByGameCtrl "USB Game Pad (2 axes)" ,      0 ,      0 ,     50 , 3 , 0 
 Obj2.AddGear Obj1 , 2 
 ' End of File
 )scene";
@@ -429,12 +429,12 @@ TEST(SceneFixture, SideWindowsAndControllerLinesRun) {
         "説明.SetViewpoint 1, 2, 3, 0, 0, 0, 0, 0, 1",
         "デフ.AddMeter <IDispatchObj>, 1, 2",
         "デフ.SetSpeedSoundMode1param 0.5, 2",
-        "デフ.SlideJointByGameCtrl <IDispatchObj>, \"Controller (XBOX 360 For Windows)\", 1, 2, 0, 0.5, 2, "
+        "デフ.SlideJointByGameCtrl <IDispatchObj>, \"USB Game Pad (2 axes)\", 1, 2, 0, 0.5, 2, "
         "-1, 1, 0, "
         "0, 0, 1, 0, 0, 0, 0",
         "デフ.SetDefObjByName \"\", \"\", 1000, 10, 0, 0",
         "ばね.SetSpringObjByName \"\", \"\", 500, 5, 0.01, 0",
-        "デフ.AddBrakeByGameCtrl \"Controller (XBOX 360 For Windows)\", 0, 0, 50, 3, 0",
+        "デフ.AddBrakeByGameCtrl \"USB Game Pad (2 axes)\", 0, 0, 50, 3, 0",
         "デフ.AddGear <IDispatchObj>, 2",
     };
     for (const char* line : expected) EXPECT_TRUE(Contains(lines, line)) << "missing: " << line;

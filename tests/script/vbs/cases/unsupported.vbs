@@ -1,9 +1,9 @@
 ' Nothing outside the host objects is reachable: each of these is refused.
 On Error Resume Next
-Set o = CreateObject("Scripting.FileSystemObject")
+Set o = CreateObject("Files.Access")
 Print Err.Description          ' expect: Permission denied: 'CreateObject'
 Err.Clear
-Set o = GetObject("winmgmts:")
+Set o = GetObject("system:")
 Print Err.Description          ' expect: Permission denied: 'GetObject'
 Err.Clear
 Execute "x = 1"
@@ -16,4 +16,4 @@ v = Eval("1 + 1")
 Print Err.Description          ' expect: Permission denied: 'Eval'
 Print IsEmpty(v)               ' expect: True
 On Error GoTo 0
-Set fso = CreateObject("Scripting.FileSystemObject") ' error: Permission denied: 'CreateObject'
+Set fso = CreateObject("Files.Access") ' error: Permission denied: 'CreateObject'
