@@ -2,7 +2,8 @@
 // 1 and 2 calculation threads, and one frame of an empty scene (what the roughly 900 phase barriers
 // of a frame cost on their own).
 //
-// Counters: body_substep is the wall time per body and sub-step; subSteps the sub-steps per frame.
+// Counters: body_substep is the wall time per body and sub-step; busy0 and busy1 the time (us) the
+// main thread and the first worker spent inside phases per frame; subSteps the sub-steps per frame.
 // Run on a quiet machine: the workers spin, so a busy core shows up directly in the figures.
 #include <benchmark/benchmark.h>
 
@@ -49,12 +50,22 @@ void BuildJoinedRows(CScene& scene, int count) {
     }
 }
 
-void RunFrames(benchmark::State& state, CScene& scene, int threads) {
+void RunFrames(benchmark::State& state, CScene& scene, int threads, bool meter = true) {
     CScheduler scheduler(scene);
     scene.settings.calcThreadCount = threads;
     scheduler.StartCalcThreads();
     scheduler.RunSimulationFrame();  // measures the body costs that balance the force phase
-    for (auto _ : state) scheduler.RunSimulationFrame();
+    // The CPU meter's busy times say how much of each frame every thread spent in phases: the
+    // rest is waiting at barriers and the main thread's serial work.
+    scheduler.cpuMeterShown = meter;
+    double busy[2] = {0, 0};
+    for (auto _ : state) {
+        scheduler.RunSimulationFrame();
+        for (int t = 0; t < threads && t < 2; ++t) busy[t] += scheduler.ThreadBusyTime(t);
+    }
+    for (int t = 0; meter && t < threads && t < 2; ++t)
+        state.counters["busy" + std::to_string(t)] =
+            benchmark::Counter(busy[t] * 1e6, benchmark::Counter::kAvgIterations);
     const int subSteps = SubStepCount(scene.settings.frameTime, scene.settings.timeStep);
     state.counters["subSteps"] = subSteps;
     if (scene.Count() > 0)
@@ -92,7 +103,7 @@ BENCHMARK(BM_FrameOfJoinedBoxes)
 
 void BM_EmptyFrame(benchmark::State& state) {
     CScene scene;
-    RunFrames(state, scene, static_cast<int>(state.range(0)));
+    RunFrames(state, scene, static_cast<int>(state.range(0)), false);
 }
 BENCHMARK(BM_EmptyFrame)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond)->UseRealTime();
 

@@ -8,7 +8,7 @@
 // goes on once it has seen 0 (acquire) in every record. That pair of edges is the whole
 // synchronisation: everything a worker wrote to bodies is visible to the main thread after the
 // barrier, and everything the main thread wrote between phases is visible to the workers in the
-// next one. Nobody blocks: waiting is polling with a yield in between.
+// next one. Nobody blocks: waiting is polling, with a short spin and then a yield between polls.
 #include <atomic>
 #include <memory>
 #include <thread>
