@@ -1,0 +1,108 @@
+#include "sim/ObjSpring.h"
+
+#include "sim/InternalStages.h"
+#include "sim/Scene.h"
+
+namespace korvan {
+
+void CObjSpring::SetSpringObj(double k, double c, double e0, double rate0) {
+    springConstant = k;
+    springDamping = c;
+    extension[0] = e0;
+    extensionRate[0] = rate0;
+}
+
+void CObjSpring::MakeModel() {
+    CObjCylinder::MakeModel();
+}
+
+// A spring is never the body others collide with.
+int CObjSpring::FindFace(int, const Vec3&, double) const {
+    return -1;
+}
+
+// Connection points: y = (h + e) * y0 / h. Crash points: the first row at -(h + e), the last at
+// +(h + e); the rows between stay where the cylinder put them.
+void CObjSpring::UpdateSpringGeometry(int s) {
+    const double h = HalfLength(), end = h + extension[s];
+    for (_JOININFO& j : joins)
+        if (j.partner) j.localPoint.y = end * (j.originalPoint.y / h);
+    const std::size_t ring = static_cast<std::size_t>(crashPointR);
+    const std::size_t lastRow = ring * static_cast<std::size_t>(crashPointW - 1);
+    for (std::size_t i = 0; i < ring && i < crashPoints.size(); ++i) crashPoints[i].localPoint.y = -end;
+    for (std::size_t i = lastRow; i < lastRow + ring && i < crashPoints.size(); ++i)
+        crashPoints[i].localPoint.y = end;
+}
+
+// The ends' own motion: a point at y0 moves along the body y axis with (y0 / h) de/dt.
+void CObjSpring::AdjustPointMotion(int joinIndex, int s, Vec3& worldVelocity) const {
+    if (joinIndex < 0) return;
+    const _JOININFO& j = joins[static_cast<std::size_t>(joinIndex)];
+    if (!j.partner) return;
+    const Vec3 axisY{localToWorld[s].m[0][1], localToWorld[s].m[1][1], localToWorld[s].m[2][1]};
+    worldVelocity += axisY * (j.originalPoint.y / HalfLength() * extensionRate[s]);
+}
+
+// The mass stays; the moments follow the length 2e + W of the stage.
+void CObjSpring::ClearStageForces(int s) {
+    CObj::ClearStageForces(s);
+    extensionForce[s] = 0;
+    dExtension[s] = 0;
+    if (RHO < 0) return;
+    const double r = widthR, length = 2 * extension[s] + widthW;
+    mass = r * 3.14 * r * widthW * RHO;
+    inertiaY = r * r * mass / 2;
+    inertiaX = inertiaZ = (3 * r * r + length * length) * mass / 12;
+}
+
+// F_e = sum over connected records of K (y_p - y) / 2 * (y0 / h) - 2 k e - c de/dt, with y_p the
+// mirror point in this body's coordinates; nothing drives e while the model is being assembled.
+void CObjSpring::ComputeStageForces(int s) {
+    CObjCylinder::ComputeStageForces(s);
+    if (!(settings().AssemblyProgress() >= 1)) return;
+    const double h = HalfLength();
+    double force = 0;
+    for (const _JOININFO& j : joins) {
+        if (!j.partner || j.partnerIndex < 0) continue;
+        const _JOININFO& mirror = j.partner->joins[static_cast<std::size_t>(j.partnerIndex)];
+        const Vec3 mirrorWorld = TransformPoint(j.partner->localToWorld[s], mirror.localPoint);
+        const double yMirror = TransformPoint(worldToLocal[s], mirrorWorld).y;
+        force += j.effStrength * (yMirror - j.localPoint.y) * 0.5 * (j.originalPoint.y / h);
+    }
+    extensionForce[s] = force - 2 * springConstant * extension[s] - springDamping * extensionRate[s];
+}
+
+void CObjSpring::IntegrateStage(int s) {
+    CObjCylinder::IntegrateStage(s);
+    const double h = settings().timeStep;
+    // A mass of 0 has been reported by the rigid step; the force then acts undivided, as there.
+    extensionForce[s] = (mass != 0 ? extensionForce[s] / mass : extensionForce[s]) * h;
+    AdvanceInternalStage(s, h, extension, extensionRate, extensionForce, dExtension);
+    UpdateSpringGeometry(s < 3 ? s + 1 : 0);
+}
+
+void CObjSpring::UpdateDerivedConstants() {
+    UpdateSpringGeometry(0);
+    CObjCylinder::UpdateDerivedConstants();
+}
+
+void CObjSpring::SetRecordLength(int frames) {
+    CObjCylinder::SetRecordLength(frames);
+    internalRecords_.resize(records.size());
+}
+
+void CObjSpring::StoreRecordedFrame(int frame) {
+    CObjCylinder::StoreRecordedFrame(frame);
+    if (frame < 0 || frame >= static_cast<int>(internalRecords_.size())) return;
+    internalRecords_[static_cast<std::size_t>(frame)] = {extension[0], extensionRate[0]};
+}
+
+void CObjSpring::RestoreRecordedFrame(int frame) {
+    CObjCylinder::RestoreRecordedFrame(frame);
+    if (frame < 0 || frame >= static_cast<int>(internalRecords_.size())) return;
+    extension[0] = internalRecords_[static_cast<std::size_t>(frame)].extension;
+    extensionRate[0] = internalRecords_[static_cast<std::size_t>(frame)].rate;
+    UpdateSpringGeometry(0);
+}
+
+}  // namespace korvan

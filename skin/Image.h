@@ -1,0 +1,68 @@
+#pragma once
+// Image files as the rest of the program sees them.
+//
+// Every reader delivers the same layout: rows bottom-up (row 0 is the bottom of the picture),
+// red-green-blue bytes per pixel (a fourth byte of alpha when the caller keeps it), each row
+// padded to a multiple of 4 bytes. ".png" goes through libpng; ".jpg", ".jpeg", ".bmp" and ".gif"
+// through the general decoder. The readers never show anything: they return a status and a
+// reason, and LoadImage is the one entry that also tells the user about an unsupported format.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korvan {
+
+enum class ImageAlpha { Drop, Keep };
+
+struct ImageBuffer {
+    int width = 0;
+    int height = 0;
+    int channels = 3;  // 3: RGB, 4: RGBA
+    std::vector<std::uint8_t> pixels;
+
+    bool Empty() const { return width == 0 || height == 0; }
+    // Bytes per row, padded to a multiple of 4.
+    std::size_t Stride() const { return (static_cast<std::size_t>(width) * channels + 3) & ~std::size_t{3}; }
+    // Row y counted from the bottom of the picture.
+    const std::uint8_t* Row(int y) const { return pixels.data() + static_cast<std::size_t>(y) * Stride(); }
+    const std::uint8_t* Pixel(int x, int y) const { return Row(y) + static_cast<std::size_t>(x) * channels; }
+};
+
+enum class ImageFormat { None, Png, Jpeg, Bmp, Gif, Unsupported };
+
+enum class ImageStatus {
+    Ok,
+    NoExtension,        // the path has no "."; the result is an empty image
+    UnsupportedFormat,  // an extension none of the readers handles
+    CannotOpen,
+    Undecodable,  // truncated, corrupt, or a variant the decoder does not handle
+    TooLarge,     // beyond the size limit, refused before decoding
+};
+
+struct ImageResult {
+    ImageStatus status = ImageStatus::Ok;
+    ImageBuffer image;
+    std::string reason;  // the decoder's own words, for logs and tests
+
+    bool Ok() const { return status == ImageStatus::Ok; }
+};
+
+// Pictures larger than this are refused before any pixel memory is taken.
+inline constexpr std::size_t kMaxImagePixels = std::size_t{1} << 26;
+inline constexpr int kMaxImageSide = 1 << 16;
+
+// By the extension after the last "." compared without regard to case.
+ImageFormat ImageFormatOf(std::string_view path);
+
+ImageResult DecodeImage(ImageFormat format, std::span<const std::uint8_t> data, ImageAlpha alpha,
+                        std::size_t maxPixels = kMaxImagePixels);
+// Reads and decodes a file by its extension. Shows nothing.
+ImageResult ReadImageFile(const std::string& path, ImageAlpha alpha);
+// ReadImageFile, and for an unsupported extension the message "%s は、対応していない画像形式です"
+// through the host.
+ImageResult LoadImage(const std::string& path, ImageAlpha alpha);
+
+}  // namespace korvan

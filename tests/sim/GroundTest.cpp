@@ -1,0 +1,253 @@
+// The ground: height field from an image, its faces and FindFace, and the image paths.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "base/Host.h"
+#include "sim/ObjGround.h"
+#include "sim/Scene.h"
+#include "tests/support/TestBmp.h"
+
+namespace korvan {
+namespace {
+
+using test::Grey;
+using test::MakeBmp;
+using test::Rgb;
+
+struct RecordingHost : ConsoleHost {
+    std::vector<std::string> messages;
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+};
+
+class Ground : public ::testing::Test {
+  protected:
+    void SetUp() override { SetHost(&host); }
+    void TearDown() override { SetHost(nullptr); }
+
+    CObjGround* MakeGround(const std::vector<std::vector<Rgb>>& rowsBottomUp, double widthZ = 1) {
+        CObjGround* ground = scene.Create<CObjGround>("地面");
+        ground->widthZ = widthZ;
+        if (!rowsBottomUp.empty()) ground->SetHeightBmp(folder.Write("h.bmp", MakeBmp(rowsBottomUp)), "");
+        ground->MakeModel();
+        return ground;
+    }
+
+    RecordingHost host;
+    CScene scene;
+    test::TempFolder folder;
+};
+
+TEST_F(Ground, WithoutImagesIsOneFlatCellOfFourTriangles) {
+    CObjGround* ground = MakeGround({});
+    EXPECT_EQ(ground->widthX, 20);
+    EXPECT_EQ(ground->RHO, -1);
+    EXPECT_EQ(ground->gridColumns, 1);
+    EXPECT_EQ(ground->gridRows, 1);
+    EXPECT_EQ(ground->vertexX.size(), 5u);
+    EXPECT_EQ(ground->faces.size(), 4u);
+    EXPECT_TRUE(ground->crashPoints.empty());
+    for (double z : ground->vertexZ) EXPECT_EQ(z, 0);
+    for (std::size_t f = 0; f < ground->faces.size(); ++f) EXPECT_NEAR(ground->faceNormalZ[f], 1, 1e-12);
+    EXPECT_EQ(ground->sizeMin, 20);  // a crash point may sink 20 m into it
+    EXPECT_EQ(ground->sizeRef, 1);
+    EXPECT_EQ(ground->sizeMax, 20);
+    EXPECT_TRUE(host.messages.empty());
+}
+
+// Levels 0 and 5 smooth together, 200 and 255 stay apart (widthZ 255: height = level - 127.5).
+TEST_F(Ground, TwoByTwoImageGivesNineCornersFourCentresAndSixteenTriangles) {
+    CObjGround* g = MakeGround({{Grey(0), Grey(5)}, {Grey(200), Grey(255)}}, 255);
+    ASSERT_EQ(g->gridColumns, 2);
+    ASSERT_EQ(g->gridRows, 2);
+    EXPECT_EQ(g->vertexX.size(), 9u + 4u);
+    ASSERT_EQ(g->faces.size(), 16u);
+    const std::vector<double> cells = {-125, -125, 72.5, 127.5};
+    for (int c = 0; c < 4; ++c) EXPECT_DOUBLE_EQ(g->cellHeights[c], cells[c]) << c;
+    // Corners at the mean of the cells they touch, centres at the mean of their corners.
+    EXPECT_DOUBLE_EQ(g->vertexZ[g->CornerIndex(0, 0)], -125);
+    EXPECT_DOUBLE_EQ(g->vertexZ[g->CornerIndex(1, 1)], (-125 - 125 + 72.5 + 127.5) / 4);
+    EXPECT_DOUBLE_EQ(g->vertexZ[g->CornerIndex(0, 1)], (-125 + 72.5) / 2);
+    EXPECT_DOUBLE_EQ(g->vertexZ[g->CentreIndex(0, 0)], (-125 - 125 - 12.5 - 26.25) / 4);
+    EXPECT_DOUBLE_EQ(g->vertexX[g->CornerIndex(2, 0)], 10);
+    EXPECT_DOUBLE_EQ(g->vertexY[g->CornerIndex(0, 2)], 10);
+    EXPECT_DOUBLE_EQ(g->vertexX[g->CentreIndex(1, 0)], 5);
+    EXPECT_DOUBLE_EQ(g->vertexY[g->CentreIndex(1, 0)], -5);
+    // Cell (1, 0) triangle 2 runs from corner (2, 1) to corner (1, 1) around the centre.
+    const CON& face = g->faces[4 * 1 + 2];
+    EXPECT_EQ(face.v[0], g->CornerIndex(2, 1));
+    EXPECT_EQ(face.v[1], g->CornerIndex(1, 1));
+    EXPECT_EQ(face.v[2], g->CentreIndex(1, 0));
+    EXPECT_TRUE(face.IsTriangle());
+    for (std::size_t f = 0; f < g->faces.size(); ++f) EXPECT_GT(g->faceNormalZ[f], 0) << f;
+    EXPECT_DOUBLE_EQ(g->sizeMin, 10);
+}
+
+// level = (b0 + 4 b1 + 2 b2) / 7 over red, green, blue.
+TEST_F(Ground, LevelWeighsGreenFourTimesAndBlueTwiceAgainstRed) {
+    CObjGround* g = MakeGround({{Rgb{70, 0, 0}, Rgb{0, 70, 0}, Rgb{0, 0, 70}, Rgb{255, 255, 255}}}, 255);
+    const double levels[] = {10, 40, 20, 255};
+    for (int i = 0; i < 4; ++i) EXPECT_DOUBLE_EQ(g->cellHeights[i], levels[i] - 127.5) << i;
+}
+
+TEST_F(Ground, NeighboursTenLevelsApartNeverEnterTheSmoothingMean) {
+    for (double widthZ : {1.0, 255.0, 0.3, 7.7}) {
+        SCOPED_TRACE(widthZ);
+        auto height = [&](double level) { return level * widthZ / 255 - widthZ / 2; };
+        CObjGround* near = MakeGround({{Grey(100), Grey(109), Grey(100)}}, widthZ);
+        EXPECT_NEAR(near->cellHeights[0], height((100 + 109) / 2.0), 1e-12);
+        EXPECT_NEAR(near->cellHeights[1], height((100 + 109 + 100) / 3.0), 1e-12);
+        CObjGround* apart = MakeGround({{Grey(100), Grey(110), Grey(100)}}, widthZ);
+        EXPECT_NEAR(apart->cellHeights[0], height(100), 1e-12);
+        EXPECT_NEAR(apart->cellHeights[1], height(110), 1e-12);  // keeps its own height
+    }
+}
+
+TEST_F(Ground, SizeMinIsOneCell) {
+    CObjGround* g = scene.Create<CObjGround>("g");
+    g->widthY = 4;
+    g->SetHeightBmp(folder.Write("h.bmp", MakeBmp({{Grey(0), Grey(0), Grey(0), Grey(0)},
+                                                   {Grey(0), Grey(0), Grey(0), Grey(0)}})),
+                    "");
+    g->MakeModel();
+    EXPECT_DOUBLE_EQ(g->cellX, 5);
+    EXPECT_DOUBLE_EQ(g->cellY, 2);
+    EXPECT_DOUBLE_EQ(g->sizeMin, 2);
+}
+
+// Fractions (a, b) of the way across a cell and the triangle they fall in.
+TEST_F(Ground, FindFaceTakesTheTriangleOfTheWedgeWithDiagonalTieBreaks) {
+    CObjGround* g = MakeGround({{Grey(0), Grey(0)}, {Grey(0), Grey(0)}});  // 10 m cells
+    g->SetPosition(100, -50, 3);
+    g->MakeModel();
+    struct Case {
+        double a, b;
+        int triangle;
+    };
+    const Case cases[] = {
+        {0.75, 0.75, 1},  // on the diagonal, a + b >= 1
+        {0.25, 0.25, 0},  // on the diagonal, a + b < 1
+        {0.25, 0.75, 2},  // on the other diagonal: a + b = 1 counts as the upper half
+        {0.75, 0.25, 1}, {0.5, 0.1, 0}, {0.9, 0.5, 1}, {0.5, 0.9, 2}, {0.1, 0.5, 3}, {0, 0, 0},
+    };
+    for (int r = 0; r < 2; ++r)
+        for (int c = 0; c < 2; ++c)
+            for (const Case& k : cases) {
+                const Vec3 p{100 - 10 + (c + k.a) * 10, -50 - 10 + (r + k.b) * 10, 3};
+                EXPECT_EQ(g->FindFace(-1, p, 0), 4 * (c + r * 2) + k.triangle)
+                    << "cell " << c << "," << r << " a " << k.a << " b " << k.b;
+            }
+}
+
+TEST_F(Ground, PointsBeyondTheGridAreNeverInContactWhateverTheirHeight) {
+    CObjGround* g = MakeGround({});
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (double z : {-1e6, -0.5, 0.0, 1e6}) {
+        EXPECT_EQ(g->FindFace(-1, {10, 0, z}, 5), -1);  // the far edge belongs to no cell
+        EXPECT_EQ(g->FindFace(-1, {0, 10, z}, 5), -1);
+        EXPECT_EQ(g->FindFace(-1, {-10.001, 0, z}, 5), -1);
+        EXPECT_EQ(g->FindFace(-1, {0, -1e300, z}, 5), -1);
+        EXPECT_EQ(g->FindFace(-1, {1e300, 0, z}, 5), -1);
+        EXPECT_GE(g->FindFace(-1, {-10, -10, z}, 5), 0);  // no test on height inside the grid
+    }
+    EXPECT_EQ(g->FindFace(-1, {nan, 0, 0}, 0), -1);
+}
+
+TEST_F(Ground, GetFaceGivesCentreAndUpwardNormal) {
+    CObjGround* g = MakeGround({});
+    FaceFrame frame;
+    ASSERT_TRUE(g->GetFace(0, frame));
+    EXPECT_NEAR(frame.center.x, 0, 1e-12);
+    EXPECT_NEAR(frame.center.y, (-10 - 10 + 0) / 3.0, 1e-12);
+    EXPECT_NEAR(frame.normal.z, 1, 1e-12);
+    EXPECT_NEAR(frame.axis1.x, 1, 1e-12);
+}
+
+// Images that cannot be used leave a flat ground and a message; the session goes on.
+TEST_F(Ground, UnusableHeightImagesAreReportedAndTheGroundIsBuiltFlat) {
+    struct Case {
+        std::string file;
+        std::vector<std::uint8_t> bytes;
+        const char* message;
+    };
+    const std::vector<std::uint8_t> garbage = {0x89, 'P', 'N', 'G', 1, 2, 3, 4, 5, 6, 7, 8};
+    std::vector<std::uint8_t> cut = MakeBmp({{Grey(1), Grey(2)}});
+    cut.resize(cut.size() - 3);
+    const Case cases[] = {
+        {"broken.png", garbage, "%s が認識できません"},
+        {"cut.bmp", cut, "%s が認識できません"},
+        {"relief.tga", {1, 2, 3}, "%s が認識できません"},
+        {"noextension", {1, 2, 3}, "%s が認識できません"},
+    };
+    for (const Case& c : cases) {
+        host.messages.clear();
+        CObjGround* g = scene.Create<CObjGround>("g");
+        const std::string path = folder.Write(c.file, c.bytes);
+        g->SetHeightBmp(c.file, folder.Path());
+        EXPECT_EQ(g->heightImagePath, path);
+        g->MakeModel();
+        EXPECT_EQ(g->gridColumns, 1) << c.file;
+        EXPECT_EQ(g->faces.size(), 4u);
+        EXPECT_TRUE(g->heightImagePath.empty());
+        ASSERT_EQ(host.messages.size(), 1u) << c.file;
+        EXPECT_EQ(host.messages[0], path + std::string(c.message).substr(2));
+    }
+}
+
+TEST_F(Ground, MissingHeightImageIsReportedAndTheGroundIsBuiltFlat) {
+    CObjGround* g = scene.Create<CObjGround>("g");
+    g->SetHeightBmp("absent.png", folder.Path() + "/");
+    g->MakeModel();
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0], folder.Path() + "/absent.png が見つかりません");
+    EXPECT_EQ(g->gridColumns, 1);
+    EXPECT_TRUE(g->heightImagePath.empty());
+}
+
+TEST_F(Ground, NameThatCannotBeMadeFullIsReportedAndTheGroundStaysFlat) {
+    CObjGround* g = MakeGround({{Grey(0), Grey(255)}});
+    ASSERT_EQ(g->gridColumns, 2);
+    g->SetHeightBmp("relief.bmp", "");  // no scene folder to join it to
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0], "relief.bmp は\n\nフルパスである必要があります");
+    g->MakeModel();
+    EXPECT_EQ(g->gridColumns, 1);
+    EXPECT_EQ(host.messages.size(), 1u);
+}
+
+TEST_F(Ground, ColourImageIsDecodedAtOnceAndDroppedWhenItsFileGoes) {
+    CObjGround* g = scene.Create<CObjGround>("g");
+    const std::string path = folder.Write("c.bmp", MakeBmp({{Rgb{10, 20, 30}, Rgb{40, 50, 60}}}));
+    g->SetColorBmp("c.bmp", folder.Path());
+    EXPECT_EQ(g->colorImagePath, path);
+    ASSERT_EQ(g->colorImage.width, 2);
+    EXPECT_EQ(g->colorImage.Pixel(1, 0)[0], 40);
+    const int revision = g->colorImageRevision;
+    g->MakeModel();
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(g->colorImage.width, 2);
+
+    std::filesystem::remove(path);
+    g->MakeModel();
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0], path + " が見つかりません");
+    EXPECT_TRUE(g->colorImagePath.empty());
+    EXPECT_TRUE(g->colorImage.Empty());
+    EXPECT_NE(g->colorImageRevision, revision);
+}
+
+TEST_F(Ground, DrawingDataSpreadsTheTextureOverTheBounds) {
+    CObjGround* g = MakeGround({{Grey(0), Grey(0)}});
+    ASSERT_EQ(g->textureU.size(), g->vertexX.size());
+    EXPECT_DOUBLE_EQ(g->textureU[g->CornerIndex(0, 0)], 0);
+    EXPECT_DOUBLE_EQ(g->textureU[g->CornerIndex(2, 1)], 1);
+    EXPECT_DOUBLE_EQ(g->textureV[g->CornerIndex(2, 1)], 1);
+    EXPECT_DOUBLE_EQ(g->textureU[g->CentreIndex(0, 0)], 0.25);
+    EXPECT_NEAR(g->vertexNormals[g->CentreIndex(1, 0)].z, 1, 1e-12);
+}
+
+}  // namespace
+}  // namespace korvan
