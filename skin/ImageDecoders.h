@@ -18,9 +18,11 @@ struct RgbaPicture {
 // Each returns false with a reason when the data cannot be decoded or is larger than maxPixels.
 bool DecodePngToRgba(std::span<const std::uint8_t> data, std::size_t maxPixels, RgbaPicture& out,
                      std::string& reason, bool& tooLarge);
-// Checks the general decoder leaves out: a BMP or GIF must hold all the pixel data its header
-// promises, a JPEG scan may only use Huffman tables that were defined. True for other data.
-bool PicturePassesChecks(std::span<const std::uint8_t> data, std::string& reason);
+// Checks the general decoder leaves out. A JPEG may only use Huffman tables that were defined
+// with a possible code (checked before the decoder reads even the header, which parses the
+// tables); a BMP or GIF must hold all the pixel data its header promises. True for other data.
+bool PictureTablesSound(std::span<const std::uint8_t> data, std::string& reason);
+bool PictureIsComplete(std::span<const std::uint8_t> data, std::string& reason);
 
 // JPEG, BMP and GIF (first frame).
 bool DecodePictureToRgba(std::span<const std::uint8_t> data, std::size_t maxPixels, RgbaPicture& out,

@@ -7,7 +7,9 @@
 // JPEG: every Huffman table a scan uses must have been defined, with a code that fits its
 // lengths. The decoder does not check this and would look symbols up in an undefined table,
 // reading outside its memory.
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "skin/ImageDecoders.h"
 
@@ -122,15 +124,21 @@ bool ScanTablesDefined(std::span<const std::uint8_t> segment, bool progressive, 
     return true;
 }
 
-// Walks the markers; the entropy-coded data after each scan header is skipped to the next
-// marker (0xFF followed by anything but 0x00 or a restart marker).
+// Walks the markers as the decoder does: bytes between segments that are not markers are
+// skipped, a segment running past the end of the file reads as zeros there, and the
+// entropy-coded data after each scan header is skipped to the next marker (0xFF followed by
+// anything but 0x00 or a restart marker).
 bool JpegTablesSound(std::span<const std::uint8_t> d, std::string& reason) {
     reason = "JPEG scan uses an undefined or impossible Huffman table";
     bool defined[2][4] = {};
     bool progressive = false;
     std::size_t at = 2;
+    std::vector<std::uint8_t> padded;
     while (at + 1 < d.size()) {
-        if (d[at] != 0xff) return true;  // the decoder decides
+        if (d[at] != 0xff) {
+            ++at;
+            continue;
+        }
         while (at < d.size() && d[at] == 0xff) ++at;
         if (at >= d.size()) return true;
         const std::uint8_t marker = d[at++];
@@ -138,8 +146,15 @@ bool JpegTablesSound(std::span<const std::uint8_t> d, std::string& reason) {
         if (marker == 0x01 || (marker >= 0xd0 && marker <= 0xd7)) continue;
         if (at + 2 > d.size()) return true;
         const std::size_t length = static_cast<std::size_t>(d[at] << 8 | d[at + 1]);  // big-endian
-        if (length < 2 || at + length > d.size()) return true;
-        const std::span<const std::uint8_t> segment = d.subspan(at + 2, length - 2);
+        if (length < 2) return true;
+        std::span<const std::uint8_t> segment;
+        if (at + length <= d.size()) {
+            segment = d.subspan(at + 2, length - 2);
+        } else {
+            padded.assign(length - 2, 0);
+            std::copy(d.begin() + static_cast<std::ptrdiff_t>(at + 2), d.end(), padded.begin());
+            segment = padded;
+        }
         at += length;
         if (marker == 0xc2 || marker == 0xc6 || marker == 0xca || marker == 0xce) progressive = true;
         if (marker == 0xc4 && !ReadHuffmanTables(segment, defined)) return false;
@@ -154,11 +169,15 @@ bool JpegTablesSound(std::span<const std::uint8_t> d, std::string& reason) {
 
 }  // namespace
 
-bool PicturePassesChecks(std::span<const std::uint8_t> data, std::string& reason) {
+bool PictureTablesSound(std::span<const std::uint8_t> data, std::string& reason) {
+    if (data.size() >= 2 && data[0] == 0xff && data[1] == 0xd8) return JpegTablesSound(data, reason);
+    return true;
+}
+
+bool PictureIsComplete(std::span<const std::uint8_t> data, std::string& reason) {
     if (data.size() >= 2 && data[0] == 'B' && data[1] == 'M') return BmpIsComplete(data, reason);
     if (data.size() >= 4 && data[0] == 'G' && data[1] == 'I' && data[2] == 'F' && data[3] == '8')
         return GifIsComplete(data, reason);
-    if (data.size() >= 2 && data[0] == 0xff && data[1] == 0xd8) return JpegTablesSound(data, reason);
     return true;
 }
 

@@ -8,6 +8,16 @@
 
 namespace korvan {
 
+namespace {
+
+// The decoder's reason for the last failure; some failures leave none.
+std::string DecoderFailure() {
+    const char* text = korvan_picture_failure();
+    return text ? text : "corrupt picture";
+}
+
+}  // namespace
+
 bool DecodePictureToRgba(std::span<const std::uint8_t> data, std::size_t maxPixels, RgbaPicture& out,
                          std::string& reason, bool& tooLarge) {
     tooLarge = false;
@@ -17,9 +27,10 @@ bool DecodePictureToRgba(std::span<const std::uint8_t> data, std::size_t maxPixe
     }
     const int size = static_cast<int>(data.size());
     int width = 0, height = 0;
+    if (!PictureTablesSound(data, reason)) return false;
     // The header first, so a picture that claims to be huge takes no memory.
     if (!korvan_picture_info(data.data(), size, &width, &height)) {
-        reason = korvan_picture_failure();
+        reason = DecoderFailure();
         return false;
     }
     const long long area =
@@ -29,10 +40,10 @@ bool DecodePictureToRgba(std::span<const std::uint8_t> data, std::size_t maxPixe
         tooLarge = true;
         return false;
     }
-    if (!PicturePassesChecks(data, reason)) return false;
+    if (!PictureIsComplete(data, reason)) return false;
     unsigned char* pixels = korvan_picture_decode_rgba(data.data(), size, &width, &height);
     if (!pixels) {
-        reason = korvan_picture_failure();
+        reason = DecoderFailure();
         return false;
     }
     out.width = width;

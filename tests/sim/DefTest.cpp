@@ -8,7 +8,9 @@
 #include "sim/ObjBox.h"
 #include "sim/ObjDef.h"
 #include "sim/Scene.h"
-#include "tests/support/FrameLoop.h"
+#include "sim/Scheduler.h"
+#include "tests/sim/StepHelpers.h"
+#include "tests/support/TestJoins.h"
 
 namespace korvan {
 namespace {
@@ -47,6 +49,7 @@ class DifferentialUnderOpposedTorques : public ::testing::Test {
     }
 
     CScene scene;
+    CScheduler scheduler{scene};
     CObjDef* def = nullptr;
 };
 
@@ -61,7 +64,7 @@ TEST_F(DifferentialUnderOpposedTorques, AcceleratesItsAngle) {
 // turned one way about the axis and the -y end the other.
 TEST_F(DifferentialUnderOpposedTorques, TurnsItsEndsInOppositeSensesUntilTheTorquesVanish) {
     def->SetDefObj(0, 20);
-    for (int frame = 0; frame < 240; ++frame) test::RunFrame(scene);
+    for (int frame = 0; frame < 240; ++frame) scheduler.RunSimulationFrame();
     const double phi = std::atan2(delta, r);
     EXPECT_NEAR(def->defAngle[0], phi, 1e-6);
     EXPECT_NEAR(Acceleration(def->defAngle[0]), 0, 1e-3);
@@ -79,7 +82,7 @@ TEST_F(DifferentialUnderOpposedTorques, NothingDrivesTheAngleWhileTheModelIsAsse
     scene.settings.PreCalcTime = 10;
     def->SetDefObj(5, 1, 0.2, 0);
     def->UpdateDerivedConstants();
-    test::RunFrame(scene);
+    scheduler.RunSimulationFrame();
     EXPECT_EQ(def->defAngle[0], 0.2);
     EXPECT_EQ(def->defRate[0], 0);
 }
@@ -90,7 +93,6 @@ TEST(DifferentialAngle, WrapsIntoPlusMinusPiWhilePointsFollowContinuously) {
     CScene scene;
     scene.settings.GravityZ = 0;
     scene.settings.CurTime = 1;
-    scene.settings.frameTime = scene.settings.timeStep;  // one sub-step per call
     CObjDef* def = scene.Create<CObjDef>("def");
     CObjBox* holder = scene.Create<CObjBox>("holder");
     def->MakeModel();
@@ -101,7 +103,7 @@ TEST(DifferentialAngle, WrapsIntoPlusMinusPiWhilePointsFollowContinuously) {
     int wraps = 0;
     double previous = def->defAngle[0];
     for (int step = 1; step <= 6000; ++step) {
-        test::RunFrame(scene);
+        testing::RunOneSubStep(scene);
         const double phi = def->defAngle[0];
         ASSERT_LE(std::fabs(phi), kPi) << step;
         wraps += phi < previous;

@@ -6,9 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "base/Anomaly.h"
 #include "base/Host.h"
 #include "sim/ObjGround.h"
 #include "sim/Scene.h"
+#include "sim/Scheduler.h"
 #include "tests/support/TestBmp.h"
 
 namespace korvan {
@@ -247,6 +249,41 @@ TEST_F(Ground, DrawingDataSpreadsTheTextureOverTheBounds) {
     EXPECT_DOUBLE_EQ(g->textureV[g->CornerIndex(2, 1)], 1);
     EXPECT_DOUBLE_EQ(g->textureU[g->CentreIndex(0, 0)], 0.25);
     EXPECT_NEAR(g->vertexNormals[g->CentreIndex(1, 0)].z, 1, 1e-12);
+}
+
+// An 8 x 8 height image (2.5 m cells, widthZ 1) with a 4 x 4 plateau of level 255 in a plain of
+// level 0: the plateau's inner cells stand at +0.5 m, the plain at -0.5 m, and the corners between
+// its inner cells make a flat 5 m square at +0.5 m. A 1 m box of 1000 kg dropped onto it comes
+// to rest on the plateau, pressed in by its weight about 1 % of its size (the default contact
+// stiffness), not on the plain 1 m below.
+TEST_F(Ground, BoxDroppedOnAReliefComesToRestOnIt) {
+    DiscardAnomalies();
+    std::vector<std::vector<Rgb>> rows(8, std::vector<Rgb>(8, Grey(0)));
+    for (int j = 2; j < 6; ++j)
+        for (int i = 2; i < 6; ++i) rows[j][i] = Grey(255);
+    CObjGround* ground = MakeGround(rows);
+    ASSERT_DOUBLE_EQ(ground->vertexZ[ground->CornerIndex(4, 4)], 0.5);
+    ASSERT_DOUBLE_EQ(ground->vertexZ[ground->CornerIndex(0, 0)], -0.5);
+
+    CObjBox* box = scene.Create<CObjBox>("box");
+    box->MakeModel();
+    box->SetPosition(0.7, -0.4, 1.3);  // bottom 0.3 m above the plateau
+    box->AddCrash(ground);
+    scene.settings.CurTime = 1;  // past the assembly phase
+    for (int b = 0; b < scene.Count(); ++b) scene.Body(b)->UpdateDerivedConstants();
+
+    CScheduler scheduler(scene);
+    for (int frame = 0; frame < 180; ++frame) scheduler.RunSimulationFrame();
+    EXPECT_NEAR(Length(box->GetVelocity()), 0, 1e-3);
+    EXPECT_NEAR(box->posX[0], 0.7, 1e-3);
+    EXPECT_NEAR(box->posY[0], -0.4, 1e-3);
+    // The four bottom corners share the weight: each sinks 1 % of the box size / 4.
+    EXPECT_NEAR(box->posZ[0], 1.0 - 0.01 / 4, 1e-3);
+    int touching = 0;
+    for (const _CRASHINFO& c : box->crashPoints) touching += c.contactBody == ground;
+    EXPECT_EQ(touching, 4);
+    EXPECT_EQ(PendingAnomalies(), 0);
+    DiscardAnomalies();
 }
 
 }  // namespace

@@ -8,7 +8,9 @@
 #include "sim/ObjBox.h"
 #include "sim/ObjSpring.h"
 #include "sim/Scene.h"
-#include "tests/support/FrameLoop.h"
+#include "sim/Scheduler.h"
+#include "tests/sim/StepHelpers.h"
+#include "tests/support/TestJoins.h"
 
 namespace korvan {
 namespace {
@@ -42,12 +44,13 @@ class SpringBetweenFixedBodies : public ::testing::Test {
     }
 
     CScene scene;
+    CScheduler scheduler{scene};
     CObjSpring* spring = nullptr;
 };
 
 TEST_F(SpringBetweenFixedBodies, RestsAtZeroExtensionWithoutLoad) {
     Build(20000);
-    for (int frame = 0; frame < 30; ++frame) test::RunFrame(scene);
+    for (int frame = 0; frame < 30; ++frame) scheduler.RunSimulationFrame();
     EXPECT_NEAR(spring->extension[0], 0, 1e-15);  // rounding of the mirror points only
     EXPECT_NEAR(spring->extensionRate[0], 0, 1e-15);
 }
@@ -76,7 +79,7 @@ TEST_F(SpringBetweenFixedBodies, OscillatesAtTheFrequencyOfItsConstantDampingAnd
         std::vector<double> crossings;
         double t = 0, previous = e0;
         for (int frame = 0; frame < 150; ++frame) {
-            test::RunFrame(scene);
+            scheduler.RunSimulationFrame();
             t += scene.settings.frameTime;
             const double e = spring->extension[0];
             ASSERT_NEAR(e, exact(t), 1e-6 * e0) << "t " << t;
@@ -98,7 +101,7 @@ TEST_F(SpringBetweenFixedBodies, NothingDrivesTheExtensionWhileTheModelIsAssembl
     scene.settings.PreCalcTime = 10;
     spring->SetSpringObj(10000, 100, 0.02, 0);
     spring->UpdateDerivedConstants();
-    test::RunFrame(scene);
+    scheduler.RunSimulationFrame();
     EXPECT_EQ(spring->extension[0], 0.02);
     EXPECT_EQ(spring->extensionRate[0], 0);
 }

@@ -202,18 +202,31 @@ TEST(JpegFiles, DecodeCloseToTheLosslessPicture) {
     EXPECT_LT(DifferingPixels(jpeg.image, png.image, 48), jpeg.image.width * jpeg.image.height / 10);
 }
 
-// A scan that names a Huffman table no DHT segment defined is refused before decoding (the
-// decoder would look symbols up in uninitialised memory).
-TEST(JpegFiles, ScanWithAnUndefinedHuffmanTableFails) {
+// Huffman tables the decoder would use without checking are refused before decoding: a scan
+// naming a table no DHT segment defined (looked up in uninitialised memory), and a table of more
+// than 256 codes, also when junk bytes hide its segment (written past the table's end).
+TEST(JpegFiles, ImpossibleHuffmanTablesFail) {
     SKIP_WITHOUT_CORPORA();
-    std::vector<std::uint8_t> jpeg = ReadBytes(CorporaDir() / "bmpsuite/html/rgb24.jpg");
-    bool renamed = false;
-    for (std::size_t i = 0; i + 4 < jpeg.size() && !renamed; ++i)
-        if (jpeg[i] == 0xff && jpeg[i + 1] == 0xc4 && jpeg[i + 4] == 0x10) jpeg[i + 4] = 0x12, renamed = true;
-    ASSERT_TRUE(renamed);  // AC table 0 is now defined as AC table 2
-    ImageResult result = DecodeImage(ImageFormat::Jpeg, jpeg, ImageAlpha::Drop);
-    EXPECT_EQ(result.status, ImageStatus::Undecodable);
-    EXPECT_NE(result.reason.find("Huffman"), std::string::npos) << result.reason;
+    const std::vector<std::uint8_t> original = ReadBytes(CorporaDir() / "bmpsuite/html/rgb24.jpg");
+    std::size_t dht = 0;
+    while (dht + 4 < original.size() &&
+           !(original[dht] == 0xff && original[dht + 1] == 0xc4 && original[dht + 4] == 0x10))
+        ++dht;
+    ASSERT_LT(dht + 4, original.size());  // the first AC table's definition
+
+    std::vector<std::uint8_t> undefined = original;
+    undefined[dht + 4] = 0x12;  // AC table 0 is now defined as AC table 2
+    std::vector<std::uint8_t> oversized = original;
+    for (int length = 1; length <= 16; ++length) oversized[dht + 4 + length] = 200;
+    std::vector<std::uint8_t> hidden = oversized;
+    hidden.insert(hidden.begin() + static_cast<std::ptrdiff_t>(dht), {0x00, 0x17});
+
+    for (const auto& [name, jpeg] :
+         {std::pair{"undefined", undefined}, {"oversized", oversized}, {"hidden", hidden}}) {
+        ImageResult result = DecodeImage(ImageFormat::Jpeg, jpeg, ImageAlpha::Drop);
+        EXPECT_EQ(result.status, ImageStatus::Undecodable) << name;
+        EXPECT_NE(result.reason.find("Huffman"), std::string::npos) << name << ": " << result.reason;
+    }
 }
 
 // A file cut anywhere either fails or, when only what follows the pixel data is missing, gives
