@@ -124,10 +124,27 @@ bool ScanTablesDefined(std::span<const std::uint8_t> segment, bool progressive, 
     return true;
 }
 
+// Moves `at` to the 0xFF that starts the marker after a scan's data; false at the end of the
+// data. Inside the data 0xFF, after any fill bytes, is followed by 0x00 (a stuffed data byte) or
+// a restart marker.
+bool SkipEntropyCodedData(std::span<const std::uint8_t> d, std::size_t& at) {
+    while (at < d.size()) {
+        if (d[at] != 0xff) {
+            ++at;
+            continue;
+        }
+        std::size_t next = at;
+        while (next < d.size() && d[next] == 0xff) ++next;
+        if (next >= d.size()) return false;
+        if (d[next] != 0 && (d[next] < 0xd0 || d[next] > 0xd7)) return true;
+        at = next + 1;
+    }
+    return false;
+}
+
 // Walks the markers as the decoder does: bytes between segments that are not markers are
 // skipped, a segment running past the end of the file reads as zeros there, and the
-// entropy-coded data after each scan header is skipped to the next marker (0xFF followed by
-// anything but 0x00 or a restart marker).
+// entropy-coded data after each scan header is skipped to the next marker.
 bool JpegTablesSound(std::span<const std::uint8_t> d, std::string& reason) {
     reason = "JPEG scan uses an undefined or impossible Huffman table";
     bool defined[2][4] = {};
@@ -160,18 +177,19 @@ bool JpegTablesSound(std::span<const std::uint8_t> d, std::string& reason) {
         if (marker == 0xc4 && !ReadHuffmanTables(segment, defined)) return false;
         if (marker != 0xda) continue;
         if (!ScanTablesDefined(segment, progressive, defined)) return false;
-        while (at + 1 < d.size() &&
-               !(d[at] == 0xff && d[at + 1] != 0 && (d[at + 1] < 0xd0 || d[at + 1] > 0xd7)))
-            ++at;
+        if (!SkipEntropyCodedData(d, at)) return true;
     }
     return true;
 }
 
 }  // namespace
 
+// The decoder takes any run of 0xFF fill bytes before a marker, the start marker too.
 bool PictureTablesSound(std::span<const std::uint8_t> data, std::string& reason) {
-    if (data.size() >= 2 && data[0] == 0xff && data[1] == 0xd8) return JpegTablesSound(data, reason);
-    return true;
+    std::size_t at = 0;
+    while (at < data.size() && data[at] == 0xff) ++at;
+    if (at == 0 || at >= data.size() || data[at] != 0xd8) return true;
+    return JpegTablesSound(data.subspan(at - 1), reason);
 }
 
 bool PictureIsComplete(std::span<const std::uint8_t> data, std::string& reason) {

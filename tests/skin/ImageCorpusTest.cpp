@@ -204,7 +204,8 @@ TEST(JpegFiles, DecodeCloseToTheLosslessPicture) {
 
 // Huffman tables the decoder would use without checking are refused before decoding: a scan
 // naming a table no DHT segment defined (looked up in uninitialised memory), and a table of more
-// than 256 codes, also when junk bytes hide its segment (written past the table's end).
+// than 256 codes, also when junk bytes hide its segment or fill bytes precede the start marker
+// (written past the table's end).
 TEST(JpegFiles, ImpossibleHuffmanTablesFail) {
     SKIP_WITHOUT_CORPORA();
     const std::vector<std::uint8_t> original = ReadBytes(CorporaDir() / "bmpsuite/html/rgb24.jpg");
@@ -221,8 +222,13 @@ TEST(JpegFiles, ImpossibleHuffmanTablesFail) {
     std::vector<std::uint8_t> hidden = oversized;
     hidden.insert(hidden.begin() + static_cast<std::ptrdiff_t>(dht), {0x00, 0x17});
 
-    for (const auto& [name, jpeg] :
-         {std::pair{"undefined", undefined}, {"oversized", oversized}, {"hidden", hidden}}) {
+    std::vector<std::uint8_t> filled = oversized;  // fill bytes before the start marker
+    filled.insert(filled.begin(), {0xff, 0xff});
+
+    for (const auto& [name, jpeg] : {std::pair{"undefined", undefined},
+                                     {"oversized", oversized},
+                                     {"hidden", hidden},
+                                     {"filled", filled}}) {
         ImageResult result = DecodeImage(ImageFormat::Jpeg, jpeg, ImageAlpha::Drop);
         EXPECT_EQ(result.status, ImageStatus::Undecodable) << name;
         EXPECT_NE(result.reason.find("Huffman"), std::string::npos) << name << ": " << result.reason;
