@@ -60,6 +60,18 @@ TEST_F(DifferentialUnderOpposedTorques, AcceleratesItsAngle) {
     EXPECT_GT(def->defAccel[0], 0);
 }
 
+// A fixed differential's mass model comes out negative with RHO; the angle is still driven the
+// same way round, by the size of the pinion inertia, instead of running away.
+TEST_F(DifferentialUnderOpposedTorques, FixedGearTurnsTheSameWay) {
+    def->RHO = -1;
+    def->MakeModel();
+    ASSERT_LT(def->pinionInertia, 0);
+    def->ClearStageForces(0);
+    def->ComputeStageForces(0);
+    EXPECT_NEAR(def->defAccel[0], -Acceleration(0), 1e-9 * -Acceleration(0));
+    EXPECT_GT(def->defAccel[0], 0);
+}
+
 // With damping the angle settles where the couples vanish, tan phi = delta / r; the +y end has
 // turned one way about the axis and the -y end the other.
 TEST_F(DifferentialUnderOpposedTorques, TurnsItsEndsInOppositeSensesUntilTheTorquesVanish) {
