@@ -36,4 +36,7 @@ Answer ConsoleHost::Ask(const std::string& text, Answer preferred) {
 
 void ConsoleHost::SetStatus(const std::string&) {}
 
+// A console has no editor to open; say where the file is.
+void ConsoleHost::OpenForEditing(const std::string& path) { std::fprintf(stderr, "edit: %s\n", path.c_str()); }
+
 }  // namespace korvan

@@ -21,6 +21,8 @@ class Host {
     virtual Answer Ask(const std::string& text, Answer preferred) = 0;
     // One line for the status bar.
     virtual void SetStatus(const std::string& text) = 0;
+    // Opens a file in the user's editor (the offer after a script error).
+    virtual void OpenForEditing(const std::string& path) = 0;
 };
 
 // The process-wide host; never null. SetHost(nullptr) restores the console default.

@@ -113,7 +113,9 @@ class CObj {
     std::vector<_FORCEINFO> forces;
     std::vector<_SINFORCE> moveForcesX, moveForcesY, moveForcesZ;
     std::vector<REC> records;
-    std::vector<_VIEWPOINT> viewpoints;
+    std::vector<_VIEWPOINT> viewpoints;  // camera mounts: eye, target, up in body coordinates
+    std::vector<int> mountedViews;       // view index of each entry of viewpoints
+    std::vector<MeterLink> meterLinks;
     std::vector<std::shared_ptr<MQOINFO>> skins;
 
     CScene& scene() const { return *scene_; }

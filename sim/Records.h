@@ -153,6 +153,14 @@ struct _VIEWPOINT {
     double values[9] = {};
 };
 
+// A meter window bound to the body: shows |velocity| * scale (kind 0) or |angular velocity| * scale
+// (kind 1).
+struct MeterLink {
+    int meter = -1;  // index in the scene's meter list
+    int kind = 0;
+    double scale = 1;
+};
+
 // A skin attached to a body; filled by the skin readers.
 struct MQOINFO;
 

@@ -1,0 +1,130 @@
+#include "app/HeadlessOptions.h"
+
+#include <charconv>
+#include <cstdlib>
+
+#include "base/KeyNames.h"
+
+namespace korvan {
+
+namespace {
+
+template <class T>
+std::optional<T> ParseWhole(const std::string& text) {
+    T value{};
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end || text.empty()) return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+std::optional<KeyHold> ParseKeyHold(const std::string& text) {
+    std::size_t at = text.find('@');
+    std::size_t dash = text.find('-', at == std::string::npos ? 0 : at);
+    if (at == std::string::npos || dash == std::string::npos) return std::nullopt;
+    std::string key = text.substr(0, at);
+    std::optional<int> code = ParseWhole<int>(key);
+    if (!code) code = KeyCodeOf(key);
+    auto first = ParseWhole<int>(text.substr(at + 1, dash - at - 1));
+    auto last = ParseWhole<int>(text.substr(dash + 1));
+    if (!code || *code < 1 || *code > 254 || !first || !last || *first < 0 || *last < *first) return std::nullopt;
+    return KeyHold{*code, *first, *last};
+}
+
+std::optional<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& args, std::string& error) {
+    HeadlessOptions o;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&]() -> const std::string* {
+            if (i + 1 >= args.size()) {
+                error = a + " needs a value";
+                return nullptr;
+            }
+            return &args[++i];
+        };
+        auto number = [&]<class T>(std::optional<T>& out, T low, T high) {
+            const std::string* v = value();
+            if (!v) return false;
+            out = ParseWhole<T>(*v);
+            if (!out || *out < low || *out > high) {
+                error = a + ": '" + *v + "' is not a number in range";
+                return false;
+            }
+            return true;
+        };
+        if (a == "--help") {
+            o.help = true;
+        } else if (a == "--frames") {
+            std::optional<int> n;
+            if (!number(n, 0, 100000000)) return std::nullopt;
+            o.frames = *n;
+        } else if (a == "--threads") {
+            if (!number(o.threads, 1, 1024)) return std::nullopt;
+        } else if (a == "--accuracy") {
+            if (!number(o.accuracy, 0.0, 1.0)) return std::nullopt;
+        } else if (a == "--candidate-period") {
+            if (!number(o.candidatePeriod, 1, 20)) return std::nullopt;
+        } else if (a == "--load-reduction") {
+            if (!number(o.loadReduction, 0.0, 1.0)) return std::nullopt;
+        } else if (a == "--undo") {
+            std::optional<int> n;
+            if (!number(n, 0, 1000)) return std::nullopt;
+            o.undo = *n;
+        } else if (a == "--key") {
+            const std::string* v = value();
+            if (!v) return std::nullopt;
+            auto hold = ParseKeyHold(*v);
+            if (!hold) {
+                error = "--key: '" + *v + "' is not KEY@FROM-TO";
+                return std::nullopt;
+            }
+            o.keys.push_back(*hold);
+        } else if (a == "--save") {
+            const std::string* v = value();
+            if (!v) return std::nullopt;
+            o.save = *v;
+        } else if (a == "--print-state") {
+            o.printState = true;
+        } else if (a == "--timing") {
+            o.timing = true;
+        } else if (a == "--yes" || a == "--no") {
+            o.answer = a == "--yes";
+        } else if (!a.empty() && a[0] == '-') {
+            error = "unknown option " + a;
+            return std::nullopt;
+        } else if (o.scene.empty()) {
+            o.scene = a;
+        } else {
+            error = "more than one scene file: " + a;
+            return std::nullopt;
+        }
+    }
+    if (o.scene.empty() && !o.help) {
+        error = "no scene file given";
+        return std::nullopt;
+    }
+    return o;
+}
+
+const char* HeadlessUsage() {
+    return "Usage: KORVAN3 --headless SCENE [options]\n"
+           "Loads SCENE, runs it without a window and reports what happened.\n"
+           "  --frames N             frames to simulate (default 60, 1/60 s each)\n"
+           "  --threads N            calculation threads (capped at the processor count)\n"
+           "  --accuracy A           accuracy 0..1 (default 1)\n"
+           "  --candidate-period N   control pass every N-th sub-step, 1..20 (default 10)\n"
+           "  --load-reduction L     load reduction 0..1 (default 0)\n"
+           "  --key VK@FROM-TO       hold a virtual key (code or name such as VK_UP) during frames\n"
+           "                         FROM..TO, 0-based inclusive; repeatable\n"
+           "  --print-state          print every body's state after the last frame\n"
+           "  --timing               print frames, simulated and wall time\n"
+           "  --yes, --no            answer to every question (default: the question's default)\n"
+           "  --save FILE            write the scene after the last frame\n"
+           "  --undo N               undo N steps after loading, before running\n"
+           "  --help                 this text\n"
+           "Exit status: 0 success, 1 scene not loaded or script failed, 2 bad arguments.\n";
+}
+
+}  // namespace korvan

@@ -1,0 +1,43 @@
+#pragma once
+// Command line of the headless runner:
+//   KORVAN3 --headless SCENE [--frames N] [--threads N] [--accuracy A] [--candidate-period N]
+//           [--load-reduction L] [--key VK@FROM-TO]... [--print-state] [--timing] [--yes|--no]
+//           [--save FILE] [--undo N] [--help]
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace korvan {
+
+// A virtual key held down during frames first..last (0-based, inclusive).
+struct KeyHold {
+    int key = 0;
+    int first = 0;
+    int last = 0;
+};
+
+struct HeadlessOptions {
+    std::string scene;
+    int frames = 60;
+    std::optional<int> threads;
+    std::optional<double> accuracy;
+    std::optional<int> candidatePeriod;
+    std::optional<double> loadReduction;
+    std::vector<KeyHold> keys;
+    bool printState = false;
+    bool timing = false;
+    std::optional<bool> answer;  // --yes / --no; unset: each question's default
+    std::string save;
+    int undo = 0;
+    bool help = false;
+};
+
+// Parses the arguments after "--headless". On a bad argument returns nothing and sets `error`.
+std::optional<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& args, std::string& error);
+
+// "VK_UP@0-599" or "38@10-20".
+std::optional<KeyHold> ParseKeyHold(const std::string& text);
+
+const char* HeadlessUsage();
+
+}  // namespace korvan

@@ -1,0 +1,98 @@
+#include "app/HeadlessRunner.h"
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+
+#include "app/HeadlessOptions.h"
+#include "app/StatePrinter.h"
+#include "base/Anomaly.h"
+#include "base/Host.h"
+#include "base/KeyState.h"
+#include "script/SceneCommands.h"
+#include "sim/Accuracy.h"
+#include "sim/Scheduler.h"
+
+namespace korvan {
+
+namespace {
+
+double Seconds() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+void ApplyOptions(const HeadlessOptions& o, CScene& scene, CScheduler& scheduler) {
+    if (o.accuracy) SetAccuracy(scene, *o.accuracy);
+    if (o.candidatePeriod) SetCandidatePeriod(scene, *o.candidatePeriod);
+    if (o.loadReduction) SetLoadReduction(scene, *o.loadReduction);
+    if (o.threads) {
+        scheduler.threadSettings.ENV_CUR_CPUS_MODE = 2;
+        scheduler.threadSettings.ENV_CUR_CPUS_NUM = *o.threads;
+    }
+    scheduler.ApplyThreadSetting();
+}
+
+void HoldKeysOfFrame(const std::vector<KeyHold>& keys, int frame) {
+    KeyStateTable& table = ProcessKeyState();
+    for (const KeyHold& k : keys) table.SetDown(k.key, false);
+    for (const KeyHold& k : keys)
+        if (frame >= k.first && frame <= k.last) table.SetDown(k.key, true);
+}
+
+// Anomalies are shown as the window shows them: the message and what happens next.
+void ReportAnomalies() {
+    std::string text;
+    while (TakeAnomaly(&text)) CurrentHost().ShowMessage(text);
+}
+
+}  // namespace
+
+int RunHeadless(const std::vector<std::string>& args) {
+    std::string error;
+    auto options = ParseHeadlessOptions(args, error);
+    if (!options) {
+        std::fprintf(stderr, "KORVAN3: %s\n%s", error.c_str(), HeadlessUsage());
+        return 2;
+    }
+    if (options->help) {
+        std::fputs(HeadlessUsage(), stdout);
+        return 0;
+    }
+    ConsoleHost host;
+    if (options->answer) host.SetFixedAnswer(*options->answer ? Answer::Yes : Answer::No);
+    SetHost(&host);
+    struct HostReset {
+        ~HostReset() { SetHost(nullptr); }
+    } hostReset;
+
+    SceneDocument document;
+    auto application = std::make_shared<CDispatchAPP>(document);
+    SceneCommands commands(document, application, SceneServices{.clock = Seconds});
+    if (!commands.LoadScene(options->scene, 0, 0)) return 1;
+
+    CScene& scene = document.scene;
+    CScheduler scheduler(scene);
+    scheduler.threadSettings.logicalProcessorCount = DetectLogicalProcessorCount();
+    ApplyOptions(*options, scene, scheduler);
+
+    const double start = Seconds();
+    for (int frame = 0; frame < options->frames; ++frame) {
+        HoldKeysOfFrame(options->keys, frame);
+        scheduler.RunSimulationFrame();
+        ReportAnomalies();
+    }
+    const double wall = Seconds() - start;
+    ProcessKeyState().ReleaseAll();
+    scheduler.StopCalcThreads();
+
+    if (options->printState) PrintState(scene, stdout);
+    if (options->timing) {
+        double simulated = options->frames * scene.settings.frameTime;
+        std::printf("frames=%d simulated=%.6g wall=%.6g realtime=%.6g\n", options->frames, simulated, wall,
+                    wall > 0 ? simulated / wall : 0.0);
+    }
+    return 0;
+}
+
+}  // namespace korvan

@@ -1,0 +1,47 @@
+#include "script/ScriptHost.h"
+
+#include <cstdio>
+
+#include "base/Host.h"
+#include "script/DispatchApp.h"
+#include "script/SceneDocument.h"
+#include "script/vbs/Interpreter.h"
+
+namespace korvan {
+
+std::string FormatScriptErrorReport(const vbs::ScriptError& error, const std::vector<std::string>& lines) {
+    std::string report = "スクリプト解釈時のエラー\n\n";
+    if (error.line < 0) return report;
+    char buf[128];
+    std::snprintf(buf, sizeof buf, "LineNumber=%d\nCharacterPosition=%d\n\n", error.line, error.column);
+    report += buf;
+    const int count = static_cast<int>(lines.size());
+    for (int n = error.line - 2; n <= error.line + 2; ++n) {
+        if (n < 0 || n >= count) continue;
+        std::snprintf(buf, sizeof buf, "%08d : ", n);
+        report += buf;
+        report += lines[static_cast<std::size_t>(n)];
+        report += n == error.line ? "  <--------- Error\n" : "\n";
+    }
+    return report;
+}
+
+std::optional<vbs::ScriptError> RunScript(const std::string& text, const std::shared_ptr<CmdTargetVBS>& item,
+                                          const SceneDocument& document, ScriptRunLimits limits) {
+    vbs::Options options;
+    options.stepBudget = limits.stepBudget;
+    vbs::Interpreter interpreter(options);
+    interpreter.AddNamedItem("MyObject", item);
+    std::optional<vbs::ScriptError> error = interpreter.Run(text);
+    if (!error) return std::nullopt;
+
+    Host& host = CurrentHost();
+    host.ShowMessage(FormatScriptErrorReport(*error, document.scriptLines));
+    // The description is not part of the report box; the console keeps it for whoever reads logs.
+    std::fprintf(stderr, "KORVAN3: script error %d: %s\n", error->number, error->description.c_str());
+    std::string path = document.sceneFolder + document.sceneFileName;
+    if (host.Ask(path + " を\n編集のために開きますか?\n", Answer::No) == Answer::Yes) host.OpenForEditing(path);
+    return error;
+}
+
+}  // namespace korvan

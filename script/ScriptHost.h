@@ -1,0 +1,40 @@
+#pragma once
+// Running one scene script: the named item "MyObject" (Application, GetApplication, MsgBox) is
+// registered with a fresh interpreter, the text runs to its end on the calling thread, and an
+// error is reported with the lines around it:
+//
+//     スクリプト解釈時のエラー
+//
+//     LineNumber=12
+//     CharacterPosition=4
+//
+//     00000010 : ...
+//     00000012 : Objx.widht = 1  <--------- Error
+//
+// after which the user is offered the file for editing. The caller treats a failed run like a
+// file that could not be read; the program goes on.
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "script/vbs/ScriptError.h"
+
+namespace korvan {
+
+class CmdTargetVBS;
+class SceneDocument;
+
+// The report text for an error at (line, column) of a script with these lines.
+std::string FormatScriptErrorReport(const vbs::ScriptError& error, const std::vector<std::string>& lines);
+
+struct ScriptRunLimits {
+    unsigned long long stepBudget = 0;  // statements and loop turns; 0: unlimited
+};
+
+// Runs text with `item` as the named item. On an error: shows the report, offers the scene file
+// for editing, and returns the error.
+std::optional<vbs::ScriptError> RunScript(const std::string& text, const std::shared_ptr<CmdTargetVBS>& item,
+                                          const SceneDocument& document, ScriptRunLimits limits = {});
+
+}  // namespace korvan

@@ -1,0 +1,75 @@
+#pragma once
+// Loads scene files written inline by the tests through the real loader, with a host that records
+// every message and answers questions as told.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/Host.h"
+#include "script/DispatchApp.h"
+#include "script/SceneCommands.h"
+
+namespace korvan::testing {
+
+class RecordingHost : public Host {
+public:
+    std::vector<std::string> messages;        // message boxes
+    std::vector<std::string> scriptMessages;  // MsgBox
+    std::vector<std::string> questions;
+    Answer answer = Answer::No;
+
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void ShowScriptMessage(const std::string& text) override { scriptMessages.push_back(text); }
+    Answer Ask(const std::string& text, Answer) override {
+        questions.push_back(text);
+        return answer;
+    }
+    void SetStatus(const std::string&) override {}
+    void OpenForEditing(const std::string&) override {}
+};
+
+class SceneFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = std::filesystem::temp_directory_path() /
+              ("korvan-scene-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dir);
+        SetHost(&host);
+    }
+    void TearDown() override {
+        SetHost(nullptr);
+        std::error_code ignored;
+        std::filesystem::remove_all(dir, ignored);
+    }
+
+    std::string Write(const std::string& name, const std::string& text) {
+        std::filesystem::path p = dir / name;
+        std::filesystem::create_directories(p.parent_path());
+        std::ofstream(p, std::ios::binary) << text;
+        return p.string();
+    }
+
+    // Writes and loads a scene as the load command does; false when the load failed.
+    bool Load(const std::string& text, const std::string& name = "scene.txt") {
+        return commands.LoadScene(Write(name, text), 0, 0);
+    }
+
+    CObj* Body(const std::string& displayName) const {
+        for (int i = 0; i < document.scene.Count(); ++i)
+            if (document.scene.Body(i)->displayName == displayName) return document.scene.Body(i);
+        return nullptr;
+    }
+
+    std::filesystem::path dir;
+    RecordingHost host;
+    SceneDocument document;
+    std::shared_ptr<CDispatchAPP> application = std::make_shared<CDispatchAPP>(document);
+    SceneCommands commands{document, application};
+};
+
+}  // namespace korvan::testing
