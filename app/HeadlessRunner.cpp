@@ -68,7 +68,9 @@ int RunHeadless(const std::vector<std::string>& args) {
 
     SceneDocument document;
     auto application = std::make_shared<CDispatchAPP>(document);
-    SceneCommands commands(document, application, SceneServices{.clock = Seconds});
+    SceneServices services;
+    services.clock = Seconds;
+    SceneCommands commands(document, application, services);
     if (!commands.LoadScene(options->scene, 0, 0)) return 1;
 
     CScene& scene = document.scene;

@@ -39,6 +39,7 @@ class ConsoleHost : public Host {
     void ShowScriptMessage(const std::string& text) override;
     Answer Ask(const std::string& text, Answer preferred) override;
     void SetStatus(const std::string& text) override;
+    void OpenForEditing(const std::string& path) override;
 
   private:
     Answer fixed_ = Answer::Yes;

@@ -22,8 +22,6 @@ struct ScriptServices {
     // Called before and after a body is created (the backups of undo); empty: nothing.
     std::function<void()> beforeBodyCreated;
     std::function<void()> afterBodyCreated;
-    // Names of the connected game controllers, in controller-index order.
-    std::function<std::vector<std::string>()> controllerNames;
     // 1 when the head-mounted display is the output.
     int oculusMode = 0;
 };

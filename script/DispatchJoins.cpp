@@ -55,7 +55,7 @@ JoinCall ReadJoin(HostObject& self, const CallArgs& args, int vectors) {
 using TwoPointBuilder = int (CObj::*)(CObj*, const Vec3&, const Vec3&, const Vec3&, const Vec3&, double, double,
                                       double);
 
-vbs::Method TwoPoint(TwoPointBuilder build) {
+vbs::MethodFn TwoPoint(TwoPointBuilder build) {
     return [build](HostObject& self, CallArgs& args) {
         JoinCall j = ReadJoin(self, args, 2);
         (j.a->*build)(j.b, j.onA[0], j.onA[1], j.onB[0], j.onB[1], j.strength, j.friction, j.rotResistance);

@@ -14,6 +14,7 @@
 #include "sim/ObjDef.h"
 #include "sim/ObjGround.h"
 #include "sim/ObjSpring.h"
+#include "sim/Scene.h"
 
 namespace korvan {
 
@@ -62,12 +63,8 @@ CObj* PartnerBody(HostObject& self, const CallArgs& args, std::size_t i) {
 
 // Controller index of a name among the connected controllers; -1 when none matches.
 int ControllerIndex(HostObject& self, const std::string& name) {
-    const auto& services = Self(self).app().services();
-    if (!services.controllerNames) return -1;
-    std::vector<std::string> names = services.controllerNames();
-    for (std::size_t i = 0; i < names.size(); ++i)
-        if (names[i] == name) return static_cast<int>(i);
-    return -1;
+    const GameControllers* controllers = BodyOf(self).scene().controllers;
+    return controllers ? controllers->IndexOf(name) : -1;
 }
 
 // ---- Properties ----------------------------------------------------------------------------
@@ -94,64 +91,27 @@ Apply SetInt(int Kind::*field) {
 
 // ---- Records -------------------------------------------------------------------------------
 
-// Force vectors: magnitude |v|, direction v / |v| (v itself when it is zero).
-_FORCEINFO ForceRecord(int kind, const Vec3& v) {
-    _FORCEINFO f;
-    f.forceKind = kind;
-    f.magnitude = Length(v);
-    f.direction = f.magnitude > 0 ? v * (1.0 / f.magnitude) : v;
-    return f;
-}
-
 Value AddForceByKey(HostObject& self, CallArgs& args, int kind) {
-    _FORCEINFO f = ForceRecord(kind, Vector(args, 1));
-    f.key = args.Long(0);
-    f.ctrlIndex = 0, f.plusButton = f.minusButton = -1, f.mapping = 0, f.inputType = 0, f.axis = 0;
-    BodyOf(self).forces.push_back(f);
+    BodyOf(self).AddForceByKey(kind, args.Long(0), Vector(args, 1));
     return Long(0);
 }
 
 Value AddForceByController(HostObject& self, CallArgs& args, int kind) {
     int ctrl = ControllerIndex(self, args.String(0));
     if (ctrl < 0) return Long(-1);
-    _FORCEINFO f = ForceRecord(kind, Vector(args, 1));
-    f.ctrlIndex = ctrl, f.key = -1, f.inputType = 1;
-    f.axis = args.Long(4), f.mapping = args.Long(5);
-    if (args.size() > 6) f.plusButton = args.Long(6), f.minusButton = args.Long(7);
-    BodyOf(self).forces.push_back(f);
+    int plus = args.size() > 6 ? args.Long(6) : -1, minus = args.size() > 7 ? args.Long(7) : -1;
+    BodyOf(self).AddForceByGameCtrl(kind, ctrl, Vector(args, 1), args.Long(4), args.Long(5), plus, minus);
     return Long(0);
 }
 
-int MoveKindOf(const std::string& word) {
-    if (word == "MOVE") return kMoveMove;
-    if (word == "SLIDE") return kMoveSlide;
-    if (word == "ROTATE") return kMoveRotate;
-    if (word == "ZOOM") return 3;
-    return -1;
-}
-
-// Fills speed, limits, centre, direction, load dependence and displacement from args[first...].
-void FillMotion(_MOVEINFO& m, const CallArgs& args, std::size_t first) {
-    m.speed = args.Double(first);
-    m.lowerLimit = args.Double(first + 1);
-    m.upperLimit = args.Double(first + 2);
-    m.center = Vector(args, first + 3);
-    m.direction = Vector(args, first + 6);
-    m.loadDependence = args.Double(first + 9);
-    m.displacement = args.Double(first + 10);
-}
-
-// Keyboard actuation: partner, keyPlus, keyMinus, speed, lower, upper, centre, direction, load, displacement.
+// Keyboard actuation: partner, [kind word,] keyPlus, keyMinus, speed, lower, upper, centre (3),
+// direction (3), load dependence, displacement.
 Value AddKeyActuation(HostObject& self, CallArgs& args, const std::string& kindWord, std::size_t keysAt) {
-    _MOVEINFO m;
-    m.other = PartnerBody(self, args, 0);
-    m.moveKindName = kindWord;
-    m.moveKind = MoveKindOf(kindWord);
-    m.keyPlus = args.Long(keysAt);
-    m.keyMinus = args.Long(keysAt + 1);
-    m.ffbSmoothing = 0.1, m.ctrlIndex = 0, m.useAs = 0, m.mapping = 0, m.inputType = 0, m.axis = 0;
-    FillMotion(m, args, keysAt + 2);
-    BodyOf(self).moves.push_back(m);
+    CObj* partner = PartnerBody(self, args, 0);
+    const std::size_t m = keysAt + 2;
+    BodyOf(self).SetMoveObj(partner, kindWord, args.Long(keysAt), args.Long(keysAt + 1), args.Double(m),
+                            args.Double(m + 1), args.Double(m + 2), Vector(args, m + 3), Vector(args, m + 6),
+                            args.Double(m + 9), args.Double(m + 10));
     return Long(0);
 }
 
@@ -160,36 +120,20 @@ Value AddControllerActuation(HostObject& self, CallArgs& args, const std::string
     CObj* partner = PartnerBody(self, args, 0);
     int ctrl = ControllerIndex(self, args.String(1));
     if (ctrl < 0) return Long(-1);
-    _MOVEINFO m;
-    m.other = partner;
-    m.moveKindName = kindWord;
-    m.moveKind = MoveKindOf(kindWord);
-    m.ctrlIndex = ctrl;
-    m.axis = args.Long(2), m.mapping = args.Long(3), m.useAs = args.Long(4);
-    m.ffbSmoothing = args.Double(5);
-    m.keyPlus = m.keyMinus = -1, m.inputType = 1;
-    FillMotion(m, args, 6);
-    BodyOf(self).moves.push_back(m);
+    BodyOf(self).SetMoveObjByGameCtrl(partner, kindWord, ctrl, args.Long(2), args.Long(3), args.Long(4),
+                                      args.Double(5), args.Double(6), args.Double(7), args.Double(8),
+                                      Vector(args, 9), Vector(args, 12), args.Double(15), args.Double(16));
     return Long(0);
 }
 
 Value AddCrash(HostObject& self, CallArgs& args) {
-    _INTRACT r;
-    r.other = PartnerBody(self, args, 0);
-    r.type = args.Long(1);
-    r.staticFriction = args.Double(2);
-    r.dynamicFriction = args.Double(3);
-    r.staticLimitSpeed = args.Double(4);
-    r.springSetting = args.Double(5);
-    r.dampingSetting = args.Double(6);
-    r.kind = kInteractionCollision;
-    BodyOf(self).interactions.push_back(r);
+    BodyOf(self).AddCrash(PartnerBody(self, args, 0), args.Long(1), args.Double(2), args.Double(3), args.Double(4),
+                          args.Double(5), args.Double(6));
     return Long(0);
 }
 
 Value AddGear(HostObject& self, CallArgs& args) {
-    _INTRACT r{PartnerBody(self, args, 0), 1000.1, 10000, 0, 1000000, 100, args.Long(1), kInteractionGear};
-    BodyOf(self).interactions.push_back(r);
+    BodyOf(self).AddGear(PartnerBody(self, args, 0), args.Long(1));
     return Long(0);
 }
 

@@ -20,12 +20,6 @@ namespace korvan {
 
 namespace {
 
-std::string Format(const char* format, const std::string& value) {
-    std::vector<char> buf(value.size() + 256);
-    std::snprintf(buf.data(), buf.size(), format, value.c_str());
-    return buf.data();
-}
-
 std::string CurrentDirectory() {
     char buf[4096];
     return getcwd(buf, sizeof buf) ? std::string(buf) : std::string(".");
@@ -103,7 +97,7 @@ bool SceneCommands::LoadScene(const std::string& path, int keepMode, int restore
     bool loaded = RunSceneFile(path);
     if (!loaded) {
         Initialise();
-        CurrentHost().ShowMessage(Format("%s の読み込みに失敗しました", path));
+        CurrentHost().ShowMessage(path + " の読み込みに失敗しました");
     }
     if (services_.refreshDialogs) services_.refreshDialogs();
     doc.busy = false;
@@ -114,7 +108,7 @@ bool SceneCommands::LoadScene(const std::string& path, int keepMode, int restore
 bool SceneCommands::ReadSceneText(const std::string& path, std::string& text) {
     std::ifstream file(NativePath(path), std::ios::binary);
     if (!file) {
-        CurrentHost().ShowMessage(Format("%s は存在しません", path));
+        CurrentHost().ShowMessage(path + " は存在しません");
         return false;
     }
     std::ostringstream bytes;

@@ -1,17 +1,12 @@
 #include "script/SceneDocument.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace korvan {
 
 namespace {
 
-std::string Numbered(const char* format, int n) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, format, n);
-    return buf;
-}
+std::string Numbered(const char* prefix, int n) { return prefix + std::to_string(n); }
 
 template <class T>
 int IndexIn(const std::vector<std::unique_ptr<T>>& list, const T* item) {
@@ -23,17 +18,17 @@ int IndexIn(const std::vector<std::unique_ptr<T>>& list, const T* item) {
 }  // namespace
 
 CWndView* SceneDocument::AddView(const std::string& name) {
-    views.push_back(std::make_unique<CWndView>(Numbered("View%d", ++viewCounter), name));
+    views.push_back(std::make_unique<CWndView>(Numbered("View", ++viewCounter), name));
     return views.back().get();
 }
 
 CWndMeter* SceneDocument::AddMeter(const std::string& name) {
-    meters.push_back(std::make_unique<CWndMeter>(Numbered("Meter%d", ++meterCounter), name));
+    meters.push_back(std::make_unique<CWndMeter>(Numbered("Meter", ++meterCounter), name));
     return meters.back().get();
 }
 
 CWndMusic* SceneDocument::AddMusic(const std::string& name) {
-    musics.push_back(std::make_unique<CWndMusic>(Numbered("Music%d", ++musicCounter), name));
+    musics.push_back(std::make_unique<CWndMusic>(Numbered("Music", ++musicCounter), name));
     return musics.back().get();
 }
 
