@@ -209,7 +209,7 @@ TEST_F(SceneLoad, ScriptErrorReportsTheLinesAroundItAndLeavesTheInitialScene) {
                       "a.colorR = 1\n"));
     ASSERT_EQ(host.messages.size(), 2u);
     EXPECT_EQ(host.messages[0],
-              "スクリプト解釈時のエラー\n\nLineNumber=2\nCharacterPosition=1\n\n"
+              "スクリプト解釈時のエラー\n\nLineNumber=2\nCharacterPosition=2\n\n"
               "00000000 : Set a = Application.AddObj( \"BOX\" , \"A\" )\n"
               "00000001 : a.widthX = 1\n"
               "00000002 : a.widht = 2  <--------- Error\n"
