@@ -29,11 +29,13 @@ std::optional<KeyHold> ParseKeyHold(const std::string& text) {
     if (!code) code = KeyCodeOf(key);
     auto first = ParseWhole<int>(text.substr(at + 1, dash - at - 1));
     auto last = ParseWhole<int>(text.substr(dash + 1));
-    if (!code || *code < 1 || *code > 254 || !first || !last || *first < 0 || *last < *first) return std::nullopt;
+    if (!code || *code < 1 || *code > 254 || !first || !last || *first < 0 || *last < *first)
+        return std::nullopt;
     return KeyHold{*code, *first, *last};
 }
 
-std::optional<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& args, std::string& error) {
+std::optional<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& args,
+                                                    std::string& error) {
     HeadlessOptions o;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -124,7 +126,8 @@ const char* HeadlessUsage() {
            "  --save FILE            write the scene after the last frame\n"
            "  --undo N               undo N steps after loading, before running\n"
            "  --help                 this text\n"
-           "Exit status: 0 success, 1 scene not loaded or script failed, 2 bad arguments.\n";
+           "Exit status: 0 success, 1 scene not loaded, script failed or calculation anomaly, 2 bad "
+           "arguments.\n";
 }
 
 }  // namespace korvan

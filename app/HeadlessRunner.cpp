@@ -40,10 +40,14 @@ void HoldKeysOfFrame(const std::vector<KeyHold>& keys, int frame) {
         if (frame >= k.first && frame <= k.last) table.SetDown(k.key, true);
 }
 
-// Anomalies are shown as the window shows them: the message and what happens next.
-void ReportAnomalies() {
+// A calculation anomaly is shown once, as the window shows it, and ends the run: a body that
+// ran away keeps reporting on every stage until the scene is rebuilt.
+bool ReportAnomaly() {
     std::string text;
-    while (TakeAnomaly(&text)) CurrentHost().ShowMessage(text);
+    if (!TakeAnomaly(&text)) return false;
+    DiscardAnomalies();
+    CurrentHost().ShowMessage(text);
+    return true;
 }
 
 }  // namespace
@@ -79,10 +83,13 @@ int RunHeadless(const std::vector<std::string>& args) {
     ApplyOptions(*options, scene, scheduler);
 
     const double start = Seconds();
-    for (int frame = 0; frame < options->frames; ++frame) {
-        HoldKeysOfFrame(options->keys, frame);
+    bool anomaly = false;
+    int frames = 0;
+    while (frames < options->frames && !anomaly) {
+        HoldKeysOfFrame(options->keys, frames);
         scheduler.RunSimulationFrame();
-        ReportAnomalies();
+        ++frames;
+        anomaly = ReportAnomaly();
     }
     const double wall = Seconds() - start;
     ProcessKeyState().ReleaseAll();
@@ -90,11 +97,11 @@ int RunHeadless(const std::vector<std::string>& args) {
 
     if (options->printState) PrintState(scene, stdout);
     if (options->timing) {
-        double simulated = options->frames * scene.settings.frameTime;
-        std::printf("frames=%d simulated=%.6g wall=%.6g realtime=%.6g\n", options->frames, simulated, wall,
+        double simulated = frames * scene.settings.frameTime;
+        std::printf("frames=%d simulated=%.6g wall=%.6g realtime=%.6g\n", frames, simulated, wall,
                     wall > 0 ? simulated / wall : 0.0);
     }
-    return 0;
+    return anomaly ? 1 : 0;
 }
 
 }  // namespace korvan

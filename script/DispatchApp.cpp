@@ -26,13 +26,16 @@ void AddJoinMembers(vbs::MemberTable& table);  // DispatchJoins.cpp
 
 namespace {
 
-CDispatchAPP& App(HostObject& self) { return static_cast<CDispatchAPP&>(self); }
+CDispatchAPP& App(HostObject& self) {
+    return static_cast<CDispatchAPP&>(self);
+}
 
 // The six environment properties copy every assigned value into the simulation settings.
 void AddEnvironmentProperty(vbs::MemberTable& table, const std::string& name, double SimSettings::*setting) {
-    StoredProperty<CDispatchAPP>(table, name, ParamType::Double, [setting](CDispatchAPP& app, const Value& v) {
-        app.document().scene.settings.*setting = vbs::ToDouble(v);
-    });
+    StoredProperty<CDispatchAPP>(table, name, ParamType::Double,
+                                 [setting](CDispatchAPP& app, const Value& v) {
+                                     app.document().scene.settings.*setting = vbs::ToDouble(v);
+                                 });
 }
 
 // n = floor(version * 100 + 0.5); scene files of this program say 3.02.
@@ -40,7 +43,8 @@ Value CheckVersion(HostObject&, CallArgs& args) {
     int n = static_cast<int>(std::floor(args.Double(0) * 100 + 0.5));
     if (n != 302) {
         char text[256];
-        std::snprintf(text, sizeof text, "本アプリのバージョンは3.02ですが\nこのスクリプトのバージョンは%.2fです。\n",
+        std::snprintf(text, sizeof text,
+                      "本アプリのバージョンは3.02ですが\nこのスクリプトのバージョンは%.2fです。\n",
                       n / 100.0);
         CurrentHost().ShowMessage(text);
     }
@@ -65,7 +69,9 @@ const vbs::MemberTable& ApplicationMembers() {
         AddEnvironmentProperty(t, "GravityZ", &SimSettings::GravityZ);
         t.AddMethod("CheckVersion", {vbs::In(ParamType::Double)}, CheckVersion);
         t.AddMethod("AddObj", {vbs::In(ParamType::String), vbs::In(ParamType::String)},
-                    [](HostObject& self, CallArgs& args) { return App(self).AddObj(args.String(0), args.String(1)); });
+                    [](HostObject& self, CallArgs& args) {
+                        return App(self).AddObj(args.String(0), args.String(1));
+                    });
         AddJoinMembers(t);
         t.AddMethod("ShowControl", {vbs::In(ParamType::String), vbs::In(ParamType::Long)}, ShowControl);
         std::vector<vbs::Param> six(6, vbs::In(ParamType::Double));
@@ -117,7 +123,9 @@ Value Wrap(CDispatchAPP& app, std::vector<std::shared_ptr<Wrapper>>& list, Frame
 CDispatchAPP::CDispatchAPP(SceneDocument& document, ScriptServices services)
     : document_(&document), services_(std::move(services)) {}
 
-const vbs::MemberTable& CDispatchAPP::Members() const { return ApplicationMembers(); }
+const vbs::MemberTable& CDispatchAPP::Members() const {
+    return ApplicationMembers();
+}
 
 CObj* CDispatchAPP::BodyOf(const vbs::ObjectRef& object) const {
     for (const auto& b : bodies)
@@ -144,7 +152,8 @@ CWndMeter* CDispatchAPP::MeterOf(const vbs::ObjectRef& object) const {
 }
 
 std::shared_ptr<CDispatchObj> CDispatchAPP::CreateBody(const std::string& type, const std::string& name) {
-    if (type != "BOX" && type != "CYLINDER" && type != "DEF" && type != "SPRING" && type != "GROUND") return nullptr;
+    if (type != "BOX" && type != "CYLINDER" && type != "DEF" && type != "SPRING" && type != "GROUND")
+        return nullptr;
     if (services_.beforeBodyCreated) services_.beforeBodyCreated();
     CScene& scene = document_->scene;
     CObj* body = ConstructBody(scene, type, UniqueDisplayName(scene, name));
@@ -164,7 +173,8 @@ Value CDispatchAPP::AddObj(const std::string& type, const std::string& name) {
     if (type == "METER") return Wrap(*this, meters, document_->AddMeter(name));
     if (auto body = CreateBody(type, name)) return Value(vbs::ObjectRef(body));
     char text[512];
-    std::snprintf(text, sizeof text, "\"%s\" は、このバージョンでは対応していないオブジェクトタイプです。", type.c_str());
+    std::snprintf(text, sizeof text, "\"%s\" は、このバージョンでは対応していないオブジェクトタイプです。",
+                  type.c_str());
     CurrentHost().ShowMessage(text);
     return Value::Nothing();
 }
@@ -177,7 +187,8 @@ void CDispatchAPP::ClearObjects() {
     musics.clear();
 }
 
-void CDispatchAPP::TruncateFrameObjects(std::size_t keepViews, std::size_t keepMeters, std::size_t keepMusics) {
+void CDispatchAPP::TruncateFrameObjects(std::size_t keepViews, std::size_t keepMeters,
+                                        std::size_t keepMusics) {
     if (views.size() > keepViews) views.resize(keepViews);
     if (meters.size() > keepMeters) meters.resize(keepMeters);
     if (musics.size() > keepMusics) musics.resize(keepMusics);
@@ -202,11 +213,13 @@ const vbs::MemberTable& CmdTargetVBS::Members() const {
         });
         t.AddMethod("GetApplication", {}, application);
         // Buttons and title, which scripts written for other hosts pass, are accepted and ignored.
-        t.AddMethod("MsgBox", {vbs::In(ParamType::String), Optional(ParamType::Variant, Value()), Optional(ParamType::Variant, Value())},
+        t.AddMethod("MsgBox",
+                    {vbs::In(ParamType::String), Optional(ParamType::Variant, Value()),
+                     Optional(ParamType::Variant, Value())},
                     [](HostObject&, CallArgs& args) {
-            CurrentHost().ShowScriptMessage(args.String(0));
-            return Long(1);
-        });
+                        CurrentHost().ShowScriptMessage(args.String(0));
+                        return Long(1);
+                    });
         return t;
     }();
     return table;

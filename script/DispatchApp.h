@@ -30,7 +30,7 @@ struct ScriptServices {
 enum ShownControl { kControlCpu = 0, kControlBgm, kControlMeter, kControlPanel, kControlCount };
 
 class CDispatchAPP : public CDispatchBase {
-public:
+  public:
     CDispatchAPP(SceneDocument& document, ScriptServices services = {});
 
     std::string_view ClassName() const override { return "Application"; }
@@ -69,20 +69,20 @@ public:
     // Drops the script object of a body that is being removed.
     void ForgetBody(const CObj* body);
 
-private:
+  private:
     SceneDocument* document_;
     ScriptServices services_;
 };
 
 // The named item "MyObject": its members are reachable without qualification.
 class CmdTargetVBS : public CDispatchBase {
-public:
+  public:
     explicit CmdTargetVBS(std::shared_ptr<CDispatchAPP> application) : application_(std::move(application)) {}
     std::string_view ClassName() const override { return "MyObject"; }
     const vbs::MemberTable& Members() const override;
     const std::shared_ptr<CDispatchAPP>& application() const { return application_; }
 
-private:
+  private:
     std::shared_ptr<CDispatchAPP> application_;
 };
 

@@ -14,12 +14,12 @@
 namespace korvan {
 
 class CDispatchBase : public vbs::HostObject {
-public:
+  public:
     // The value last assigned to a property, or the type's zero before the first assignment.
     vbs::Value Stored(const std::string& name, vbs::ParamType type) const;
     void Store(const std::string& name, const vbs::Value& value) { stored_[name] = value; }
 
-private:
+  private:
     std::unordered_map<std::string, vbs::Value> stored_;
 };
 
@@ -28,7 +28,8 @@ template <class Self>
 void StoredProperty(vbs::MemberTable& table, const std::string& name, vbs::ParamType type,
                     std::function<void(Self&, const vbs::Value&)> apply = {}) {
     table.Property(
-        name, type, [name, type](vbs::HostObject& self) { return static_cast<Self&>(self).Stored(name, type); },
+        name, type,
+        [name, type](vbs::HostObject& self) { return static_cast<Self&>(self).Stored(name, type); },
         [name, apply](vbs::HostObject& self, const vbs::Value& value) {
             auto& object = static_cast<Self&>(self);
             object.Store(name, value);
@@ -37,6 +38,8 @@ void StoredProperty(vbs::MemberTable& table, const std::string& name, vbs::Param
 }
 
 // The integer results of methods ("long" in the member tables).
-inline vbs::Value Long(int value) { return vbs::Value(static_cast<int32_t>(value)); }
+inline vbs::Value Long(int value) {
+    return vbs::Value(static_cast<int32_t>(value));
+}
 
 }  // namespace korvan

@@ -52,8 +52,8 @@ JoinCall ReadJoin(HostObject& self, const CallArgs& args, int vectors) {
     return call;
 }
 
-using TwoPointBuilder = int (CObj::*)(CObj*, const Vec3&, const Vec3&, const Vec3&, const Vec3&, double, double,
-                                      double);
+using TwoPointBuilder = int (CObj::*)(CObj*, const Vec3&, const Vec3&, const Vec3&, const Vec3&, double,
+                                      double, double);
 
 vbs::MethodFn TwoPoint(TwoPointBuilder build) {
     return [build](HostObject& self, CallArgs& args) {

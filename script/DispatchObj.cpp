@@ -35,8 +35,12 @@ constexpr ParamType L = ParamType::Long;
 constexpr ParamType S = ParamType::String;
 constexpr ParamType O = ParamType::Object;
 
-CDispatchObj& Self(HostObject& self) { return static_cast<CDispatchObj&>(self); }
-CObj& BodyOf(HostObject& self) { return Self(self).Body(); }
+CDispatchObj& Self(HostObject& self) {
+    return static_cast<CDispatchObj&>(self);
+}
+CObj& BodyOf(HostObject& self) {
+    return Self(self).Body();
+}
 
 std::vector<Param> Params(std::initializer_list<ParamType> types) {
     std::vector<Param> params;
@@ -44,7 +48,9 @@ std::vector<Param> Params(std::initializer_list<ParamType> types) {
     return params;
 }
 
-std::vector<Param> Outs(int count) { return std::vector<Param>(static_cast<std::size_t>(count), Out(D)); }
+std::vector<Param> Outs(int count) {
+    return std::vector<Param>(static_cast<std::size_t>(count), Out(D));
+}
 
 Vec3 Vector(const CallArgs& args, std::size_t first) {
     return {args.Double(first), args.Double(first + 1), args.Double(first + 2)};
@@ -127,8 +133,8 @@ Value AddControllerActuation(HostObject& self, CallArgs& args, const std::string
 }
 
 Value AddCrash(HostObject& self, CallArgs& args) {
-    BodyOf(self).AddCrash(PartnerBody(self, args, 0), args.Long(1), args.Double(2), args.Double(3), args.Double(4),
-                          args.Double(5), args.Double(6));
+    BodyOf(self).AddCrash(PartnerBody(self, args, 0), args.Long(1), args.Double(2), args.Double(3),
+                          args.Double(4), args.Double(5), args.Double(6));
     return Long(0);
 }
 
@@ -181,10 +187,12 @@ Value GetState(HostObject& self, CallArgs& args, Vec3 (CObj::*getter)() const) {
 }
 
 void AddStateMembers(MemberTable& t) {
-    t.AddMethod("GetPosition", Outs(3), [](HostObject& s, CallArgs& a) { return GetState(s, a, &CObj::GetPosition); });
+    t.AddMethod("GetPosition", Outs(3),
+                [](HostObject& s, CallArgs& a) { return GetState(s, a, &CObj::GetPosition); });
     t.AddMethod("SetPosition", Params({D, D, D}),
                 [](HostObject& s, CallArgs& a) { return SetState(s, a, &CObj::SetPosition); });
-    t.AddMethod("GetVelocity", Outs(3), [](HostObject& s, CallArgs& a) { return GetState(s, a, &CObj::GetVelocity); });
+    t.AddMethod("GetVelocity", Outs(3),
+                [](HostObject& s, CallArgs& a) { return GetState(s, a, &CObj::GetVelocity); });
     t.AddMethod("SetVelocity", Params({D, D, D}),
                 [](HostObject& s, CallArgs& a) { return SetState(s, a, &CObj::SetVelocity); });
     t.AddMethod("GetAngularVelocity", Outs(3),
@@ -197,8 +205,10 @@ void AddStateMembers(MemberTable& t) {
         for (std::size_t i = 0; i < 9; ++i) a.Set(i, Value(m[i]));
         return Long(0);
     });
-    t.AddMethod("GetAngle", Outs(3), [](HostObject& s, CallArgs& a) { return GetState(s, a, &CObj::GetAngle); });
-    t.AddMethod("SetAngle", Params({D, D, D}), [](HostObject& s, CallArgs& a) { return SetState(s, a, &CObj::SetAngle); });
+    t.AddMethod("GetAngle", Outs(3),
+                [](HostObject& s, CallArgs& a) { return GetState(s, a, &CObj::GetAngle); });
+    t.AddMethod("SetAngle", Params({D, D, D}),
+                [](HostObject& s, CallArgs& a) { return SetState(s, a, &CObj::SetAngle); });
 }
 
 void AddSoundMembers(MemberTable& t) {
@@ -227,7 +237,8 @@ void AddActuationMembers(MemberTable& t) {
     setMoveObj.insert(setMoveObj.begin() + 1, In(S));
     t.AddMethod("SetMoveObj", setMoveObj,
                 [](HostObject& s, CallArgs& a) { return AddKeyActuation(s, a, a.String(1), 2); });
-    t.AddMethod("MoveJointByKey", keyMotion, [](HostObject& s, CallArgs& a) { return AddKeyActuation(s, a, "MOVE", 1); });
+    t.AddMethod("MoveJointByKey", keyMotion,
+                [](HostObject& s, CallArgs& a) { return AddKeyActuation(s, a, "MOVE", 1); });
     t.AddMethod("RotateJointByKey", keyMotion,
                 [](HostObject& s, CallArgs& a) { return AddKeyActuation(s, a, "ROTATE", 1); });
     t.AddMethod("SlideJointByKey", keyMotion,
@@ -243,9 +254,12 @@ void AddActuationMembers(MemberTable& t) {
 
 void AddForceMembers(MemberTable& t) {
     const auto byKey = Params({L, D, D, D});
-    t.AddMethod("AddBrakeByKey", byKey, [](HostObject& s, CallArgs& a) { return AddForceByKey(s, a, kForceBrake); });
-    t.AddMethod("AddRotateByKey", byKey, [](HostObject& s, CallArgs& a) { return AddForceByKey(s, a, kForceRotate); });
-    t.AddMethod("AddMoveByKey", byKey, [](HostObject& s, CallArgs& a) { return AddForceByKey(s, a, kForceTranslate); });
+    t.AddMethod("AddBrakeByKey", byKey,
+                [](HostObject& s, CallArgs& a) { return AddForceByKey(s, a, kForceBrake); });
+    t.AddMethod("AddRotateByKey", byKey,
+                [](HostObject& s, CallArgs& a) { return AddForceByKey(s, a, kForceRotate); });
+    t.AddMethod("AddMoveByKey", byKey,
+                [](HostObject& s, CallArgs& a) { return AddForceByKey(s, a, kForceTranslate); });
     const auto byCtrl = Params({S, D, D, D, L, L});
     auto byCtrlButtons = byCtrl;
     byCtrlButtons.push_back(Optional(L, Long(-1)));
@@ -276,7 +290,8 @@ void AddAppearanceProperties(MemberTable& t) {
     BodyProperty(t, "ColorG", D, SetDouble(&CObj::colorG));
     BodyProperty(t, "ColorB", D, SetDouble(&CObj::colorB));
     BodyProperty(t, "RHO", D, SetDouble(&CObj::RHO));
-    BodyProperty(t, "Transparent", D, [](CDispatchObj& o, const Value& v) { o.Body().opacity = 1 - vbs::ToDouble(v); });
+    BodyProperty(t, "Transparent", D,
+                 [](CDispatchObj& o, const Value& v) { o.Body().opacity = 1 - vbs::ToDouble(v); });
     BodyProperty(t, "ShadeReceive", D, SetDouble(&CObj::ShadeReceive));
     BodyProperty(t, "ShadeThrow", D, SetDouble(&CObj::ShadeThrow));
 }
@@ -358,9 +373,9 @@ const MemberTable& CDispatchObjCylinder::Members() const {
     return table;
 }
 
-void AddGroundMembers(MemberTable& t);      // DispatchKinds.cpp
-void AddDefMembers(MemberTable& t);         // DispatchKinds.cpp
-void AddSpringMembers(MemberTable& t);      // DispatchKinds.cpp
+void AddGroundMembers(MemberTable& t);  // DispatchKinds.cpp
+void AddDefMembers(MemberTable& t);     // DispatchKinds.cpp
+void AddSpringMembers(MemberTable& t);  // DispatchKinds.cpp
 
 const MemberTable& CDispatchObjGround::Members() const {
     static const MemberTable table = [] {

@@ -10,7 +10,7 @@ class CDispatchAPP;
 class CObj;
 
 class CDispatchObj : public CDispatchBase {
-public:
+  public:
     CDispatchObj(CDispatchAPP& app, CObj* body) : app_(&app), body_(body) {}
     std::string_view ClassName() const override { return "Obj"; }
     const vbs::MemberTable& Members() const override;
@@ -25,13 +25,13 @@ public:
     // Members shared by every body kind.
     static void AddMembers(vbs::MemberTable& table);
 
-private:
+  private:
     CDispatchAPP* app_;
     CObj* body_;
 };
 
 class CDispatchObjBox : public CDispatchObj {
-public:
+  public:
     using CDispatchObj::CDispatchObj;
     std::string_view ClassName() const override { return "ObjBox"; }
     const vbs::MemberTable& Members() const override;
@@ -39,14 +39,14 @@ public:
 };
 
 class CDispatchObjGround : public CDispatchObjBox {
-public:
+  public:
     using CDispatchObjBox::CDispatchObjBox;
     std::string_view ClassName() const override { return "ObjGround"; }
     const vbs::MemberTable& Members() const override;
 };
 
 class CDispatchObjCylinder : public CDispatchObj {
-public:
+  public:
     using CDispatchObj::CDispatchObj;
     std::string_view ClassName() const override { return "ObjCylinder"; }
     const vbs::MemberTable& Members() const override;
@@ -54,14 +54,14 @@ public:
 };
 
 class CDispatchObjDef : public CDispatchObjCylinder {
-public:
+  public:
     using CDispatchObjCylinder::CDispatchObjCylinder;
     std::string_view ClassName() const override { return "ObjDef"; }
     const vbs::MemberTable& Members() const override;
 };
 
 class CDispatchObjSpring : public CDispatchObjCylinder {
-public:
+  public:
     using CDispatchObjCylinder::CDispatchObjCylinder;
     std::string_view ClassName() const override { return "ObjSpring"; }
     const vbs::MemberTable& Members() const override;

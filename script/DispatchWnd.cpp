@@ -34,10 +34,14 @@ const MemberTable& TableOf(void (*addOwn)(MemberTable&)) {
     return table;
 }
 
-CDispatchWndView& ViewObject(HostObject& self) { return static_cast<CDispatchWndView&>(self); }
+CDispatchWndView& ViewObject(HostObject& self) {
+    return static_cast<CDispatchWndView&>(self);
+}
 
-void ViewProperty(MemberTable& t, const char* name, ParamType type, std::function<void(CWndView&, const Value&)> apply) {
-    StoredProperty<CDispatchWndView>(t, name, type, [apply](CDispatchWndView& o, const Value& v) { apply(o.view(), v); });
+void ViewProperty(MemberTable& t, const char* name, ParamType type,
+                  std::function<void(CWndView&, const Value&)> apply) {
+    StoredProperty<CDispatchWndView>(t, name, type,
+                                     [apply](CDispatchWndView& o, const Value& v) { apply(o.view(), v); });
 }
 
 // Sets the user camera and carries it into the mounts that ride with it, in body coordinates.
@@ -68,17 +72,18 @@ void AddViewMembers(MemberTable& t) {
     ViewProperty(t, "projection", D, [](CWndView& v, const Value& x) { v.projection = vbs::ToDouble(x); });
     ViewProperty(t, "fixZ", L, [](CWndView& v, const Value& x) { v.fixZ = vbs::ToLong(x); });
     ViewProperty(t, "fixH", L, [](CWndView& v, const Value& x) { v.fixH = vbs::ToLong(x); });
-    t.AddMethod("SetPicture", {In(S), In(S), In(L), In(D), In(D), In(D), In(D)}, [](HostObject& s, CallArgs& a) {
-        auto& object = ViewObject(s);
-        const std::string& folder = object.app().document().sceneFolder;
-        ViewPicture& p = object.view().picture;
-        p.file = ResolvePath(folder, a.String(0));
-        p.maskFile = a.String(1).empty() ? std::string() : ResolvePath(folder, a.String(1));
-        p.mode = a.Long(2);
-        for (std::size_t i = 0; i < 4; ++i) p.values[i] = a.Double(3 + i);
-        object.view().hasPicture = true;
-        return Long(0);
-    });
+    t.AddMethod("SetPicture", {In(S), In(S), In(L), In(D), In(D), In(D), In(D)},
+                [](HostObject& s, CallArgs& a) {
+                    auto& object = ViewObject(s);
+                    const std::string& folder = object.app().document().sceneFolder;
+                    ViewPicture& p = object.view().picture;
+                    p.file = ResolvePath(folder, a.String(0));
+                    p.maskFile = a.String(1).empty() ? std::string() : ResolvePath(folder, a.String(1));
+                    p.mode = a.Long(2);
+                    for (std::size_t i = 0; i < 4; ++i) p.values[i] = a.Double(3 + i);
+                    object.view().hasPicture = true;
+                    return Long(0);
+                });
     t.AddMethod("SetViewpoint",
                 {In(D), In(D), In(D), In(D), In(D), In(D), Optional(D, Value(0.0)), Optional(D, Value(0.0)),
                  Optional(D, Value(1.0))},
@@ -132,8 +137,14 @@ void CDispatchWndBase::AddMembers(MemberTable& t) {
     edge("bottom", &CWndBase::bottom);
 }
 
-const MemberTable& CDispatchWndView::Members() const { return TableOf<CDispatchWndView>(AddViewMembers); }
-const MemberTable& CDispatchWndMeter::Members() const { return TableOf<CDispatchWndMeter>(nullptr); }
-const MemberTable& CDispatchWndMusic::Members() const { return TableOf<CDispatchWndMusic>(AddMusicMembers); }
+const MemberTable& CDispatchWndView::Members() const {
+    return TableOf<CDispatchWndView>(AddViewMembers);
+}
+const MemberTable& CDispatchWndMeter::Members() const {
+    return TableOf<CDispatchWndMeter>(nullptr);
+}
+const MemberTable& CDispatchWndMusic::Members() const {
+    return TableOf<CDispatchWndMusic>(AddMusicMembers);
+}
 
 }  // namespace korvan

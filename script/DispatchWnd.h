@@ -8,19 +8,19 @@ namespace korvan {
 class CDispatchAPP;
 
 class CDispatchWndBase : public CDispatchBase {
-public:
+  public:
     CDispatchWndBase(CDispatchAPP& app, CWndBase* frame) : app_(&app), frame_(frame) {}
     CWndBase* frame() const { return frame_; }
     CDispatchAPP& app() const { return *app_; }
     static void AddMembers(vbs::MemberTable& table);
 
-private:
+  private:
     CDispatchAPP* app_;
     CWndBase* frame_;
 };
 
 class CDispatchWndView : public CDispatchWndBase {
-public:
+  public:
     CDispatchWndView(CDispatchAPP& app, CWndView* view) : CDispatchWndBase(app, view) {}
     std::string_view ClassName() const override { return "WndView"; }
     const vbs::MemberTable& Members() const override;
@@ -28,7 +28,7 @@ public:
 };
 
 class CDispatchWndMeter : public CDispatchWndBase {
-public:
+  public:
     CDispatchWndMeter(CDispatchAPP& app, CWndMeter* meter) : CDispatchWndBase(app, meter) {}
     std::string_view ClassName() const override { return "WndMeter"; }
     const vbs::MemberTable& Members() const override;
@@ -36,7 +36,7 @@ public:
 };
 
 class CDispatchWndMusic : public CDispatchWndBase {
-public:
+  public:
     CDispatchWndMusic(CDispatchAPP& app, CWndMusic* music) : CDispatchWndBase(app, music) {}
     std::string_view ClassName() const override { return "WndMusic"; }
     const vbs::MemberTable& Members() const override;

@@ -6,7 +6,9 @@ namespace korvan {
 
 namespace {
 
-Vec3 Column(const Mat4& m, int c) { return {m.m[0][c], m.m[1][c], m.m[2][c]}; }
+Vec3 Column(const Mat4& m, int c) {
+    return {m.m[0][c], m.m[1][c], m.m[2][c]};
+}
 
 }  // namespace
 

@@ -13,14 +13,14 @@ namespace korvan {
 class CObj;
 
 class CWndBase {
-public:
+  public:
     virtual ~CWndBase() = default;
     std::string typeName;     // "VIEW", "METER", "MUSIC"
     std::string varName;      // script variable name
     std::string displayName;  // title
     double left = 0, top = 0, right = 1, bottom = 1;
 
-protected:
+  protected:
     CWndBase(std::string type, std::string var, std::string name)
         : typeName(std::move(type)), varName(std::move(var)), displayName(std::move(name)) {}
 };
@@ -43,7 +43,7 @@ struct ViewPicture {
 // One view. The camera matrices are kept in their mathematical row/column sense; drawing hands
 // them to OpenGL column by column.
 class CWndView : public CWndBase {
-public:
+  public:
     // A new view looks straight down: eye (0, 0, 1), target 0, up (0, 1, 0).
     CWndView(std::string var, std::string name);
 
@@ -68,12 +68,12 @@ public:
 };
 
 class CWndMeter : public CWndBase {
-public:
+  public:
     CWndMeter(std::string var, std::string name) : CWndBase("METER", std::move(var), std::move(name)) {}
 };
 
 class CWndMusic : public CWndBase {
-public:
+  public:
     CWndMusic(std::string var, std::string name) : CWndBase("MUSIC", std::move(var), std::move(name)) {}
     std::vector<std::string> files;  // play list, resolved paths
 };

@@ -22,15 +22,16 @@ struct SceneServices {
     std::function<bool()> reloadBackup;   // back to the backup just taken; false when there is none
     std::function<void()> enterPlayMode;  // a fresh load starts in play mode
     std::function<void()> refreshDialogs;
-    std::function<double()> clock;        // seconds, for the load time
+    std::function<double()> clock;  // seconds, for the load time
 };
 
 // One line of the pre-scan: the variable, type and display name of an AddObj line, or nothing.
 bool ScanAddObjLine(std::string_view line, AddObjEntry& entry);
 
 class SceneCommands {
-public:
-    SceneCommands(SceneDocument& document, std::shared_ptr<CDispatchAPP> application, SceneServices services = {});
+  public:
+    SceneCommands(SceneDocument& document, std::shared_ptr<CDispatchAPP> application,
+                  SceneServices services = {});
 
     SceneDocument& document() const { return *document_; }
     CDispatchAPP& application() const { return *application_; }
@@ -51,7 +52,7 @@ public:
     // Adds the bodies of another scene file, replacing its base body by the last ground.
     bool MergeScene(const std::string& path);
 
-private:
+  private:
     SceneDocument* document_;
     std::shared_ptr<CDispatchAPP> application_;
     std::shared_ptr<CmdTargetVBS> item_;

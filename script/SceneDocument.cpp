@@ -6,7 +6,9 @@ namespace korvan {
 
 namespace {
 
-std::string Numbered(const char* prefix, int n) { return prefix + std::to_string(n); }
+std::string Numbered(const char* prefix, int n) {
+    return prefix + std::to_string(n);
+}
 
 template <class T>
 int IndexIn(const std::vector<std::unique_ptr<T>>& list, const T* item) {
@@ -32,8 +34,12 @@ CWndMusic* SceneDocument::AddMusic(const std::string& name) {
     return musics.back().get();
 }
 
-int SceneDocument::IndexOf(const CWndView* view) const { return IndexIn(views, view); }
-int SceneDocument::IndexOf(const CWndMeter* meter) const { return IndexIn(meters, meter); }
+int SceneDocument::IndexOf(const CWndView* view) const {
+    return IndexIn(views, view);
+}
+int SceneDocument::IndexOf(const CWndMeter* meter) const {
+    return IndexIn(meters, meter);
+}
 
 void SceneDocument::MountView(CObj* body, int index, const _VIEWPOINT& camera) {
     for (int i = 0; i < scene.Count(); ++i) {
@@ -59,7 +65,9 @@ CObj* SceneDocument::MountOf(int index) const {
     return nullptr;
 }
 
-void SceneDocument::ClearFrames() { TruncateFrames(0, 0, 0); }
+void SceneDocument::ClearFrames() {
+    TruncateFrames(0, 0, 0);
+}
 
 void SceneDocument::TruncateFrames(std::size_t keepViews, std::size_t keepMeters, std::size_t keepMusics) {
     for (int i = 0; i < scene.Count(); ++i) {

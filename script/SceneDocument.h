@@ -18,16 +18,16 @@ struct AddObjEntry {
 };
 
 class SceneDocument {
-public:
+  public:
     CScene scene;
     std::vector<std::unique_ptr<CWndView>> views;  // index 0 is the main view
     std::vector<std::unique_ptr<CWndMeter>> meters;
     std::vector<std::unique_ptr<CWndMusic>> musics;
 
-    std::string sceneFolder;    // folder of the scene file last run, with a trailing "/"
-    std::string sceneFileName;  // without folder
-    std::string lastFolder;     // where file dialogs open
-    std::string resourceFolder; // the program's Resource folder, with a trailing "/"
+    std::string sceneFolder;               // folder of the scene file last run, with a trailing "/"
+    std::string sceneFileName;             // without folder
+    std::string lastFolder;                // where file dialogs open
+    std::string resourceFolder;            // the program's Resource folder, with a trailing "/"
     std::vector<std::string> scriptLines;  // lines of the scene file last read, for error reports
     std::vector<AddObjEntry> addObjTable;
     bool busy = false;  // set while the scene is rebuilt: the main loop runs no pass

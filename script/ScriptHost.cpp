@@ -40,7 +40,8 @@ std::optional<vbs::ScriptError> RunScript(const std::string& text, const std::sh
     // The description is not part of the report box; the console keeps it for whoever reads logs.
     std::fprintf(stderr, "KORVAN3: script error %d: %s\n", error->number, error->description.c_str());
     std::string path = document.sceneFolder + document.sceneFileName;
-    if (host.Ask(path + " を\n編集のために開きますか?\n", Answer::No) == Answer::Yes) host.OpenForEditing(path);
+    if (host.Ask(path + " を\n編集のために開きますか?\n", Answer::No) == Answer::Yes)
+        host.OpenForEditing(path);
     return error;
 }
 

@@ -16,7 +16,7 @@
 namespace korvan::testing {
 
 class RecordingHost : public Host {
-public:
+  public:
     std::vector<std::string> messages;        // message boxes
     std::vector<std::string> scriptMessages;  // MsgBox
     std::vector<std::string> questions;
@@ -33,7 +33,7 @@ public:
 };
 
 class SceneFixture : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir = std::filesystem::temp_directory_path() /
               ("korvan-scene-" + std::to_string(::getpid()) + "-" +

@@ -201,12 +201,13 @@ TEST_F(SceneLoad, MissingFileShowsBothMessagesAndLeavesTheInitialScene) {
 
 TEST_F(SceneLoad, ScriptErrorReportsTheLinesAroundItAndLeavesTheInitialScene) {
     host.answer = Answer::No;
-    EXPECT_FALSE(Load("Set a = Application.AddObj( \"BOX\" , \"A\" )\n"
-                      "a.widthX = 1\n"
-                      "a.widht = 2\n"
-                      "a.widthY = 1\n"
-                      "a.widthZ = 1\n"
-                      "a.colorR = 1\n"));
+    EXPECT_FALSE(
+        Load("Set a = Application.AddObj( \"BOX\" , \"A\" )\n"
+             "a.widthX = 1\n"
+             "a.widht = 2\n"
+             "a.widthY = 1\n"
+             "a.widthZ = 1\n"
+             "a.colorR = 1\n"));
     ASSERT_EQ(host.messages.size(), 2u);
     EXPECT_EQ(host.messages[0],
               "スクリプト解釈時のエラー\n\nLineNumber=2\nCharacterPosition=2\n\n"
@@ -336,7 +337,8 @@ TEST_F(SceneLoad, MergeWithoutGroundOrBodiesIsRefusedAndChangesNothing) {
     EXPECT_FALSE(commands.MergeScene(merged));
     EXPECT_EQ(document.scene.Count(), 1);
     EXPECT_EQ(host.messages.size(), 1u);
-    std::string broken = Write("broken.txt", "Set b = Application.AddObj( \"BOX\" , \"B\" )\nb.nothing = 1\n");
+    std::string broken =
+        Write("broken.txt", "Set b = Application.AddObj( \"BOX\" , \"B\" )\nb.nothing = 1\n");
     EXPECT_FALSE(commands.MergeScene(broken));
     EXPECT_EQ(document.scene.Count(), 1);
 }
