@@ -1,5 +1,7 @@
 #include "app/StatePrinter.h"
 
+#include "sim/ObjDef.h"
+#include "sim/ObjSpring.h"
 #include "sim/Scene.h"
 
 namespace korvan {
@@ -20,6 +22,10 @@ void PrintState(const CScene& scene, std::FILE* out) {
         PrintVector(out, "vel", b->GetVelocity());
         PrintVector(out, "omega", b->GetAngularVelocity());
         PrintVector(out, "angle", b->GetAngle());
+        if (auto* spring = dynamic_cast<const CObjSpring*>(b))
+            std::fprintf(out, " ext %.17g %.17g", spring->extension[0], spring->extensionRate[0]);
+        if (auto* def = dynamic_cast<const CObjDef*>(b))
+            std::fprintf(out, " def %.17g %.17g", def->defAngle[0], def->defRate[0]);
         std::fputc('\n', out);
     }
 }

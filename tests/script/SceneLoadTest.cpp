@@ -5,6 +5,8 @@
 #include "SceneFixture.h"
 #include "script/DispatchObj.h"
 #include "sim/ObjBox.h"
+#include "sim/ObjDef.h"
+#include "sim/ObjSpring.h"
 
 namespace korvan {
 namespace {
@@ -341,6 +343,27 @@ TEST_F(SceneLoad, MergeWithoutGroundOrBodiesIsRefusedAndChangesNothing) {
         Write("broken.txt", "Set b = Application.AddObj( \"BOX\" , \"B\" )\nb.nothing = 1\n");
     EXPECT_FALSE(commands.MergeScene(broken));
     EXPECT_EQ(document.scene.Count(), 1);
+}
+
+TEST_F(SceneLoad, KindMembersReachSpringsDifferentialsAndTheGround) {
+    ASSERT_TRUE(Load(R"(
+Set s = Application.AddObj( "SPRING" , "S" )
+s.SetSpringObjByName "X", "Y", 1234, 5, 0.01
+Set d = Application.AddObj( "DEF" , "D" )
+d.SetDefObjByName "", "", 1, 2
+Set g = Application.AddObj( "GROUND" , "G" )
+g.SetHeightBmp "relief\missing.png"
+)"));
+    auto* spring = dynamic_cast<CObjSpring*>(Body("S"));
+    ASSERT_NE(spring, nullptr);
+    EXPECT_EQ(spring->springConstant, 1234);
+    EXPECT_EQ(spring->springDamping, 5);
+    EXPECT_EQ(spring->extension[0], 0.01);
+    auto* def = dynamic_cast<CObjDef*>(Body("D"));
+    ASSERT_NE(def, nullptr);
+    EXPECT_EQ(def->defSpring, 1);
+    EXPECT_EQ(def->defDamping, 2);
+    EXPECT_NE(Body("G"), nullptr);  // a missing image leaves a flat ground and the load goes on
 }
 
 }  // namespace
