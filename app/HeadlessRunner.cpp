@@ -10,6 +10,7 @@
 #include "base/Host.h"
 #include "base/KeyState.h"
 #include "script/SceneCommands.h"
+#include "script/SceneWriter.h"
 #include "sim/Accuracy.h"
 #include "sim/Scheduler.h"
 
@@ -95,6 +96,7 @@ int RunHeadless(const std::vector<std::string>& args) {
     ProcessKeyState().ReleaseAll();
     scheduler.StopCalcThreads();
 
+    if (!options->save.empty() && !SaveSceneAs(document, *application, options->save)) return 1;
     if (options->printState) PrintState(scene, stdout);
     if (options->timing) {
         double simulated = frames * scene.settings.frameTime;

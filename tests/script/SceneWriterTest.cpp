@@ -1,0 +1,221 @@
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "SceneFixture.h"
+#include "base/TextEncoding.h"
+#include "script/SceneWriter.h"
+
+namespace korvan {
+namespace {
+
+using testing::SceneFixture;
+
+__attribute__((format(printf, 1, 2))) std::string Fmt(const char* format, ...) {
+    char buffer[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    return buffer;
+}
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+class SceneWriter : public SceneFixture {
+  protected:
+    // Saves the loaded scene to name in the test folder and returns the bytes written.
+    std::string Save(const std::string& name) {
+        std::string path = (dir / name).string();
+        EXPECT_TRUE(SaveSceneAs(document, *application, path));
+        return ReadBytes(path);
+    }
+    // load -> save -> load -> save: the two saved files must be the same bytes.
+    void ExpectRoundTrip(const std::string& scene) {
+        ASSERT_TRUE(Load(scene));
+        const std::string first = Save("first.txt");
+        ASSERT_TRUE(commands.LoadScene((dir / "first.txt").string(), 0, 0)) << ShiftJisToUtf8(first);
+        const std::string second = Save("second.txt");
+        EXPECT_EQ(ShiftJisToUtf8(first), ShiftJisToUtf8(second));
+        EXPECT_TRUE(host.messages.empty()) << host.messages.front();
+    }
+};
+
+std::string Header() {
+    const std::string dashes = "' " + std::string(128, '-') + "\n",
+                      slashes = "' " + std::string(128, '/') + "\n";
+    return dashes + slashes + dashes;
+}
+
+std::string Section(const std::string& title) {
+    const std::string blank4 = "' \n' \n' \n' \n";
+    return Header() + blank4 + "'" + std::string(47, ' ') + title + " \n" + blank4;
+}
+
+std::string Spaced() {
+    std::string line = "' ";
+    for (int i = 0; i < 64; ++i) line += "- ";
+    return line + "\n";
+}
+
+std::string Sub(const std::string& word) {
+    return "'\n' " + word + "\n'\n";
+}
+
+TEST_F(SceneWriter, SmallSceneIsWrittenLineByLineInShiftJisWithCrLf) {
+    ASSERT_TRUE(Load(R"(
+Set Base = Application.AddObj( "BOX" , "台" )
+Base.RHO = -1
+Base.colorR = 0.5 : Base.colorG = 0.5 : Base.colorB = 0.5
+Base.SetPosition 0, 0, -0.5
+Set Wheel = Application.AddObj( "CYLINDER" , "輪" )
+Wheel.widthR = 0.5
+Wheel.widthW = 0.2
+Wheel.colorR = 0.5 : Wheel.colorG = 0.5 : Wheel.colorB = 0.5
+Application.Join2_Horz Base, 0, 0, 0, 0, 0.1, 0, Wheel, 0, 0, 0.5, 0, 0.1, 0
+)"));
+    const CObj& base = *Body("台");
+    const CObj& wheel = *Body("輪");
+    const std::string bytes = Save("small.txt");
+
+    // Every line ends in CR LF, and nowhere is there a bare LF.
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\n') {
+            ASSERT_TRUE(i > 0 && bytes[i - 1] == '\r') << "bare LF at byte " << i;
+        }
+    }
+
+    const std::string zero3 = Fmt("%24.16e , %24.16e , %24.16e\n", 0.0, 0.0, 0.0);
+    auto position = [&](const char* v, double z) {
+        return Sub("位置情報") + Fmt("%s.SetPosition        %24.16e , %24.16e , %24.16e\n", v, 0.0, 0.0, z) +
+               v + ".SetVelocity        " + zero3 + v + ".SetAngularVelocity " + zero3 + v +
+               ".SetAngle           " + zero3 + "' \n";
+    };
+    auto attributes = [&](const char* v) {
+        return std::string(v) + ".Transparent =      0\n" + v + ".colorR =    0.5\n" + v +
+               ".colorG =    0.5\n" + v + ".colorB =    0.5\n";
+    };
+    const std::string blank = "' \n", row0 = "                                     " +
+                                             Fmt("%12g , %12g , %12g ,_\n", 0.0, 0.0, 0.0);
+    std::string expected =
+        Header() + "' \n' \n' \n' \n'" + std::string(48, ' ') +
+        "KORVAN3 Version 3.02 Scene File \n' \n' \n' \nApplication.CheckVersion 3.02 \n' \n' \n' \n";
+    expected += Section("オブジェクトの作成と基本物性の設定");
+    expected += Spaced() + Sub("作成") + "Set Base = Application.AddObj( \"BOX\" , \"台\" )\n" +
+                Sub("サイズ") + "Base.widthX =      1 ' ( 幅  =   1000 mm )\n" +
+                "Base.widthY =      1 ' ( 奥行=   1000 mm )\n" +
+                "Base.widthZ =      1 ' ( 高さ=   1000 mm )\n" + Sub("基本属性") +
+                "Base.RHO =     -1 ' ( 完全固定 )\n" + attributes("Base") + position("Base", -0.5) + blank;
+    expected +=
+        Spaced() + Sub("作成") + "Set Wheel = Application.AddObj( \"CYLINDER\" , \"輪\" )\n" + Sub("サイズ") +
+        "Wheel.widthR =    0.5 ' ( 半径=    500 mm )\n" + "Wheel.widthW =    0.2 ' ( 長さ=    200 mm )\n" +
+        Sub("基本属性") +
+        Fmt("Wheel.RHO =   1000 ' ( 質量= %6g kg , 体積= %6g m^3 )\n", wheel.mass, wheel.mass / 1000) +
+        attributes("Wheel") + position("Wheel", 0) + blank + blank;
+    expected += Section("カメラの作成と配置") + blank;
+    expected += Section("計器の作成と配置") + "'\n'\n" + blank;
+    expected += Section("BGM ウィンドウの作成と配置") + blank;
+    const _JOININFO& r0 = base.joins.at(0);
+    expected += Section("オブジェクト同士の接続") +
+                Fmt("' 台 と 輪 の２点接続 (基準K=%e , 基準R=%e)\n", r0.baseStrength, r0.baseFriction) +
+                "Application.Join2_Horz Base ,_\n" + row0 + "                                     " +
+                Fmt("%12g , %12g , %12g ,_\n", 0.0, 0.1, 0.0) + "                  Wheel ,_\n" +
+                "                                     " + Fmt("%12g , %12g , %12g ,_\n", 0.0, 0.0, 0.5) +
+                "                                     " + Fmt("%12g , %12g , %12g ,_\n", 0.0, 0.1, 0.0) +
+                "                  -1 , -1 , 0 \n\n" + blank + blank + blank;
+    expected += Section("衝突可能性の定義") + blank;
+    expected += Section("ユーザーインターフェースの定義") + blank;
+    // Default gravity writes no gravity line.
+    expected += Section("全体の環境設定") +
+                "Application.GrabForce = 100000\nApplication.PreCalcTime =      0\n" +
+                "Application.CurTime =      0\n" + "Application.ShowControl \"CPU\" , 1  \n" +
+                "Application.ShowControl \"BGM\" , 1  \n" + "Application.ShowControl \"METER\" , 1  \n" +
+                "Application.ShowControl \"PANEL\" , 1  \n" + "' \n' \n' \n' End of File\n";
+
+    std::istringstream want(expected), got(ShiftJisToUtf8(bytes));
+    std::string a, b;
+    for (int line = 1; std::getline(want, a); ++line) {
+        ASSERT_TRUE(std::getline(got, b)) << "file ends before line " << line << ": " << a;
+        ASSERT_FALSE(b.empty());
+        b.pop_back();  // CR
+        ASSERT_EQ(a, b) << "line " << line;
+    }
+    EXPECT_FALSE(std::getline(got, b)) << "extra line: " << b;
+}
+
+TEST_F(SceneWriter, EveryRecordKindSurvivesALoadSaveRoundTrip) {
+    ExpectRoundTrip(R"(
+Set G = Application.AddObj( "GROUND" , "地面" )
+G.RHO = -1
+Set A = Application.AddObj( "BOX" , "箱 A" )
+A.widthX = 0.5
+A.crashPointX = 3
+A.SetPosition 0, 0, 1
+A.SetVelocity 0.1, 0.2, 0.3
+A.ShadeThrow = 1
+Set B = Application.AddObj( "CYLINDER" , "B" )
+B.crashPointR = 12
+B.SetPosition 1, 0, 1
+Set C = Application.AddObj( "BOX" , "C" )
+C.SetPosition 0, 1, 1
+Set D = Application.AddObj( "BOX" , "D" )
+D.SetPosition 0, 2, 1
+Application.Join1 A, 0.1, 0, 0, B, 0, 0.1, 0, -2, -3, 0.5
+Application.Join2_Vert A, 0, 0, 0, 0, 0, 0.1, C, 0, 0, 0, 0, 0, 0.1
+Application.Join2 C, 0, 0, 0, 0.1, 0, 0, D, 0, 0, 0, 0.1, 0, 0
+Application.Join4 D, 0, 0, 0, 0.1, 0, 0, 0, 0.1, 0, G, 0, 2, 0, 0.1, 0, 0, 0, 0.1, 0, 1000, 10, 0
+A.MoveJointByKey B, 38, 40, 0.01, -0.1, 0.1, 0, 0, 0, 1, 0, 0, 0.5, 0.02
+A.RotateJointByKey C, 37, 39, 0.02, -1, 1, 0, 0, 0, 0, 0, 1, 0, 0
+C.SlideJointByKey D, 33, 34, 0.03, 0, 0.2, 0, 0, 0, 0, 1, 0, 0, 0
+D.AddMoveForceX 0, 0.1, 0.5, 6.28
+D.AddMoveForceZ 1, 0.2, 0, 3
+A.AddCrash G, -1, 0.9, 0.8, 0.02, -2, -3
+B.AddGear A, 2
+A.AddMoveByKey 87, 0, 10, 0
+A.AddRotateByKey 65, 0, 0, 5
+B.AddBrakeByKey 32, 0, 80, 0
+A.SetCrashSoundMode 1
+A.SetSpeedSoundMode 2
+A.SetSpeedSoundMode1param 0.5, 2
+Set V = Application.AddObj( "VIEW" , "追跡" )
+V.left = 0.5
+V.fixH = 1
+V.projection = 0.5
+A.AddView V, -6, 0, 2.5, 0, 0, 0, 0, 0, 1
+Set M = Application.AddObj( "METER" , "速度計" )
+A.AddMeter M, 0, 3.6
+Set Music = Application.AddObj( "MUSIC" , "BGM" )
+Music.AddFile "sound\a.wav"
+Application.GravityX = 1
+Application.PreCalcTime = 0.5
+Application.ShowControl "BGM", 0
+)");
+}
+
+TEST_F(SceneWriter, EverySampleSceneSurvivesALoadSaveRoundTrip) {
+    const char* root = std::getenv("KORVAN_SOURCE_DIR");
+    ASSERT_NE(root, nullptr);
+    for (const char* name : {"car.txt", "chain.txt", "arm.txt"}) {
+        SCOPED_TRACE(name);
+        ExpectRoundTrip(ReadBytes(std::string(root) + "/Samples/" + name));
+    }
+}
+
+TEST_F(SceneWriter, FileThatCannotBeOpenedIsReportedAndNothingChanges) {
+    ASSERT_TRUE(Load("Set A = Application.AddObj( \"BOX\" , \"A\" )\n"));
+    const std::string folder = document.sceneFolder;
+    const std::string path = (dir / "missing" / "x.txt").string();
+    EXPECT_FALSE(SaveSceneAs(document, *application, path));
+    EXPECT_EQ(host.messages, std::vector<std::string>{path + " \n\nに書き込めません"});
+    EXPECT_EQ(document.sceneFolder, folder);
+}
+
+}  // namespace
+}  // namespace korvan
