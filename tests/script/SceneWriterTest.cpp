@@ -151,6 +151,7 @@ Application.Join2_Horz Base, 0, 0, 0, 0, 0.1, 0, Wheel, 0, 0, 0.5, 0, 0.1, 0
 }
 
 TEST_F(SceneWriter, EveryRecordKindSurvivesALoadSaveRoundTrip) {
+    Write("a.wav", "RIFF");
     ExpectRoundTrip(R"(
 Set G = Application.AddObj( "GROUND" , "地面" )
 G.RHO = -1
@@ -192,7 +193,7 @@ A.AddView V, -6, 0, 2.5, 0, 0, 0, 0, 0, 1
 Set M = Application.AddObj( "METER" , "速度計" )
 A.AddMeter M, 0, 3.6
 Set Music = Application.AddObj( "MUSIC" , "BGM" )
-Music.AddFile "sound\a.wav"
+Music.AddFile "a.wav"
 Application.GravityX = 1
 Application.PreCalcTime = 0.5
 Application.ShowControl "BGM", 0
@@ -214,6 +215,84 @@ TEST_F(SceneWriter, EverySampleSceneSurvivesALoadSaveRoundTrip) {
         ASSERT_TRUE(commands.LoadScene(std::string(root) + "/Samples/" + name, 0, 0));
         ExpectRoundTrip(ShiftJisToUtf8(Save("saved.txt")));
     }
+}
+
+TEST_F(SceneWriter, SpringsDifferentialsAndTurnedBodiesSurviveARoundTrip) {
+    ExpectRoundTrip(R"(
+Set S = Application.AddObj( "SPRING" , "ばね" )
+S.SetSpringObjByName "", "", 5000, 50, 0.01, 0.2
+Set D = Application.AddObj( "DEF" , "デフ" )
+D.SetDefObj S, S, 3, 0.5, 0.25, 1.5
+D.SetAngle 0.3, -0.2, 1.1
+D.SetAngularVelocity 1, 2, 3
+Application.Join1 S, 0, 0.15, 0, D, 0, -0.15, 0
+)");
+}
+
+class OneController final : public GameControllers {
+  public:
+    bool plugged = true;
+    int Count() const override { return plugged ? 1 : 0; }
+    std::string Name(int index) const override { return plugged && index == 0 ? "Pad" : ""; }
+    bool Read(int, ControllerState& state) override {
+        state = ControllerState{};
+        return false;
+    }
+    void SetForce(int, double, double, double) override {}
+};
+
+TEST_F(SceneWriter, ControllerRecordsAreWrittenWhileTheControllerIsThereAndLeftOutWhenItIsGone) {
+    OneController pad;
+    document.scene.controllers = &pad;
+    const std::string scene = R"(
+Set A = Application.AddObj( "BOX" , "A" )
+Set B = Application.AddObj( "BOX" , "B" )
+Application.Join1 A, 0, 0, 0, B, 0, 0, 0
+A.MoveJointByGameCtrl B, "Pad", 1, 0, 1, 0.5, 0.01, -0.1, 0.1, 0, 0, 0, 1, 0, 0, 0, 0
+A.AddRotateByGameCtrl "Pad", 0, 0, 3, 2, 1, 4, 5
+A.AddMoveByGameCtrl "Pad", 10, 0, 0, 0, 0
+A.AddBrakeByKey 32, 0, 0, 7
+)";
+    ExpectRoundTrip(scene);
+    const std::string written = ShiftJisToUtf8(Save("with-pad.txt"));
+    EXPECT_NE(
+        written.find(
+            "A.MoveJointByGameCtrl B , _\r\n                                \"Pad\" , 1 , 0 , 1 , 0.5 , _"),
+        std::string::npos);
+    EXPECT_NE(written.find("A.AddRotateByGameCtrl \"Pad\" ,      0 ,      0 ,      3 , 2 , 1 , 4 , 5 \r\n"),
+              std::string::npos);
+    EXPECT_NE(written.find("A.AddMoveByGameCtrl \"Pad\" ,     10 ,      0 ,      0 , 0 , 0 \r\n"),
+              std::string::npos);
+
+    pad.plugged = false;
+    const std::string unplugged = ShiftJisToUtf8(Save("without-pad.txt"));
+    EXPECT_EQ(unplugged.find("GameCtrl"), std::string::npos);
+    EXPECT_NE(unplugged.find("A.AddBrakeByKey 32 ,      0,     0,     7 \r\n"), std::string::npos);
+    EXPECT_TRUE(commands.LoadScene((dir / "without-pad.txt").string(), 0, 0));
+}
+
+TEST_F(SceneWriter, FileNamesAreWrittenRelativeToTheSaveFolder) {
+    Write("sound/a.wav", "RIFF");
+    ASSERT_TRUE(Load(R"(
+Set M = Application.AddObj( "MUSIC" , "BGM" )
+M.AddFile "sound\a.wav"
+)"));
+    ASSERT_EQ(document.musics.at(0)->files.size(), 1u);
+    document.musics[0]->files.push_back("C:\\music\\b.wav");
+    EXPECT_NE(ShiftJisToUtf8(Save("same.txt")).find("M.AddFile \"sound\\a.wav\" \r\n"), std::string::npos);
+    std::filesystem::create_directories(dir / "below");
+    EXPECT_NE(ShiftJisToUtf8(Save("below/x.txt")).find("M.AddFile \"..\\sound\\a.wav\" \r\n"),
+              std::string::npos);
+    // A name on another root is written whole, with a message unless the writer is quiet.
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[0], "C:\\music\\b.wav と\n" + (dir / "").string() +
+                                    " は\nルートから異なるので相対パスに変換できません");
+    SceneWriteOptions quiet;
+    quiet.saveFolder = (dir / "").string();
+    quiet.quiet = true;
+    EXPECT_NE(ShiftJisToUtf8(SceneFileBytes(document, quiet)).find("M.AddFile \"C:\\music\\b.wav\" \r\n"),
+              std::string::npos);
+    EXPECT_EQ(host.messages.size(), 2u);
 }
 
 TEST_F(SceneWriter, FileThatCannotBeOpenedIsReportedAndNothingChanges) {
