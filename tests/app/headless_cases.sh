@@ -27,5 +27,17 @@ check "car at rest stays put (x=$rest)" 'awk -v x="$rest" "BEGIN{exit !(x<0.01 &
 check "car driven by VK_UP moves forward (x=$drive)" 'awk -v x="$drive" "BEGIN{exit !(x>2)}"'
 timing=$("$exe" --headless "$samples/chain.txt" --frames 10 --timing | tail -1)
 check "timing line ($timing)" '[[ "$timing" =~ ^frames=10\ simulated=0.166667\ wall=[0-9.e+-]+\ realtime=[0-9.e+-]+$ ]]'
+# --save writes the scene after the last frame; loading the file gives back the same motion state
+# (the rotation vector may differ in its last digits).
+tmp=$(mktemp -d)
+state() { awk '{ for (i = 1; i <= 15; ++i) printf "%s ", $i; print "" }'; }
+"$exe" --headless "$samples/car.txt" --frames 60 --key VK_UP@0-59 --save "$tmp/car60.txt" --print-state | state > "$tmp/a"
+"$exe" --headless "$tmp/car60.txt" --frames 0 --print-state | state > "$tmp/b"
+check "saved scene reloads with the same positions and velocities" 'cmp -s "$tmp/a" "$tmp/b" && [ -s "$tmp/a" ]'
+check "saved scene ends with its end line in CR LF" '[ "$(tail -c 15 "$tmp/car60.txt" | od -An -c | tr -d " \n")" = "'"'"'EndofFile\r\n" ]'
+"$exe" --headless "$samples/car.txt" --frames 1 --save "$tmp/none/x.txt" 2>"$tmp/err"; code=$?
+check "unwritable save file exits 1" '[ $code -eq 1 ]'
+check "unwritable save file is reported" 'grep -q "に書き込めません" "$tmp/err"'
+rm -rf "$tmp"
 [ $fail -eq 0 ] && echo "headless: all passed"
 exit $fail
