@@ -1,6 +1,7 @@
 #include "script/SceneWriter.h"
 
 #include <cstdarg>
+#include <filesystem>
 #include <string_view>
 #include <vector>
 
@@ -479,8 +480,11 @@ bool SaveSceneAs(SceneDocument& document, const CDispatchAPP& application, const
         return false;
     }
     std::string folder = FolderOf(path);
-    if (folder.empty()) folder = ".";
-    folder += '/';
+    if (folder.empty()) {
+        std::error_code error;
+        folder = std::filesystem::current_path(error).string();
+    }
+    if (folder.empty() || folder.back() != '/') folder += '/';
     SceneWriteOptions options;
     options.saveFolder = folder;
     options.shownControls = application.shownControls;
