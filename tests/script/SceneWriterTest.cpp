@@ -243,16 +243,20 @@ std::string SmallBmp() {
     return b;
 }
 
-TEST_F(SceneWriter, GroundImagesAreWrittenRelativeAndReloaded) {
+TEST_F(SceneWriter, GroundImagesAndViewPicturesAreWrittenRelativeAndReloaded) {
     Write("img/h.bmp", SmallBmp());
     ExpectRoundTrip(R"(
 Set G = Application.AddObj( "GROUND" , "地面" )
 G.SetHeightBmp "img\h.bmp"
 G.SetColorBmp "img\h.bmp"
+Set V = Application.AddObj( "VIEW" , "図" )
+V.SetPicture "img\h.bmp", "img\h.bmp", 1, 0, 0, 0.5, 0.25
 )");
     const std::string written = ShiftJisToUtf8(Save("ground.txt"));
     EXPECT_NE(written.find("G.SetHeightBmp \"img\\h.bmp\" ' ( 高さを表現する画像データ )\r\n"
                            "G.SetColorBmp \"img\\h.bmp\" ' ( 色を表現する画像データ )\r\n"),
+              std::string::npos);
+    EXPECT_NE(written.find("V.SetPicture \"img\\h.bmp\" , \"img\\h.bmp\" , 1 , 0 , 0 , 0.5 , 0.25 \r\n"),
               std::string::npos);
 }
 
