@@ -1,6 +1,8 @@
 #pragma once
 // Writes small 24-bit BMP files for tests: the simplest image format our readers take, so
 // fixtures can be built inline from pixel values.
+#include <unistd.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -45,9 +47,11 @@ inline Rgb Grey(int level) {
 class TempFolder {
   public:
     TempFolder() {
+        // CTest runs each case in its own process, several at once: the process id keeps their
+        // folders apart (the object's address alone repeats from process to process).
         path_ = std::filesystem::temp_directory_path() /
-                ("korvan_test_" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "_" +
-                 std::to_string(counter_++));
+                ("korvan_test_" + std::to_string(::getpid()) + "_" +
+                 std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "_" + std::to_string(counter_++));
         std::filesystem::create_directories(path_);
     }
     ~TempFolder() { std::filesystem::remove_all(path_); }
