@@ -23,6 +23,8 @@ rm -rf "$tmp"
 x_of_car() { "$exe" --headless "$samples/car.txt" --frames "$1" "${@:2}" --print-state | awk '$2=="Car"{print $5}'; }
 rest=$(x_of_car 300)
 drive=$(x_of_car 300 --key VK_UP@0-299 --threads 2)
+height=$("$exe" --headless "$samples/car.txt" --frames 120 --print-state | awk '$2=="Car"{print $7}')
+check "car stands on its wheels on the ground (z=$height)" 'awk -v z="$height" "BEGIN{exit !(z>0.45 && z<0.55)}"'
 check "car at rest stays put (x=$rest)" 'awk -v x="$rest" "BEGIN{exit !(x<0.01 && x>-0.01)}"'
 check "car driven by VK_UP moves forward (x=$drive)" 'awk -v x="$drive" "BEGIN{exit !(x>2)}"'
 timing=$("$exe" --headless "$samples/chain.txt" --frames 10 --timing | tail -1)
