@@ -2,6 +2,7 @@
 // fixed bodies, gravity, the orientation hold while a model is created, and the mouse grab.
 // Inputs are sampled once per control pass into extForce, extTorque and brakeTorque; every force
 // phase until the next control pass applies them.
+#include <algorithm>
 #include <cmath>
 
 #include "sim/Obj.h"
@@ -109,17 +110,29 @@ void CObj::SampleExternalForces() {
     }
 }
 
+// The brake's torque for stage s, pointing along the spin it opposes. I_b is the moment of
+// inertia about the brake axis b^: the sum over the body axes k of I_k (b^ . axis_k)^2.
+Vec3 CObj::BrakeTorque(int s) const {
+    const double size = Length(brakeTorque);
+    if (size == 0) return {};
+    const Vec3 axis = brakeTorque * (1.0 / size);
+    const double spin = Dot(axis, Omega(s));
+    const double moments[3] = {inertiaX, inertiaY, inertiaZ};
+    double inertia = 0;
+    for (int k = 0; k < 3; ++k) inertia += moments[k] * Dot(axis, rot[s].Row(k)) * Dot(axis, rot[s].Row(k));
+    const double stopping = inertia * std::fabs(spin) / settings().timeStep;
+    return Sign(spin) * std::min(size, stopping) * axis;
+}
+
 // End of the force phase, stage s.
 void CObj::ApplyExternalForces(int s) {
     const SimSettings& sim = settings();
     forceX[s] += extForce.x, forceY[s] += extForce.y, forceZ[s] += extForce.z;
 
-    // tau += extTorque - sign(b^ . w) b: the brake holds its full size against the rotation
-    if (inertiaX != 0 && inertiaY != 0 && inertiaZ != 0) {
-        const Vec3& b = brakeTorque;
-        const double brakeSign = Sign(Dot(b, Omega(s)));  // the sign of b^ . w is that of b . w
-        AddTorque(s, extTorque - brakeSign * b);
-    }
+    // tau += extTorque - sign(b^ . w) min(|b|, I_b |b^ . w| / h) b^: the brake holds its full size
+    // against the rotation, like dry friction never more than stops the spin within one step, so
+    // a braked body comes to rest and stays there instead of being shaken at full torque.
+    if (inertiaX != 0 && inertiaY != 0 && inertiaZ != 0) AddTorque(s, extTorque - BrakeTorque(s));
 
     // F += m g, once the model is assembled
     if (sim.AssemblyProgress() > 1) {

@@ -263,6 +263,7 @@ class CObj {
     void ComputeJoinForces(int s);
     void ComputeContactForces(int s);
     void ApplyExternalForces(int s);
+    Vec3 BrakeTorque(int s) const;
     // World velocity of a point of this body at world offset r from the centre, stage s.
     Vec3 PointVelocity(int s, const Vec3& r) const { return Velocity(s) + Cross(Omega(s), r); }
     void AddForceAt(int s, const Vec3& force, const Vec3& offset);
