@@ -1,14 +1,14 @@
 #pragma once
-// Counts operator new calls made on the current thread while a probe is alive.
+// Counts every operator new of the test program, on any thread, while a probe is alive.
 // The counting operator new lives in AllocationCounter.cpp of the same test program.
 namespace korvan::testing {
 
 class AllocationProbe {
   public:
     AllocationProbe();
-    ~AllocationProbe();
     AllocationProbe(const AllocationProbe&) = delete;
     AllocationProbe& operator=(const AllocationProbe&) = delete;
+    // Allocations made by any thread since the probe was made.
     long Count() const;
 
   private:

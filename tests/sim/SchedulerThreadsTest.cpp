@@ -9,56 +9,10 @@
 #include <new>
 #include <vector>
 
+#include "AllocationCounter.h"
 #include "base/Anomaly.h"
 #include "sim/Scheduler.h"
 #include "tests/sim/ChainBox.h"
-
-// Counting allocator for the whole test program: every operator new passes through here.
-namespace {
-std::atomic<long> allocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void* operator new(std::size_t size, std::align_val_t align) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    auto a = static_cast<std::size_t>(align);
-    if (void* p = std::aligned_alloc(a, (size + a - 1) / a * a)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size, std::align_val_t align) {
-    return operator new(size, align);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::align_val_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::align_val_t) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept {
-    std::free(p);
-}
 
 namespace korvan {
 namespace {
@@ -253,9 +207,9 @@ TEST(SchedulerThreads, SubStepLoopAllocatesNothing) {
         UseThreads(scheduler, scene, threads);
         scheduler.cpuMeterShown = true;
         scheduler.RunSimulationFrame();
-        const long before = allocations.load();
+        testing::AllocationProbe probe;
         for (int f = 0; f < 5; ++f) scheduler.RunSimulationFrame();
-        EXPECT_EQ(allocations.load() - before, 0) << threads << " threads";
+        EXPECT_EQ(probe.Count(), 0) << threads << " threads";
     }
 }
 
