@@ -50,7 +50,18 @@ std::size_t Utf8SequenceLength(unsigned char c) {
     return 0;
 }
 
-// Converts everything, writing `replacement` for each stretch of `skip(bytes)` bytes that fails.
+// Converts all of `in`, writing `replacement` for each stretch of `skip(bytes)` bytes that fails.
+template <class Skip>
+void ConvertInto(Converter& converter, std::string_view in, std::string& out, std::string_view replacement,
+                 Skip skip) {
+    while (!in.empty()) {
+        in.remove_prefix(converter.Append(in, out));
+        if (in.empty()) break;
+        out += replacement;
+        in.remove_prefix(std::min(in.size(), skip(in)));
+    }
+}
+
 template <class Skip>
 std::string ConvertAll(const char* to, const char* from, std::string_view in, std::string_view replacement,
                        Skip skip) {
@@ -58,13 +69,14 @@ std::string ConvertAll(const char* to, const char* from, std::string_view in, st
     if (!converter.ok()) return std::string(in);
     std::string out;
     out.reserve(in.size() * 3 / 2 + 8);
-    while (!in.empty()) {
-        in.remove_prefix(converter.Append(in, out));
-        if (in.empty()) break;
-        out += replacement;
-        in.remove_prefix(std::min(in.size(), skip(in)));
-    }
+    ConvertInto(converter, in, out, replacement, skip);
     return out;
+}
+
+std::size_t LeadingAscii(std::string_view s, bool ascii) {
+    std::size_t n = 0;
+    while (n < s.size() && (static_cast<unsigned char>(s[n]) < 0x80) == ascii) ++n;
+    return n;
 }
 
 }  // namespace
@@ -95,10 +107,25 @@ std::string ShiftJisToUtf8(std::string_view bytes) {
 }
 
 std::string Utf8ToShiftJis(std::string_view text) {
-    // A character Shift-JIS lacks is one whole UTF-8 sequence: skip all of its bytes.
-    return ConvertAll("CP932", "UTF-8", text, "?", [](std::string_view rest) {
+    Converter converter("CP932", "UTF-8");
+    if (!converter.ok()) return std::string(text);
+    // ASCII is the same in both and makes up most of a scene file; iconv, slow per byte, only
+    // sees the runs of other characters. A character Shift-JIS lacks is one whole UTF-8
+    // sequence: all of its bytes are skipped.
+    auto skipSequence = [](std::string_view rest) {
         return std::max<std::size_t>(1, Utf8SequenceLength(static_cast<unsigned char>(rest[0])));
-    });
+    };
+    std::string out;
+    out.reserve(text.size() + 8);
+    while (!text.empty()) {
+        const std::size_t ascii = LeadingAscii(text, true);
+        out.append(text.substr(0, ascii));
+        text.remove_prefix(ascii);
+        const std::size_t other = LeadingAscii(text, false);
+        ConvertInto(converter, text.substr(0, other), out, "?", skipSequence);
+        text.remove_prefix(other);
+    }
+    return out;
 }
 
 std::string DecodeFileText(std::string_view bytes) {

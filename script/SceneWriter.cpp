@@ -1,10 +1,10 @@
 #include "script/SceneWriter.h"
 
-#include <cstdarg>
 #include <filesystem>
 #include <string_view>
 #include <vector>
 
+#include "base/Format.h"
 #include "base/Host.h"
 #include "base/Paths.h"
 #include "base/TextEncoding.h"
@@ -31,7 +31,10 @@ class SceneText {
     const SceneWriteOptions& options_;
     std::string out_;
 
-    __attribute__((format(printf, 2, 3))) void Put(const char* format, ...);
+    template <class... Args>
+    void Put(const char* format, const Args&... args) {
+        AppendFormat(out_, format, args...);
+    }
     void Text(std::string_view text) { out_ += text; }
     void Blank(int times = 1) {
         for (int i = 0; i < times; ++i) Text("' \n");
@@ -60,25 +63,6 @@ class SceneText {
     void Environment();
     std::string ControllerName(const CObj& b, int index) const { return b.scene().controllers->Name(index); }
 };
-
-void SceneText::Put(const char* format, ...) {
-    char buffer[1024];
-    va_list args;
-    va_start(args, format);
-    int n = std::vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    if (n < 0) return;
-    if (static_cast<std::size_t>(n) < sizeof buffer) {
-        out_.append(buffer, static_cast<std::size_t>(n));
-        return;
-    }
-    std::string big(static_cast<std::size_t>(n) + 1, '\0');
-    va_start(args, format);
-    std::vsnprintf(big.data(), big.size(), format, args);
-    va_end(args);
-    big.pop_back();
-    out_ += big;
-}
 
 void SceneText::Spaced() {
     std::string line = "' ";
@@ -452,12 +436,15 @@ std::string SceneText::Build() {
 }
 
 // "\n" becomes CR LF; a Shift-JIS trail byte is never 0x0A, so the bytes can be scanned directly.
-std::string WithCrLf(const std::string& bytes) {
+std::string WithCrLf(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 16);
-    for (char c : bytes) {
-        if (c == '\n') out += '\r';
-        out += c;
+    for (std::size_t start = 0; start < bytes.size();) {
+        std::size_t end = bytes.find('\n', start);
+        if (end == std::string_view::npos) end = bytes.size();
+        out.append(bytes.substr(start, end - start));
+        if (end < bytes.size()) out += "\r\n";
+        start = end + 1;
     }
     return out;
 }
