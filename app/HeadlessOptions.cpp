@@ -126,8 +126,10 @@ const char* HeadlessUsage() {
            "  --save FILE            write the scene after the last frame\n"
            "  --undo N               undo N steps after loading, before running\n"
            "  --help                 this text\n"
-           "Exit status: 0 success, 1 scene not loaded, script failed or calculation anomaly, 2 bad "
-           "arguments.\n";
+           "A calculation anomaly is reported on stderr and the scene goes back to the backup before\n"
+           "its latest change (or starts afresh when there is none); the run then goes on.\n"
+           "Exit status: 0 success, 1 scene not loaded, script failed or a calculation anomaly was\n"
+           "recovered from, 2 bad arguments.\n";
 }
 
 }  // namespace korvan

@@ -1,14 +1,17 @@
 #include "app/HeadlessRunner.h"
 
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <memory>
 
 #include "app/HeadlessOptions.h"
+#include "app/ProgramFolders.h"
 #include "app/StatePrinter.h"
-#include "base/Anomaly.h"
 #include "base/Host.h"
 #include "base/KeyState.h"
+#include "script/SceneBackups.h"
 #include "script/SceneCommands.h"
 #include "script/SceneWriter.h"
 #include "sim/Accuracy.h"
@@ -41,14 +44,9 @@ void HoldKeysOfFrame(const std::vector<KeyHold>& keys, int frame) {
         if (frame >= k.first && frame <= k.last) table.SetDown(k.key, true);
 }
 
-// A calculation anomaly is shown once, as the window shows it, and ends the run: a body that
-// ran away keeps reporting on every stage until the scene is rebuilt.
-bool ReportAnomaly() {
-    std::string text;
-    if (!TakeAnomaly(&text)) return false;
-    DiscardAnomalies();
-    CurrentHost().ShowMessage(text);
-    return true;
+std::vector<std::string> BackupNamesOfThisProcess() {
+    auto names = BackupFileNames(FindTemporaryFolder(), static_cast<int>(::getpid()));
+    return {names.begin(), names.end()};
 }
 
 }  // namespace
@@ -71,12 +69,18 @@ int RunHeadless(const std::vector<std::string>& args) {
         ~HostReset() { SetHost(nullptr); }
     } hostReset;
 
+    // The same wiring as the window's: every body created is backed up, undo walks the ring and
+    // an anomaly steps back through it. The ring's files go when `backups` does.
+    SceneBackups backups(BackupNamesOfThisProcess());
     SceneDocument document;
-    auto application = std::make_shared<CDispatchAPP>(document);
+    auto application = std::make_shared<CDispatchAPP>(document, backups.ScriptHooks());
     SceneServices services;
     services.clock = Seconds;
-    SceneCommands commands(document, application, services);
+    SceneCommands commands(document, application, backups.SceneHooks(services));
+    backups.Attach(commands);
+    commands.Initialise();  // the window's first pass: the main view and a ground
     if (!commands.LoadScene(options->scene, 0, 0)) return 1;
+    for (int i = 0; i < options->undo; ++i) backups.Undo();
 
     CScene& scene = document.scene;
     CScheduler scheduler(scene);
@@ -86,11 +90,11 @@ int RunHeadless(const std::vector<std::string>& args) {
     const double start = Seconds();
     bool anomaly = false;
     int frames = 0;
-    while (frames < options->frames && !anomaly) {
+    while (frames < options->frames) {
         HoldKeysOfFrame(options->keys, frames);
         scheduler.RunSimulationFrame();
         ++frames;
-        anomaly = ReportAnomaly();
+        if (backups.HandlePendingAnomaly(scheduler)) anomaly = true;
     }
     const double wall = Seconds() - start;
     ProcessKeyState().ReleaseAll();

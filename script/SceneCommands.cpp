@@ -87,7 +87,7 @@ void SceneCommands::ClearScene() {
 
 bool SceneCommands::LoadScene(const std::string& path, int keepMode, int restoreFolders) {
     SceneDocument& doc = *document_;
-    const std::string folder = doc.sceneFolder, lastFolder = doc.lastFolder;
+    const std::string folder = doc.sceneFolder, lastFolder = doc.lastFolder, fileName = doc.sceneFileName;
     doc.busy = true;
     ClearScene();
     if (keepMode == 0) {
@@ -102,7 +102,9 @@ bool SceneCommands::LoadScene(const std::string& path, int keepMode, int restore
     }
     if (services_.refreshDialogs) services_.refreshDialogs();
     doc.busy = false;
-    if (restoreFolders == 1) doc.sceneFolder = folder, doc.lastFolder = lastFolder;
+    // A backup brought back by undo still belongs to the user's scene file, not to the ring.
+    if (restoreFolders == 1)
+        doc.sceneFolder = folder, doc.lastFolder = lastFolder, doc.sceneFileName = fileName;
     return loaded;
 }
 

@@ -40,7 +40,8 @@ class SceneCommands {
     // Empties the scene and puts the environment back to its defaults.
     void ClearScene();
     // The one loading routine. keepMode 1 (undo, redo, recovery) keeps the working mode, the
-    // name counter and the accuracy settings; restoreFolders 1 keeps the scene folder as it was.
+    // name counter and the accuracy settings; restoreFolders 1 keeps the scene folder
+    // and file name as they were.
     bool LoadScene(const std::string& path, int keepMode, int restoreFolders);
     // Reads and runs one scene file into the (already cleared) scene.
     bool RunSceneFile(const std::string& path);

@@ -11,6 +11,7 @@
 
 #include "base/Host.h"
 #include "script/DispatchApp.h"
+#include "script/SceneBackups.h"
 #include "script/SceneCommands.h"
 
 namespace korvan::testing {
@@ -32,12 +33,23 @@ class RecordingHost : public Host {
     void OpenForEditing(const std::string&) override {}
 };
 
+// A folder of its own for each test and process.
+inline std::filesystem::path TestFolder() {
+    return std::filesystem::temp_directory_path() /
+           ("korvan-scene-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+}
+
+// The backup ring of a test, in its own folder.
+inline std::vector<std::string> TestBackupNames(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 10; ++i) names.push_back((folder / ("~bkup" + std::to_string(i) + ".txt")).string());
+    return names;
+}
+
 class SceneFixture : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir = std::filesystem::temp_directory_path() /
-              ("korvan-scene-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(dir);
         SetHost(&host);
     }
@@ -65,11 +77,14 @@ class SceneFixture : public ::testing::Test {
         return nullptr;
     }
 
-    std::filesystem::path dir;
+    std::filesystem::path dir = TestFolder();
     RecordingHost host;
+    // Wired as in the program, but taking backups only once a test attaches the loader.
+    SceneBackups backups{TestBackupNames(dir)};
     SceneDocument document;
-    std::shared_ptr<CDispatchAPP> application = std::make_shared<CDispatchAPP>(document);
-    SceneCommands commands{document, application};
+    std::shared_ptr<CDispatchAPP> application =
+        std::make_shared<CDispatchAPP>(document, backups.ScriptHooks());
+    SceneCommands commands{document, application, backups.SceneHooks()};
 };
 
 }  // namespace korvan::testing
