@@ -3,13 +3,16 @@
 
 #include "SceneFixture.h"
 #include "base/Anomaly.h"
+#include "base/Paths.h"
 #include "script/DispatchObj.h"
+#include "sim/ObjGround.h"
 #include "sim/Scheduler.h"
 
 namespace korvan {
 namespace {
 
 using testing::SceneFixture;
+using testing::SmallBmp;
 using testing::TestBackupNames;
 
 class Backups : public SceneFixture {
@@ -102,6 +105,28 @@ e.SetPosition 1, 2, 3
     EXPECT_EQ(document.sceneFolder, folder);
     ASSERT_TRUE(backups.Redo());
     EXPECT_EQ(document.scene.Body(4)->GetPosition().z, 0);  // E as creation left it
+}
+
+TEST_F(Backups, FilesTheSceneNamesAreFoundAgainFromTheRingsFolder) {
+    Write("img/h.bmp", SmallBmp());
+    ASSERT_TRUE(Load(R"(
+Set G = Application.AddObj( "GROUND" , "地面" )
+G.SetHeightBmp "img\h.bmp"
+Set V = Application.AddObj( "VIEW" , "図" )
+V.SetPicture "img\h.bmp", "", 1, 0, 0, 0.5, 0.25
+Set A = Application.AddObj( "BOX" , "A" )
+)"));
+    const std::string image = (dir / "img" / "h.bmp").string();
+    ASSERT_TRUE(backups.Undo());
+    auto* ground = dynamic_cast<CObjGround*>(Body("地面"));
+    ASSERT_NE(ground, nullptr);
+    auto normal = [](const std::string& p) {
+        return std::filesystem::path(NativePath(p)).lexically_normal();
+    };
+    EXPECT_EQ(normal(ground->heightImagePath), normal(image));
+    ASSERT_EQ(document.views.size(), 1u);
+    EXPECT_EQ(normal(document.views[0]->picture.file), normal(image));
+    EXPECT_TRUE(host.messages.empty());
 }
 
 TEST_F(Backups, FromPositionTwelveWithLowThreeNineUndosSucceedAndTheTenthDoesNothing) {

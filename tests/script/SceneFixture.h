@@ -47,10 +47,24 @@ inline std::vector<std::string> TestBackupNames(const std::filesystem::path& fol
     return names;
 }
 
+// A 2 x 2 24-bit BMP, rows bottom-up and padded to 8 bytes.
+inline std::string SmallBmp() {
+    std::string b(54 + 16, '\0');
+    auto put32 = [&](std::size_t at, unsigned v) {
+        for (int i = 0; i < 4; ++i)
+            b[at + static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xff);
+    };
+    b[0] = 'B', b[1] = 'M';
+    put32(2, 70), put32(10, 54), put32(14, 40), put32(18, 2), put32(22, 2);
+    b[26] = 1, b[28] = 24;
+    for (std::size_t i = 54; i < b.size(); ++i) b[i] = static_cast<char>(i * 7);
+    return b;
+}
+
 class SceneFixture : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::filesystem::create_directories(dir);
+        std::filesystem::create_directories(dir / "ring");
         SetHost(&host);
     }
     void TearDown() override {
@@ -80,7 +94,7 @@ class SceneFixture : public ::testing::Test {
     std::filesystem::path dir = TestFolder();
     RecordingHost host;
     // Wired as in the program, but taking backups only once a test attaches the loader.
-    SceneBackups backups{TestBackupNames(dir)};
+    SceneBackups backups{TestBackupNames(dir / "ring")};
     SceneDocument document;
     std::shared_ptr<CDispatchAPP> application =
         std::make_shared<CDispatchAPP>(document, backups.ScriptHooks());

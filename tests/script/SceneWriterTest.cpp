@@ -12,6 +12,7 @@ namespace korvan {
 namespace {
 
 using testing::SceneFixture;
+using testing::SmallBmp;
 
 __attribute__((format(printf, 1, 2))) std::string Fmt(const char* format, ...) {
     char buffer[512];
@@ -227,20 +228,6 @@ D.SetAngle 0.3, -0.2, 1.1
 D.SetAngularVelocity 1, 2, 3
 Application.Join1 S, 0, 0.15, 0, D, 0, -0.15, 0
 )");
-}
-
-// A 2 x 2 24-bit BMP, rows bottom-up and padded to 8 bytes.
-std::string SmallBmp() {
-    std::string b(54 + 16, '\0');
-    auto put32 = [&](std::size_t at, unsigned v) {
-        for (int i = 0; i < 4; ++i)
-            b[at + static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xff);
-    };
-    b[0] = 'B', b[1] = 'M';
-    put32(2, 70), put32(10, 54), put32(14, 40), put32(18, 2), put32(22, 2);
-    b[26] = 1, b[28] = 24;
-    for (std::size_t i = 54; i < b.size(); ++i) b[i] = static_cast<char>(i * 7);
-    return b;
 }
 
 TEST_F(SceneWriter, GroundImagesAndViewPicturesAreWrittenRelativeAndReloaded) {
