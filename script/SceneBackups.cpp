@@ -1,5 +1,9 @@
 #include "script/SceneBackups.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 
 #include "base/Anomaly.h"
@@ -54,14 +58,25 @@ bool SceneBackups::SaveBackup() {
 }
 
 bool SceneBackups::WriteBackup(const std::string& file) const {
-    std::FILE* out = std::fopen(NativePath(file).c_str(), "wb");
-    if (!out) return false;
     SceneWriteOptions options;
     options.saveFolder = FolderOf(file) + "/";
     options.quiet = true;
     options.shownControls = commands_->application().shownControls;
-    WriteScene(out, commands_->document(), options);
-    return std::fclose(out) == 0;
+    const std::string bytes = SceneFileBytes(commands_->document(), options);
+    // Rewritten in place and then cut to length, not emptied first: a file system that sees a
+    // file emptied and written again flushes it to the disk on close, and the ring rewrites its
+    // files twice per body created.
+    const int fd = ::open(NativePath(file).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    bool written = true;
+    for (std::size_t done = 0; written && done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        written = n > 0;
+        if (written) done += static_cast<std::size_t>(n);
+    }
+    written = written && ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0;
+    return ::close(fd) == 0 && written;
 }
 
 bool SceneBackups::LoadPosition(int position) {
