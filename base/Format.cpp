@@ -80,12 +80,14 @@ std::string WithLength(std::string_view spec, std::string_view length) {
 }
 
 // Everything the fast paths leave: snprintf with the conversion as written, given an argument
-// of the type the conversion expects. Conversions that take pointers (%n, %p) write nothing.
+// of the type the conversion expects. Conversions that take pointers (%n, %p) or a width or
+// precision from the argument list ('*') write nothing.
 // The format is one parsed conversion with exactly one argument, so it cannot be a literal.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
 void AppendWithLibc(std::string& out, const Conversion& c, const FormatArg& arg) {
     using Kind = FormatArg::Kind;
+    if (c.spec.find('*') != std::string_view::npos) return;
     const std::string_view letter(&c.letter, 1);
     char buffer[512];
     int n = 0;

@@ -79,8 +79,8 @@ TEST(Format, MissingOrMismatchedArgumentsNeverReadBeyondTheList) {
     AppendFormat(out, "%d %g %s %s", 2.9, 3, 1.5, 7);
     EXPECT_EQ(out, "2 3 1.5 7");
     out.clear();
-    AppendFormat(out, "%n|%p|%", 1, 2, 3);
-    EXPECT_EQ(out, "||");
+    AppendFormat(out, "%n|%p|%*d|%.*f|%", 1, 2, 3, 4.5, 6);
+    EXPECT_EQ(out, "||||");
 }
 
 }  // namespace
