@@ -43,6 +43,7 @@ class SceneText {
     void Spaced();
     void Section(const char* title);
     void SubHeader(const char* word);
+    // A file name relative to the save folder, as the inside of a string literal.
     std::string Relative(const std::string& file) const;
 
     void Header();
@@ -81,12 +82,38 @@ void SceneText::SubHeader(const char* word) {
     Put("'\n' %s\n'\n", word);
 }
 
+// The inside of a string literal: a quote doubled, line ends joined in as the script's own
+// constants, so that any name a script could give comes back from the file unchanged.
+std::string Literal(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c == '"')
+            out += "\"\"";
+        else if (c == '\r')
+            out += "\" & vbCr & \"";
+        else if (c == '\n')
+            out += "\" & vbLf & \"";
+        else
+            out += c;
+    }
+    return out;
+}
+
+// A name inside a comment stays on the comment's line.
+std::string CommentText(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c == '\r' || c == '\n') c = ' ';
+    return out;
+}
+
 std::string SceneText::Relative(const std::string& file) const {
     RelativePath r = MakeRelative(file, options_.saveFolder);
     if (!r.relative && !options_.quiet)
         CurrentHost().ShowMessage(file + " と\n" + options_.saveFolder +
                                   " は\nルートから異なるので相対パスに変換できません");
-    return r.path;
+    return Literal(r.path);
 }
 
 void SceneText::Header() {
@@ -102,8 +129,7 @@ void SceneText::Header() {
 
 void SceneText::BodyCreation(const CObj& b) {
     SubHeader("作成");
-    Put("Set %s = Application.AddObj( \"%s\" , \"%s\" )\n", b.varName.c_str(), b.typeName.c_str(),
-        b.displayName.c_str());
+    Put("Set %s = Application.AddObj( \"%s\" , \"%s\" )\n", b.varName, b.typeName, Literal(b.displayName));
 }
 
 void SceneText::BodySize(const CObj& b) {
@@ -230,8 +256,8 @@ void SceneText::JoinStatement(const CObj& b, std::size_t first) {
             Put("                                     %12g , %12g , %12g ,_\n", x.x, x.y, x.z);
     };
     const char* count = g == 1 ? "１点" : g == 2 ? "２点" : "４点";
-    Put("' %s と %s の%s接続 (基準K=%e , 基準R=%e)\n", b.displayName.c_str(), p.displayName.c_str(), count,
-        r0.baseStrength, r0.baseFriction);
+    Put("' %s と %s の%s接続 (基準K=%e , 基準R=%e)\n", CommentText(b.displayName), CommentText(p.displayName),
+        count, r0.baseStrength, r0.baseFriction);
     if (g == 1) Put("Application.Join1 %s ,_\n", b.varName.c_str());
     if (g == 2) Put("Application.Join2_%s %s ,_\n", r0.vertical != 0 ? "Vert" : "Horz", b.varName.c_str());
     if (g == 4) Put("Application.Join4 %s ,_\n", b.varName.c_str());
@@ -260,7 +286,7 @@ void SceneText::Actuations(const CObj& b) {
             if (name.empty()) continue;
             Put("%s.%sJointByGameCtrl %s , _\n                                \"%s\" , %d , %d , %d , %g , "
                 "_\n",
-                v, word, other, name.c_str(), m.axis, m.mapping, m.useAs, m.ffbSmoothing);
+                v, word, other, Literal(name), m.axis, m.mapping, m.useAs, m.ffbSmoothing);
         } else if (m.inputType == 0) {
             Put("%s.%sJointByKey %s , _\n                                %d ,%d , _\n", v, word, other,
                 m.keyPlus, m.keyMinus);
@@ -330,10 +356,10 @@ void SceneText::Forces(const CObj& b) {
         std::string name = ControllerName(b, f.ctrlIndex);
         if (name.empty()) continue;  // controller no longer connected: left out, as loading does
         if (f.forceKind == kForceRotate && (f.plusButton >= 0 || f.minusButton >= 0))
-            Put("%s.AddRotateByGameCtrl \"%s\" , %6g , %6g , %6g , %d , %d , %d , %d \n", v, name.c_str(),
+            Put("%s.AddRotateByGameCtrl \"%s\" , %6g , %6g , %6g , %d , %d , %d , %d \n", v, Literal(name),
                 x.x, x.y, x.z, f.axis, f.mapping, f.plusButton, f.minusButton);
         else
-            Put("%s.Add%sByGameCtrl \"%s\" , %6g , %6g , %6g , %d , %d \n", v, word, name.c_str(), x.x, x.y,
+            Put("%s.Add%sByGameCtrl \"%s\" , %6g , %6g , %6g , %d , %d \n", v, word, Literal(name), x.x, x.y,
                 x.z, f.axis, f.mapping);
     }
     if (!b.forces.empty()) Text("'\n");
@@ -344,7 +370,7 @@ void SceneText::Forces(const CObj& b) {
 void SceneText::WindowBlocks(const CWndBase& w) {
     const char* v = w.varName.c_str();
     SubHeader("作成");
-    Put("Set %s = Application.AddObj( \"%s\" , \"%s\" )\n", v, w.typeName.c_str(), w.displayName.c_str());
+    Put("Set %s = Application.AddObj( \"%s\" , \"%s\" )\n", v, w.typeName, Literal(w.displayName));
     SubHeader("ウィンドウの配置");
     Put("%s.left   = %g\n", v, w.left);
     Put("%s.top    = %g\n", v, w.top);

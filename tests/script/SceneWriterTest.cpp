@@ -7,6 +7,7 @@
 #include "SceneFixture.h"
 #include "base/TextEncoding.h"
 #include "script/SceneWriter.h"
+#include "sim/ObjGround.h"
 
 namespace korvan {
 namespace {
@@ -245,6 +246,28 @@ V.SetPicture "img\h.bmp", "img\h.bmp", 1, 0, 0, 0.5, 0.25
               std::string::npos);
     EXPECT_NE(written.find("V.SetPicture \"img\\h.bmp\" , \"img\\h.bmp\" , 1 , 0 , 0 , 0.5 , 0.25 \r\n"),
               std::string::npos);
+}
+
+// A saved file that does not load loses the user's work: names with quotes and line ends, and
+// files named with quotes, are written as literals the loader reads back to the same text.
+TEST_F(SceneWriter, NamesWithQuotesAndLineEndsComeBackUnchanged) {
+    Write("img/say \"h\".bmp", SmallBmp());
+    ASSERT_TRUE(Load(R"(
+Set G = Application.AddObj( "GROUND" , "the ""big"" one" )
+G.SetColorBmp "img\say ""h"".bmp"
+Set A = Application.AddObj( "BOX" , "two" & vbCrLf & "lines" )
+Application.Join1 A, 0,0,0, G, 0,0,0
+Set V = Application.AddObj( "VIEW" , "cam ""1""" )
+)"));
+    Save("saved.txt");
+    ASSERT_TRUE(commands.LoadScene((dir / "saved.txt").string(), 0, 0));
+    EXPECT_TRUE(host.messages.empty()) << host.messages.front();
+    EXPECT_EQ(Body("the \"big\" one")->displayName, "the \"big\" one");
+    EXPECT_NE(Body("two\r\nlines"), nullptr);
+    EXPECT_EQ(document.views[0]->displayName, "cam \"1\"");
+    auto* ground = dynamic_cast<CObjGround*>(Body("the \"big\" one"));
+    ASSERT_NE(ground, nullptr);
+    EXPECT_NE(ground->colorImagePath.find("say \"h\".bmp"), std::string::npos);
 }
 
 class OneController final : public GameControllers {
