@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <unordered_map>
 
 namespace korvan {
 
@@ -75,6 +78,13 @@ std::string ConvertAll(const char* to, const char* from, std::string_view in, st
 
 std::size_t LeadingAscii(std::string_view s, bool ascii) {
     std::size_t n = 0;
+    if (ascii) {  // eight bytes at a time while none has its top bit set
+        constexpr std::uint64_t kTopBits = 0x8080808080808080u;
+        for (std::uint64_t word; n + 8 <= s.size(); n += 8) {
+            std::memcpy(&word, s.data() + n, 8);
+            if (word & kTopBits) break;
+        }
+    }
     while (n < s.size() && (static_cast<unsigned char>(s[n]) < 0x80) == ascii) ++n;
     return n;
 }
@@ -115,15 +125,20 @@ std::string Utf8ToShiftJis(std::string_view text) {
     auto skipSequence = [](std::string_view rest) {
         return std::max<std::size_t>(1, Utf8SequenceLength(static_cast<unsigned char>(rest[0])));
     };
+    // A scene file repeats the same few words (its comments) for every body: each run is
+    // converted once.
+    std::unordered_map<std::string_view, std::string> converted;
     std::string out;
     out.reserve(text.size() + 8);
     while (!text.empty()) {
         const std::size_t ascii = LeadingAscii(text, true);
         out.append(text.substr(0, ascii));
         text.remove_prefix(ascii);
-        const std::size_t other = LeadingAscii(text, false);
-        ConvertInto(converter, text.substr(0, other), out, "?", skipSequence);
-        text.remove_prefix(other);
+        const std::string_view run = text.substr(0, LeadingAscii(text, false));
+        auto [known, added] = converted.try_emplace(run);
+        if (added) ConvertInto(converter, run, known->second, "?", skipSequence);
+        out += known->second;
+        text.remove_prefix(run.size());
     }
     return out;
 }

@@ -100,6 +100,12 @@ TEST(TextEncoding, UnconvertibleAndDamagedInputDegradesWithoutLosingTheRest) {
     EXPECT_EQ(Utf8ToShiftJis("a😀b"), "a?b");          // no emoji in Shift-JIS
     EXPECT_EQ(Utf8ToShiftJis("x\x80y\xE5"), "x?y?");  // stray and cut-off sequences
     EXPECT_EQ(Utf8ToShiftJis("完😀全 ok"), "\x8A\xAE?\x91\x53 ok");
+    // Long ASCII stretches are skipped eight bytes at a time; repeated runs are converted once.
+    for (std::size_t prefix = 0; prefix < 20; ++prefix) {
+        const std::string ascii(prefix, 'a');
+        EXPECT_EQ(Utf8ToShiftJis(ascii + "完" + ascii + "😀" + ascii + "完" + ascii + "😀"),
+                  ascii + "\x8A\xAE" + ascii + "?" + ascii + "\x8A\xAE" + ascii + "?");
+    }
     EXPECT_EQ(ShiftJisToUtf8("a\x81"), "a\xEF\xBF\xBD");  // cut-off double-byte character
     EXPECT_FALSE(IsValidUtf8("\xC0\x80"));                // overlong
     EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));            // surrogate
