@@ -30,12 +30,21 @@ CDispatchAPP& App(HostObject& self) {
     return static_cast<CDispatchAPP&>(self);
 }
 
-// The six environment properties copy every assigned value into the simulation settings.
+// The six environment properties copy every assigned value into the simulation settings. They
+// read back what a script assigned since the scene was last cleared; until then the setting
+// itself, so that a script sent to the running program sees the time advance.
 void AddEnvironmentProperty(vbs::MemberTable& table, const std::string& name, double SimSettings::*setting) {
-    StoredProperty<CDispatchAPP>(table, name, ParamType::Double,
-                                 [setting](CDispatchAPP& app, const Value& v) {
-                                     app.document().scene.settings.*setting = vbs::ToDouble(v);
-                                 });
+    table.Property(
+        name, ParamType::Double,
+        [name, setting](HostObject& self) {
+            CDispatchAPP& app = App(self);
+            return app.HasStored(name) ? app.Stored(name, ParamType::Double)
+                                       : Value(app.document().scene.settings.*setting);
+        },
+        [name, setting](HostObject& self, const Value& v) {
+            App(self).Store(name, v);
+            App(self).document().scene.settings.*setting = vbs::ToDouble(v);
+        });
 }
 
 // n = floor(version * 100 + 0.5); scene files of this program say 3.02.
@@ -81,6 +90,12 @@ const vbs::MemberTable& ApplicationMembers() {
         });
         t.AddMethod("GetOculusRiftMode", {},
                     [](HostObject& self, CallArgs&) { return Long(App(self).services().oculusMode); });
+        // How a script that did not create the scene (one sent from another process) reaches
+        // its bodies.
+        t.AddMethod("FindObj", {vbs::In(ParamType::String)}, [](HostObject& self, CallArgs& args) {
+            auto object = App(self).FindObj(args.String(0));
+            return object ? Value(vbs::ObjectRef(object)) : Value::Nothing();
+        });
         return t;
     }();
     return table;
@@ -139,6 +154,12 @@ std::shared_ptr<CDispatchObj> CDispatchAPP::ObjectOf(const CObj* body) const {
     return nullptr;
 }
 
+std::shared_ptr<CDispatchObj> CDispatchAPP::FindObj(const std::string& displayName) const {
+    for (const auto& b : bodies)
+        if (b->body() && b->body()->displayName == displayName) return b;
+    return nullptr;
+}
+
 CWndView* CDispatchAPP::ViewOf(const vbs::ObjectRef& object) const {
     for (const auto& v : views)
         if (v == object) return &v->view();
@@ -180,6 +201,7 @@ Value CDispatchAPP::AddObj(const std::string& type, const std::string& name) {
 }
 
 void CDispatchAPP::ClearObjects() {
+    ForgetStored();  // the environment goes back to its defaults with the scene
     for (auto& b : bodies) b->Detach();
     bodies.clear();
     views.clear();

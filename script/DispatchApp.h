@@ -53,6 +53,8 @@ class CDispatchAPP : public CDispatchBase {
     CObj* BodyOf(const vbs::ObjectRef& object) const;
     // The script object of a body, or null.
     std::shared_ptr<CDispatchObj> ObjectOf(const CObj* body) const;
+    // FindObj: the object of the body with this display name (compared exactly), or null.
+    std::shared_ptr<CDispatchObj> FindObj(const std::string& displayName) const;
     CWndView* ViewOf(const vbs::ObjectRef& object) const;
     CWndMeter* MeterOf(const vbs::ObjectRef& object) const;
 

@@ -18,6 +18,8 @@ class CDispatchBase : public vbs::HostObject {
     // The value last assigned to a property, or the type's zero before the first assignment.
     vbs::Value Stored(const std::string& name, vbs::ParamType type) const;
     void Store(const std::string& name, const vbs::Value& value) { stored_[name] = value; }
+    bool HasStored(const std::string& name) const { return stored_.contains(name); }
+    void ForgetStored() { stored_.clear(); }
 
   private:
     std::unordered_map<std::string, vbs::Value> stored_;

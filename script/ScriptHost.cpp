@@ -26,13 +26,19 @@ std::string FormatScriptErrorReport(const vbs::ScriptError& error, const std::ve
     return report;
 }
 
-std::optional<vbs::ScriptError> RunScript(const std::string& text, const std::shared_ptr<CmdTargetVBS>& item,
-                                          const SceneDocument& document, ScriptRunLimits limits) {
+std::optional<vbs::ScriptError> InterpretScript(std::string_view text,
+                                                const std::shared_ptr<CmdTargetVBS>& item,
+                                                ScriptRunLimits limits) {
     vbs::Options options;
     options.stepBudget = limits.stepBudget;
     vbs::Interpreter interpreter(options);
     interpreter.AddNamedItem("MyObject", item);
-    std::optional<vbs::ScriptError> error = interpreter.Run(text);
+    return interpreter.Run(text);
+}
+
+std::optional<vbs::ScriptError> RunScript(const std::string& text, const std::shared_ptr<CmdTargetVBS>& item,
+                                          const SceneDocument& document, ScriptRunLimits limits) {
+    std::optional<vbs::ScriptError> error = InterpretScript(text, item, limits);
     if (!error) return std::nullopt;
 
     Host& host = CurrentHost();

@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "script/vbs/ScriptError.h"
@@ -31,6 +32,12 @@ std::string FormatScriptErrorReport(const vbs::ScriptError& error, const std::ve
 struct ScriptRunLimits {
     unsigned long long stepBudget = 0;  // statements and loop turns; 0: unlimited
 };
+
+// Runs text with `item` as the named item in a fresh interpreter and returns the error that
+// stopped it; shows nothing. Every script of the program runs through here.
+std::optional<vbs::ScriptError> InterpretScript(std::string_view text,
+                                                const std::shared_ptr<CmdTargetVBS>& item,
+                                                ScriptRunLimits limits);
 
 // Runs text with `item` as the named item. On an error: shows the report, offers the scene file
 // for editing, and returns the error.
