@@ -37,6 +37,18 @@ Answer ConsoleHost::Ask(const std::string& text, Answer preferred) {
 void ConsoleHost::SetStatus(const std::string&) {}
 
 // A console has no editor to open; say where the file is.
-void ConsoleHost::OpenForEditing(const std::string& path) { std::fprintf(stderr, "edit: %s\n", path.c_str()); }
+void ConsoleHost::OpenForEditing(const std::string& path) {
+    std::fprintf(stderr, "edit: %s\n", path.c_str());
+}
+
+void ConsoleHost::ShowProgress(const std::string& title, const std::string& text, int) {
+    if (title == progressTitle_) return;
+    progressTitle_ = title;
+    std::fprintf(stderr, "%s %s\n", title.c_str(), text.c_str());
+}
+
+void ConsoleHost::HideProgress() {
+    progressTitle_.clear();
+}
 
 }  // namespace korvan

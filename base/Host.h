@@ -23,6 +23,13 @@ class Host {
     virtual void SetStatus(const std::string& text) = 0;
     // Opens a file in the user's editor (the offer after a script error).
     virtual void OpenForEditing(const std::string& path) = 0;
+    // The progress window of long work (loading, post-processing, measuring): a title, a text
+    // and a percentage from 0 to 100. Calling it again updates what is shown; the work calls it
+    // only when something changed. Hosts without such a window ignore it.
+    virtual void ShowProgress(const std::string& title, const std::string& text, int percent) {
+        (void)title, (void)text, (void)percent;
+    }
+    virtual void HideProgress() {}
 };
 
 // The process-wide host; never null. SetHost(nullptr) restores the console default.
@@ -40,10 +47,14 @@ class ConsoleHost : public Host {
     Answer Ask(const std::string& text, Answer preferred) override;
     void SetStatus(const std::string& text) override;
     void OpenForEditing(const std::string& path) override;
+    // One stderr line each time a new title appears; texts and percentages stay quiet.
+    void ShowProgress(const std::string& title, const std::string& text, int percent) override;
+    void HideProgress() override;
 
   private:
     Answer fixed_ = Answer::Yes;
     bool hasFixed_ = false;
+    std::string progressTitle_;
 };
 
 }  // namespace korvan
