@@ -70,13 +70,16 @@ double Determinant(const Mat4& a) {
 }
 
 // A^-1 = adj(A) / det(A), adj(A)(i,j) = C(j,i).
+// Each cofactor once; the determinant expands along the first row.
 bool InvertByCofactors(const Mat3& a, Mat3& out) {
-    double det = Determinant(a);
+    const double c00 = Cofactor3(a, 0, 0), c01 = Cofactor3(a, 0, 1), c02 = Cofactor3(a, 0, 2);
+    const double det = a.m[0][0] * c00 + a.m[0][1] * c01 + a.m[0][2] * c02;
     if (!Usable(det)) return false;
-    Mat3 inv;
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) inv.m[i][j] = Cofactor3(a, j, i) / det;
-    out = inv;
+    const double c10 = Cofactor3(a, 1, 0), c11 = Cofactor3(a, 1, 1), c12 = Cofactor3(a, 1, 2);
+    const double c20 = Cofactor3(a, 2, 0), c21 = Cofactor3(a, 2, 1), c22 = Cofactor3(a, 2, 2);
+    out = Mat3{{{c00 / det, c10 / det, c20 / det},
+                {c01 / det, c11 / det, c21 / det},
+                {c02 / det, c12 / det, c22 / det}}};
     return true;
 }
 

@@ -1,16 +1,20 @@
-// One simulation frame of a scene of N free boxes and of N joined boxes resting on a fixed floor, on
-// 1 and 2 calculation threads, and one frame of an empty scene (what the roughly 900 phase barriers
-// of a frame cost on their own).
+// One simulation frame of a scene of N free boxes, of N joined boxes resting on a fixed floor and of
+// a chain of N boxes hanging from a fixed anchor above the ground, on 1 and 2 calculation threads,
+// and one frame of an empty scene (what the phase barriers of a frame cost on their own).
 //
-// Counters: body_substep is the wall time per body and sub-step; busy0 and busy1 the time (us) the
-// main thread and the first worker spent inside phases per frame; subSteps the sub-steps per frame.
+// Counters: body_substep is the wall time per body and sub-step; realtime the simulated seconds
+// per wall second; busy0 and busy1 the time (us) the main thread and the first worker spent inside
+// phases per frame; subSteps the sub-steps per frame.
 // Run on a quiet machine: the workers spin, so a busy core shows up directly in the figures.
 #include <benchmark/benchmark.h>
 
 #include <string>
 
+#include <cmath>
 #include "sim/Accuracy.h"
+
 #include "sim/ObjBox.h"
+#include "sim/ObjGround.h"
 #include "sim/Scene.h"
 #include "sim/Scheduler.h"
 
@@ -50,6 +54,34 @@ void BuildJoinedRows(CScene& scene, int count) {
     }
 }
 
+// N boxes of 0.2 m and 8 kg hanging from a fixed anchor on one-point connections, face centre to
+// face centre, released 20 degrees from the vertical so the chain swings; every box may touch the
+// ground below.
+void BuildHangingChain(CScene& scene, int count) {
+    constexpr double kSize = 0.2, kTilt = 20 * 3.141592653589793 / 180;
+    auto* ground = scene.Create<CObjGround>("ground");
+    ground->MakeModel();
+    auto* anchor = scene.Create<CObjBox>("anchor");
+    anchor->widthX = anchor->widthY = anchor->widthZ = kSize;
+    anchor->MakeModel();
+    anchor->RHO = -1;  // fixed after its mass is known: the connections see 8 kg
+    const Vec3 top{0, 0, 1.1 * kSize * count + 1};
+    anchor->SetPosition(top.x, top.y, top.z + kSize / 2);
+    const Vec3 down{std::sin(kTilt), 0, std::cos(kTilt)};  // each box's z axis
+    CObj* previous = anchor;
+    for (int i = 0; i < count; ++i) {
+        auto* box = scene.Create<CObjBox>("link" + std::to_string(i));
+        box->widthX = box->widthY = box->widthZ = kSize;
+        box->MakeModel();
+        box->SetAngle(0, kTilt, 0);
+        const Vec3 centre = top - (kSize / 2 + kSize * i) * down;
+        box->SetPosition(centre.x, centre.y, centre.z);
+        box->AddCrash(ground);
+        previous->Join1(box, {0, 0, -kSize / 2}, {0, 0, kSize / 2});
+        previous = box;
+    }
+}
+
 void RunFrames(benchmark::State& state, CScene& scene, int threads, bool meter = true) {
     CScheduler scheduler(scene);
     scene.settings.calcThreadCount = threads;
@@ -72,6 +104,8 @@ void RunFrames(benchmark::State& state, CScene& scene, int threads, bool meter =
         state.counters["body_substep"] =
             benchmark::Counter(static_cast<double>(scene.Count()) * subSteps,
                                benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["realtime"] =
+        benchmark::Counter(scene.settings.frameTime, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 void BM_FrameOfBoxes(benchmark::State& state) {
@@ -98,6 +132,17 @@ void BM_FrameOfJoinedBoxes(benchmark::State& state) {
 BENCHMARK(BM_FrameOfJoinedBoxes)
     ->ArgNames({"boxes", "threads"})
     ->ArgsProduct({{10, 100, 1000}, {1, 2}})
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+
+void BM_FrameOfHangingChain(benchmark::State& state) {
+    CScene scene;
+    BuildHangingChain(scene, static_cast<int>(state.range(0)));
+    RunFrames(state, scene, static_cast<int>(state.range(1)));
+}
+BENCHMARK(BM_FrameOfHangingChain)
+    ->ArgNames({"boxes", "threads"})
+    ->ArgsProduct({{200, 1000}, {1, 2}})
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
 

@@ -70,8 +70,11 @@ void CalcThreads::Stop() {
     count_ = 0;
 }
 
-void CalcThreads::RunPhase(int phase, int stage) {
-    for (int t = 0; t < count_; ++t) Record(t).phase = phase, Record(t).stage = stage;
+void CalcThreads::RunPhase(int phase, int stage, bool beginControl) {
+    for (int t = 0; t < count_; ++t) {
+        _DOONECALC& r = Record(t);
+        r.phase = phase, r.stage = stage, r.beginControl = beginControl;
+    }
     for (int t = 1; t < count_; ++t) Record(t).state.store(kWorkPosted, std::memory_order_release);
     share_->RunShare(Record(0));
     int polls = 0;

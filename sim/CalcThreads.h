@@ -20,6 +20,7 @@ namespace korvan {
 struct alignas(64) _DOONECALC {
     int phase = 0;              // 0 force phase, 1 integration phase of the current stage
     int stage = 0;              // -1 control pass, 0..3 Runge-Kutta stage
+    bool beginControl = false;  // integration phase: each body then begins the next control pass
     int threadIndex = 0;        // t
     int passCount = 0;          // phases this thread has started; paces the cost measurement
     int threadCount = 1;        // calcThreadCount when the record was made
@@ -59,7 +60,7 @@ class CalcThreads {
 
     // One phase on every thread: posts it to the workers, runs record 0's share on the calling
     // (main) thread and returns once every worker has finished its share.
-    void RunPhase(int phase, int stage);
+    void RunPhase(int phase, int stage, bool beginControl = false);
 
   private:
     std::unique_ptr<_DOONECALC[]> records_;

@@ -60,6 +60,8 @@ void CObj::ComputeJoinForces(int s) {
     const double u = settings().SofteningExponent();
     const double stiffnessScale = u > 0 ? std::pow(10000.0, -u) : 1;
     const double dampingScale = u > 0 ? std::pow(100.0, -u) : 1;
+    // Summed in registers, in the order the records come, and stored once.
+    Vec3 force{forceX[s], forceY[s], forceZ[s]}, torque{torqueX[s], torqueY[s], torqueZ[s]};
     for (int i = 0; i < static_cast<int>(joins.size()); ++i) {
         const _JOININFO& j = joins[static_cast<std::size_t>(i)];
         if (!HasValidPartner(j)) continue;
@@ -68,19 +70,22 @@ void CObj::ComputeJoinForces(int s) {
         const double Kr = u > 0 ? 0 : j.rotResistance;
 
         Vec3 ownVelocity = j.worldVelocity, partnerVelocity = mirror.worldVelocity;
-        AdjustPointMotion(i, s, ownVelocity);
-        j.partner->AdjustPointMotion(j.partnerIndex, s, partnerVelocity);
+        if (adjustsPointMotion_) AdjustPointMotion(i, s, ownVelocity);
+        if (j.partner->adjustsPointMotion_) j.partner->AdjustPointMotion(j.partnerIndex, s, partnerVelocity);
 
         // F = K (x_partner - x_own) + R (v_partner - v_own);  tau = r x F
         const Vec3 F = K * (mirror.worldPoint - j.worldPoint) + R * (partnerVelocity - ownVelocity);
-        AddForceAt(s, F, j.worldOffset);
+        force += F;
+        torque += Cross(j.worldOffset, F);
 
         // tau = Kr (w_partner - w_own), taken through the body axes
         if (Kr != 0) {
             const Vec3 dOmega = TransformVector(worldToLocal[s], j.partner->Omega(s) - Omega(s));
-            AddTorque(s, TransformVector(localToWorld[s], Kr * dOmega));
+            torque += TransformVector(localToWorld[s], Kr * dOmega);
         }
     }
+    forceX[s] = force.x, forceY[s] = force.y, forceZ[s] = force.z;
+    torqueX[s] = torque.x, torqueY[s] = torque.y, torqueZ[s] = torque.z;
 }
 
 // Soft start of a connection made during play: the settings climb from 1e-8 to 1 times the base
@@ -139,17 +144,6 @@ void CObj::BreakJoinGroup(int i) {
     const int mirrorIndex = j.partnerIndex;
     if (partner && mirrorIndex >= 0) FreeGroup(partner->joins, mirrorIndex);
     FreeGroup(joins, i);
-}
-
-// ---- Accumulators -----------------------------------------------------------------------------
-
-void CObj::AddForceAt(int s, const Vec3& force, const Vec3& offset) {
-    forceX[s] += force.x, forceY[s] += force.y, forceZ[s] += force.z;
-    AddTorque(s, Cross(offset, force));
-}
-
-void CObj::AddTorque(int s, const Vec3& torque) {
-    torqueX[s] += torque.x, torqueY[s] += torque.y, torqueZ[s] += torque.z;
 }
 
 }  // namespace korvan

@@ -5,7 +5,7 @@
 // tangential pull of its contact spring stays within static friction and slides otherwise.
 // Force phase (every stage): the contact spring pulls the point back to its anchor. The force on
 // this body goes into its own accumulators; the equal and opposite force on the other body is kept
-// in the crash point and handed over by ApplyContactReactions on the main thread after the phase.
+// in the crash point, and the other body gathers it in the integration phase that follows.
 #include <cmath>
 
 #include "sim/Obj.h"
@@ -63,12 +63,24 @@ int CObj::AddGear(CObj* other, int type) {
 void CObj::UpdateContacts() {
     if (!(settings().AssemblyProgress() > 1)) return;
     for (_CRASHINFO& c : crashPoints) {
+        // A contact ends with the definition that made it: its reactions would have nowhere to go.
+        if (c.contactBody && !InteractsWith(c.contactBody)) EndContact(c, 0);
         const Vec3 p = TransformPoint(localToWorld[0], c.localPoint);
         if (c.contactBody)
             UpdateContact(c, p);
         else
             SearchContact(c, p);
     }
+    CollectActiveContacts();
+}
+
+// Sized with the crash points, so only a new shape allocates.
+void CObj::CollectActiveContacts() {
+    if (activeContacts_.size() != crashPoints.size()) activeContacts_.resize(crashPoints.size());
+    activeContactCount_ = 0;
+    for (int i = 0; i < static_cast<int>(crashPoints.size()); ++i)
+        if (crashPoints[static_cast<std::size_t>(i)].contactBody)
+            activeContacts_[static_cast<std::size_t>(activeContactCount_++)] = i;
 }
 
 void CObj::SearchContact(_CRASHINFO& c, const Vec3& p) {
@@ -155,7 +167,10 @@ void CObj::ComputeContactForces(int s) {
     if (interactions.empty()) return;
     if (!(settings().AssemblyProgress() > 1)) return;
     const bool movable = IsMovable();
-    for (_CRASHINFO& c : crashPoints) {
+    for (int k = 0; k < activeContactCount_; ++k) {
+        const auto index = static_cast<std::size_t>(activeContacts_[static_cast<std::size_t>(k)]);
+        if (index >= crashPoints.size()) continue;
+        _CRASHINFO& c = crashPoints[index];
         CObj* B = c.contactBody;
         if (!B) continue;
         const bool otherMovable = B->IsMovable();
@@ -166,8 +181,8 @@ void CObj::ComputeContactForces(int s) {
         const Vec3 a = TransformPoint(B->localToWorld[s], c.anchor);
         const Vec3 rB = a - B->Position(s);
         Vec3 vp = PointVelocity(s, r), va = B->PointVelocity(s, rB);
-        AdjustPointMotion(-1, s, vp);
-        B->AdjustPointMotion(-1, s, va);
+        if (adjustsPointMotion_) AdjustPointMotion(-1, s, vp);
+        if (B->adjustsPointMotion_) B->AdjustPointMotion(-1, s, va);
 
         const double Kc = c.contactStiffness;
         Vec3 F;
@@ -193,16 +208,26 @@ void CObj::ComputeContactForces(int s) {
     }
 }
 
-// Main thread, after the force phase of stage s: the reactions stored in the crash points go to
-// the bodies they touch.
-void CObj::ApplyContactReactions(int s) {
-    if (interactions.empty()) return;
-    for (const _CRASHINFO& c : crashPoints) {
-        CObj* B = c.contactBody;
-        if (!B) continue;
-        B->forceX[s] += c.reactFX[s], B->forceY[s] += c.reactFY[s], B->forceZ[s] += c.reactFZ[s];
-        B->torqueX[s] += c.reactTX[s], B->torqueY[s] += c.reactTY[s], B->torqueZ[s] += c.reactTZ[s];
+// A body that cannot move gets no reactions: none were stored for it.
+void CObj::GatherContactReactions(int s) {
+    if (contactSources.empty() || !IsMovable()) return;
+    Vec3 force{forceX[s], forceY[s], forceZ[s]}, torque{torqueX[s], torqueY[s], torqueZ[s]};
+    for (const CObj* A : contactSources) {
+        if (A->interactions.empty()) continue;
+        for (const _CRASHINFO& c : A->crashPoints) {
+            if (c.contactBody != this) continue;
+            force += Vec3{c.reactFX[s], c.reactFY[s], c.reactFZ[s]};
+            torque += Vec3{c.reactTX[s], c.reactTY[s], c.reactTZ[s]};
+        }
     }
+    forceX[s] = force.x, forceY[s] = force.y, forceZ[s] = force.z;
+    torqueX[s] = torque.x, torqueY[s] = torque.y, torqueZ[s] = torque.z;
+}
+
+bool CObj::InteractsWith(const CObj* other) const {
+    for (const _INTRACT& definition : interactions)
+        if (definition.other == other) return true;
+    return false;
 }
 
 }  // namespace korvan

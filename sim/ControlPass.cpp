@@ -7,7 +7,7 @@
 //
 // The control pass runs every candidatePeriod-th sub-step on the stage-0 state; the force phase
 // runs in every stage. Each writes only the body it is called on (contact reactions wait in the
-// crash points for ApplyContactReactions).
+// crash points until the touched body gathers them).
 #include "sim/Obj.h"
 
 namespace korvan {

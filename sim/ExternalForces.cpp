@@ -113,6 +113,7 @@ void CObj::SampleExternalForces() {
 // The brake's torque for stage s, pointing along the spin it opposes. I_b is the moment of
 // inertia about the brake axis b^: the sum over the body axes k of I_k (b^ . axis_k)^2.
 Vec3 CObj::BrakeTorque(int s) const {
+    if (brakeTorque.x == 0 && brakeTorque.y == 0 && brakeTorque.z == 0) return {};
     const double size = Length(brakeTorque);
     if (size == 0) return {};
     const Vec3 axis = brakeTorque * (1.0 / size);

@@ -9,16 +9,12 @@
 namespace korvan {
 
 CObj::CObj(CScene& scene, std::string kind, std::string name)
-    : typeName(std::move(kind)), displayName(std::move(name)), scene_(&scene) {
+    : typeName(std::move(kind)), displayName(std::move(name)), scene_(&scene), settings_(&scene.settings) {
     varName = scene.NextVarName(typeName);
     Reset();
 }
 
 CObj::~CObj() = default;
-
-const SimSettings& CObj::settings() const {
-    return scene_->settings;
-}
 
 void CObj::Reset() {
     id = scene_->Count();
@@ -159,17 +155,20 @@ void CObj::UpdateMountedViews() {}
 void CObj::AdjustPointMotion(int, int, Vec3&) const {}
 void CObj::MakeModel() {}
 
+// The increments (dPos, dRot) need no clearing: IntegrateStage writes them whole.
 void CObj::ClearStageForces(int s) {
     if (!interactions.empty()) {
-        for (_CRASHINFO& c : crashPoints) {
-            if (!c.contactBody) continue;
+        for (int k = 0; k < activeContactCount_; ++k) {
+            if (activeContacts_[static_cast<std::size_t>(k)] >= static_cast<int>(crashPoints.size()))
+                continue;
+            _CRASHINFO& c =
+                crashPoints[static_cast<std::size_t>(activeContacts_[static_cast<std::size_t>(k)])];
             c.reactFX[s] = c.reactFY[s] = c.reactFZ[s] = 0;
             c.reactTX[s] = c.reactTY[s] = c.reactTZ[s] = 0;
         }
     }
     forceX[s] = forceY[s] = forceZ[s] = 0;
     torqueX[s] = torqueY[s] = torqueZ[s] = 0;
-    std::fill(std::begin(dRot[s]), std::end(dRot[s]), 0.0);
 }
 
 // ---- Shape building -----------------------------------------------------------------------
@@ -178,6 +177,8 @@ void CObj::ClearShape() {
     bounds[0] = bounds[2] = bounds[4] = 1e20;
     bounds[1] = bounds[3] = bounds[5] = -1e20;
     crashPoints.clear();
+    activeContacts_.clear();
+    activeContactCount_ = 0;
     vertexX.clear(), vertexY.clear(), vertexZ.clear();
     faces.clear();
     faceNormalX.clear(), faceNormalY.clear(), faceNormalZ.clear();
@@ -196,6 +197,7 @@ void CObj::AddCrashPoint(const Vec3& p) {
     _CRASHINFO c;
     c.localPoint = p;
     crashPoints.push_back(c);
+    activeContacts_.push_back(0);  // room for every point, so that the control pass never allocates
 }
 
 // Outward normals from the vertex order: quad (a, b, c, d) -> (c - a) x (d - b),

@@ -19,11 +19,11 @@
 #include "base/Matrix.h"
 #include "base/Vec3.h"
 #include "sim/Records.h"
+#include "sim/SimSettings.h"
 
 namespace korvan {
 
 class CScene;
-struct SimSettings;
 
 // Face geometry returned by GetFace, in body coordinates.
 struct FaceFrame {
@@ -109,6 +109,9 @@ class CObj {
     std::vector<_JOININFO> joins;
     std::vector<_CRASHINFO> crashPoints;
     std::vector<_INTRACT> interactions;
+    // Bodies with a collision definition toward this one, in scene order: where the reactions
+    // aimed at this body wait. Linked by CScene::LinkContactSources before every frame.
+    std::vector<CObj*> contactSources;
     std::vector<_MOVEINFO> moves;
     std::vector<_FORCEINFO> forces;
     std::vector<_SINFORCE> moveForcesX, moveForcesY, moveForcesZ;
@@ -119,7 +122,7 @@ class CObj {
     std::vector<std::shared_ptr<MQOINFO>> skins;
 
     CScene& scene() const { return *scene_; }
-    const SimSettings& settings() const;
+    const SimSettings& settings() const { return *settings_; }
     bool IsFixed() const { return RHO < 0; }
     // Forces move the body only when it is not fixed and has all three principal moments.
     bool IsMovable() const { return RHO >= 0 && inertiaX != 0 && inertiaY != 0 && inertiaZ != 0; }
@@ -138,7 +141,6 @@ class CObj {
     virtual void UpdateMountedViews();
     virtual void ClearStageForces(int s);
     virtual void ComputeStageForces(int s);
-    virtual void ApplyContactReactions(int s);
     virtual void IntegrateStage(int s);
     // Corrects the velocity of connection record `joinIndex` (or of a contact or grab point when
     // it is -1) for motion the rigid-body state does not show, e.g. a spring's extension.
@@ -176,6 +178,12 @@ class CObj {
     int AddCrash(CObj* other, int type = -1, double staticFriction = 0.5, double dynamicFriction = 0.4,
                  double staticLimitSpeed = 0.01, double springSetting = -1, double dampingSetting = -1);
     int AddGear(CObj* other, int type);
+    // Integration phase, before IntegrateStage(s): adds the contact reactions of stage s that
+    // the contact sources' crash points hold for this body, sources in scene order and each one's
+    // points in order, so the sums come out the same on any thread. Reads other bodies' crash
+    // points (written in the force phase, which has ended) and writes only this body.
+    void GatherContactReactions(int s);
+    bool InteractsWith(const CObj* other) const;
 
     // ---- Actuations and external forces ----------------------------------------------------
     // Key-driven actuation of the connection points toward `other`; kind name "MOVE", "SLIDE",
@@ -245,8 +253,17 @@ class CObj {
     // proportional places for a size change from oldSize to newSize (per body axis).
     void ShiftForResize(const Vec3& shift, const Vec3& oldSize, const Vec3& newSize);
 
+    // Kinds whose points move in ways the rigid state does not show (AdjustPointMotion) say so
+    // here, so that the force phase asks only them, once per record.
+    bool adjustsPointMotion_ = false;
+
   private:
     CScene* scene_;
+    const SimSettings* settings_;
+    // Crash points that touched something at the last control pass: the force phase visits only
+    // these. Rebuilt by every control pass; a stale entry is skipped by its null contactBody.
+    std::vector<int> activeContacts_;
+    int activeContactCount_ = 0;
 
     void IntegrateAcceleration(int s);
 
@@ -266,8 +283,14 @@ class CObj {
     Vec3 BrakeTorque(int s) const;
     // World velocity of a point of this body at world offset r from the centre, stage s.
     Vec3 PointVelocity(int s, const Vec3& r) const { return Velocity(s) + Cross(Omega(s), r); }
-    void AddForceAt(int s, const Vec3& force, const Vec3& offset);
-    void AddTorque(int s, const Vec3& torque);
+    void AddForceAt(int s, const Vec3& force, const Vec3& offset) {
+        forceX[s] += force.x, forceY[s] += force.y, forceZ[s] += force.z;
+        AddTorque(s, Cross(offset, force));
+    }
+    void AddTorque(int s, const Vec3& torque) {
+        torqueX[s] += torque.x, torqueY[s] += torque.y, torqueZ[s] += torque.z;
+    }
+    void CollectActiveContacts();
     template <class Build>
     int MakeJoinGroup(CObj* other, int count, Build build);
     void CommitStage();

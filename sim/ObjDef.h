@@ -54,6 +54,7 @@ class CObjDef : public CObjCylinder {
     friend class CScene;
     CObjDef(CScene& scene, std::string name) : CObjCylinder(scene, "DEF", std::move(name)) {
         widthR = 0.6, widthW = 1.2, crashPointR = 20, crashPointW = 2;
+        adjustsPointMotion_ = true;
     }
 
   private:

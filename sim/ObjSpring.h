@@ -38,7 +38,9 @@ class CObjSpring : public CObjCylinder {
 
   protected:
     friend class CScene;
-    CObjSpring(CScene& scene, std::string name) : CObjCylinder(scene, "SPRING", std::move(name)) {}
+    CObjSpring(CScene& scene, std::string name) : CObjCylinder(scene, "SPRING", std::move(name)) {
+        adjustsPointMotion_ = true;
+    }
 
   private:
     struct InternalRecord {

@@ -44,9 +44,22 @@ void CScene::Remove(CObj* body) {
                 c.localPoint = local, c.sliding = sliding;
             }
         std::erase_if(other->interactions, [&](const _INTRACT& r) { return r.other == body; });
+        std::erase(other->contactSources, body);
         std::erase_if(other->moves, [&](const _MOVEINFO& r) { return r.other == body; });
     }
     bodies_.erase(bodies_.begin() + index);
+}
+
+// Capacity is kept, so an unchanged scene allocates nothing here.
+void CScene::LinkContactSources() {
+    for (const auto& b : bodies_) b->contactSources.clear();
+    for (const auto& a : bodies_) {
+        for (const _INTRACT& definition : a->interactions) {
+            CObj* B = definition.other;
+            if (!B || (!B->contactSources.empty() && B->contactSources.back() == a.get())) continue;
+            B->contactSources.push_back(a.get());
+        }
+    }
 }
 
 void CScene::Clear() {

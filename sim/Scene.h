@@ -54,6 +54,10 @@ class CScene {
     // Destroys every body.
     void Clear();
 
+    // Tells every body which bodies have collision definitions toward it (contactSources, in
+    // scene order). Main thread, while no phase runs; the scheduler does it before every frame.
+    void LinkContactSources();
+
     // Naming rule: "Obj%s%d" with the next counter value, "_2" appended while the name is taken.
     std::string NextVarName(const std::string& kind);
 

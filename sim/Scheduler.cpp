@@ -15,6 +15,13 @@ constexpr int kCostPassPeriod = 100;  // every hundredth pass of a thread times 
 // passCount wraps here (a multiple of the period) instead of overflowing in a long session.
 constexpr int kPassCountWrap = 1000000 * kCostPassPeriod;
 
+// A reading can only come out too long (an interrupt, the thread sent off its core), never too
+// short. So a body takes its new time, but at most twice its last one: a stray reading moves the
+// balance little, while a lasting change of cost is followed within a few timed passes.
+double FilteredCost(double last, double measured) {
+    return last > 0 ? std::min(measured, 2 * last) : measured;
+}
+
 // Equal slice of thread t of T over n bodies: [t n / T, (t + 1) n / T).
 int SliceBegin(int t, int threadCount, int n) {
     return static_cast<int>(static_cast<long long>(t) * n / threadCount);
@@ -119,6 +126,7 @@ void CScheduler::RunSimulationFrame() {
 
     const int threadCount = FrameThreadCount();
     BalanceForceRanges(scene_, threadCount, rangeStart_.data(), rangeEnd_.data());
+    scene_.LinkContactSources();
     measureBusyTime_ = cpuMeterShown;
     std::fill(threadBusyTime_.begin(), threadBusyTime_.end(), 0.0);
 
@@ -137,23 +145,23 @@ void CScheduler::RunSimulationFrame() {
     if (recorder_ && recorder_->RecorderState() == 1) recorder_->RecordFrame();
 }
 
-// The loop both variants share; runPhase(k, j) runs phase k of stage j on every thread and returns
-// after the barrier.
+// The loop both variants share; runPhase(k, j, begin) runs phase k of stage j on every thread and
+// returns after the barrier. BeginControlPass touches only its own body and nothing another body
+// reads while integrating, so a body begins the next sub-step's control pass right after its last
+// integration; only the frame's first control pass needs a phase of its own.
 template <class RunPhase>
 void CScheduler::RunSubSteps(RunPhase&& runPhase) {
     const SimSettings& settings = scene_.settings;
     const int subSteps = SubStepCount(settings.frameTime, settings.timeStep);
     const int period = std::max(settings.candidatePeriod, 1);
     for (int i = 0; i < subSteps; ++i) {
-        const int bodyCount = scene_.Count();
         if (i % period == 0) {
-            runPhase(0, -1);
-            runPhase(1, -1);
+            if (i == 0) runPhase(0, -1, false);
+            runPhase(1, -1, false);
         }
         for (int j = 0; j < 4; ++j) {
-            runPhase(0, j);
-            ApplyContactReactionsInOrder(j, bodyCount);
-            runPhase(1, j);
+            runPhase(0, j, false);
+            runPhase(1, j, j == 3 && i + 1 < subSteps && (i + 1) % period == 0);
         }
     }
 }
@@ -163,18 +171,15 @@ void CScheduler::RunSubStepsSerial() {
     _DOONECALC record;
     record.threadIndex = 0;
     record.threadCount = 1;
-    RunSubSteps([&](int phase, int stage) {
-        record.phase = phase, record.stage = stage;
+    RunSubSteps([&](int phase, int stage, bool beginControl) {
+        record.phase = phase, record.stage = stage, record.beginControl = beginControl;
         RunShare(record);
     });
 }
 
 void CScheduler::RunSubStepsParallel() {
-    RunSubSteps([&](int phase, int stage) { threads_.RunPhase(phase, stage); });
-}
-
-void CScheduler::ApplyContactReactionsInOrder(int stage, int bodyCount) {
-    for (int i = 0; i < bodyCount; ++i) scene_.Body(i)->ApplyContactReactions(stage);
+    RunSubSteps(
+        [&](int phase, int stage, bool beginControl) { threads_.RunPhase(phase, stage, beginControl); });
 }
 
 // ---- One thread's share of a phase -------------------------------------------------------------
@@ -213,15 +218,18 @@ void CScheduler::RunForceShare(const _DOONECALC& record, int bodyCount, bool tim
     const int end = std::min(rangeEnd_[t], bodyCount);
     const int stage = record.stage;
     for (int i = begin; i < end; ++i) scene_.Body(i)->ClearStageForces(stage);
+    if (!timeCosts) {
+        for (int i = begin; i < end; ++i) scene_.Body(i)->ComputeStageForces(stage);
+        return;
+    }
+    // One clock reading per body: each reading ends one body's time and starts the next one's.
+    double last = NowSeconds();
     for (int i = begin; i < end; ++i) {
         CObj* body = scene_.Body(i);
-        if (!timeCosts) {
-            body->ComputeStageForces(stage);
-            continue;
-        }
-        const double t0 = NowSeconds();
         body->ComputeStageForces(stage);
-        body->calcCost = NowSeconds() - t0;
+        const double now = NowSeconds();
+        body->calcCost = FilteredCost(body->calcCost, now - last);
+        last = now;
     }
 }
 
@@ -231,8 +239,10 @@ void CScheduler::RunIntegrationShare(const _DOONECALC& record, int bodyCount) {
     const int stage = record.stage;
     for (int i = begin; i < end; ++i) {
         CObj* body = scene_.Body(i);
+        body->GatherContactReactions(stage);
         body->IntegrateStage(stage);
         body->UpdateJoinPoints((stage + 1) % 4);
+        if (record.beginControl) body->BeginControlPass();
     }
 }
 

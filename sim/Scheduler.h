@@ -7,31 +7,34 @@
 // four Runge-Kutta stages, each a force phase and an integration phase:
 //
 //     sub-step i:  [C0 C1]  F0 I0  F1 I1  F2 I2  F3 I3        C0 BeginControlPass  C1 ControlPass
-//                            |      |      |      |            Fj ClearStageForces + ComputeStageForces
-//                            R0     R1     R2     R3           Ij IntegrateStage(j) + UpdateJoinPoints(j+1
-//                            mod 4)
-//                                                              Rj ApplyContactReactions(j), main thread
+//                                                              Fj ClearStageForces + ComputeStageForces
+//                                                              Ij GatherContactReactions(j) +
+//                                                                 IntegrateStage(j) + UpdateJoinPoints(j+1
+//                                                                 mod 4)
+//                                                              C0 has a phase of its own only in sub-step 0;
+//                                                              later ones run in I3 of the sub-step before
+//     eight barriers per sub-step, one or two more where the control pass runs
 //     end of frame: CheckJoinBreaks on every body (main thread), CurTime += frameTime
 //
 // Every phase runs over the whole body list split among T threads, and ends in a barrier:
 //
-//     main (t = 0)   --post--> share 0 ------------------ wait all 0 --> [Rj] --post--> ...
-//     worker t       poll....  share t --> state = 0      poll............     share t ...
+//     main (t = 0)   --post--> share 0 ------------------ wait all 0 --post--> ...
+//     worker t       poll....  share t --> state = 0      poll.........  share t ...
 //
 // Who does what, and who writes what:
-// - The main thread runs RunSimulationFrame, thread 0's share of every phase, every
-//   ApplyContactReactions call (bodies in index order, after the force phase of each stage) and
-//   every CheckJoinBreaks call. It alone writes the settings, the ranges and the clock, and only
-//   while no phase runs.
+// - The main thread runs RunSimulationFrame, thread 0's share of every phase and every
+//   CheckJoinBreaks call. Before the sub-steps it links every body to the bodies that may touch it
+//   (contactSources). It alone writes the settings, the ranges and the clock, and only while no
+//   phase runs.
 // - Worker t (1..T-1) runs share t of each phase it is posted and writes only the bodies of that
 //   share. The control and integration phases split the list into equal slices by count,
 //   [t n / T, (t + 1) n / T); the force phase uses ranges balanced by each body's measured cost
 //   (calcCost), set once per frame.
 // - Within a phase every body belongs to exactly one thread and each per-body operation writes
 //   only its own body. A force phase reads the partner bodies' stage state (nobody writes it
-//   then); what one body does to another is kept in its own crash-point records and handed over
-//   by ApplyContactReactions after the barrier, in index order. Each body's work is therefore the
-//   same whichever thread does it: 1, 2 or 8 threads give bit-identical states.
+//   then); what one body does to another is kept in its own crash-point records, and after the
+//   barrier the touched body gathers it itself, sources in index order. Each body's work is
+//   therefore the same whichever thread does it: 1, 2 or 8 threads give bit-identical states.
 // - The barriers are the state words of the thread records (see CalcThreads.h): release when work
 //   is posted or done, acquire when it is seen. No locks; nothing blocks.
 //
@@ -121,7 +124,6 @@ class CScheduler final : private PhaseShare {
     void RunSubSteps(RunPhase&& runPhase);
     void RunSubStepsSerial();
     void RunSubStepsParallel();
-    void ApplyContactReactionsInOrder(int stage, int bodyCount);
 
     void RunShare(_DOONECALC& record) override;
     void RunControlShare(const _DOONECALC& record, int bodyCount);

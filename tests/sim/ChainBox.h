@@ -4,8 +4,8 @@
 // Each box is tied to the next one in the list by a spring-damper between two off-centre points,
 //     F = k (b - a) + c (v_b - v_a)      (on this box at a; -F on the next box at b),
 // computed from both boxes' state of the stage. The pull on the next box travels the way contact
-// reactions do: it is stored in this box's first crash point and handed over by
-// ApplyContactReactions. With no other force the total momentum stays what it was.
+// reactions do: it is stored in this box's first crash point and the next box gathers it. With no
+// other force the total momentum stays what it was.
 // Every call the scheduler makes is counted.
 #include <string>
 #include <thread>
@@ -23,7 +23,7 @@ class ChainBox : public CObjBox {
     static inline const Vec3 kNextPoint{-0.5, -0.1, 0.2};  // in the next box's coordinates
 
     int beginControlCalls = 0, controlCalls = 0, commits = 0, derivedConstantCalls = 0;
-    int forceCalls = 0, reactionCalls = 0;
+    int forceCalls = 0;
     bool forcesOnWorker = false;  // some ComputeStageForces ran off the main thread
     std::thread::id mainThread = std::this_thread::get_id();
 
@@ -65,18 +65,6 @@ class ChainBox : public CObjBox {
         _CRASHINFO& c = crashPoints[0];
         c.reactFX[s] = -f.x, c.reactFY[s] = -f.y, c.reactFZ[s] = -f.z;
         c.reactTX[s] = tauNext.x, c.reactTY[s] = tauNext.y, c.reactTZ[s] = tauNext.z;
-    }
-
-    void ApplyContactReactions(int s) override {
-        ++reactionCalls;
-        for (const _CRASHINFO& c : crashPoints) {
-            if (!c.contactBody) continue;
-            CObj* other = c.contactBody;
-            other->forceX[s] += c.reactFX[s], other->forceY[s] += c.reactFY[s],
-                other->forceZ[s] += c.reactFZ[s];
-            other->torqueX[s] += c.reactTX[s], other->torqueY[s] += c.reactTY[s],
-                other->torqueZ[s] += c.reactTZ[s];
-        }
     }
 
   protected:

@@ -42,7 +42,6 @@ TEST_P(FrameLength, RunsTheSubStepsAndControlPassesTheSettingsGive) {
             EXPECT_EQ(Chain(scene, i)->commits, frame * c.subSteps);
             EXPECT_EQ(Chain(scene, i)->beginControlCalls, frame * c.controlPasses);
             EXPECT_EQ(Chain(scene, i)->controlCalls, frame * c.controlPasses);
-            EXPECT_EQ(Chain(scene, i)->reactionCalls, frame * c.subSteps * 4);
         }
         EXPECT_DOUBLE_EQ(scene.settings.CurTime, frame * (1.0 / c.framesPerSecond));
     }

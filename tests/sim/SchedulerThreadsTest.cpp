@@ -134,7 +134,6 @@ TEST(SchedulerThreads, SubStepCountsDoNotDependOnTheThreads) {
         EXPECT_EQ(Chain(scene, i)->beginControlCalls, 10);
         EXPECT_EQ(Chain(scene, i)->controlCalls, 10);
         EXPECT_EQ(Chain(scene, i)->forceCalls, 400);
-        EXPECT_EQ(Chain(scene, i)->reactionCalls, 400);
     }
     EXPECT_DOUBLE_EQ(scene.settings.CurTime, 1.0 / 60);
 }

@@ -25,13 +25,14 @@ class PushedBox : public CObjBox {
 
 // The four Runge-Kutta stages of one sub-step over every body of the scene.
 inline void RunOneSubStep(CScene& scene) {
+    scene.LinkContactSources();
     for (int s = 0; s < 4; ++s) {
         for (int i = 0; i < scene.Count(); ++i) {
             scene.Body(i)->ClearStageForces(s);
             scene.Body(i)->ComputeStageForces(s);
         }
-        for (int i = 0; i < scene.Count(); ++i) scene.Body(i)->ApplyContactReactions(s);
         for (int i = 0; i < scene.Count(); ++i) {
+            scene.Body(i)->GatherContactReactions(s);
             scene.Body(i)->IntegrateStage(s);
             scene.Body(i)->UpdateJoinPoints((s + 1) % 4);
         }
