@@ -1,0 +1,216 @@
+#include "render/SceneDrawer.h"
+
+#include <GL/gl.h>
+
+#include "render/Atmosphere.h"
+#include "render/DrawInternals.h"
+#include "script/SceneDocument.h"
+
+namespace korvan {
+
+namespace {
+
+const ViewFlags& FlagsOf(const DrawInputs& in) {
+    static const ViewFlags fallback = ViewFlags::AtStartUp(Settings{});
+    return in.flags ? *in.flags : fallback;
+}
+
+void LoadProjection(const CWndView& view, const ViewLayout& layout) {
+    double m[16];
+    ToColumnMajor(ProjectionMatrix(view, double(layout.height) / layout.width), m);
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixd(m);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+// Pass 0 writes depth with blending off; the shadow and translucent passes blend over it
+// without writing depth.
+void BeginPass(int pass) {
+    glDepthMask(pass == 0 ? GL_TRUE : GL_FALSE);
+    if (pass == 0) {
+        glDisable(GL_BLEND);
+    } else {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    }
+}
+
+// ---- Window frames --------------------------------------------------------------------------
+
+void PixelProjection(int width, int height) {
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, width, height, 0, -1, 1);  // pixels from the top-left, y downwards
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+void Quad(double x0, double y0, double x1, double y1) {
+    glVertex2d(x0, y0), glVertex2d(x1, y0), glVertex2d(x1, y1), glVertex2d(x0, y1);
+}
+
+void DrawViewFrame(const ViewLayout& v, const FrameMetrics& f, bool active, const GlText& title) {
+    const double edge = active ? 0.4 : 0.2;
+    const double rE = edge / 2, gE = edge, bE = edge * 2;  // (0.1, 0.2, 0.4) or (0.2, 0.4, 0.8)
+    const int b = f.border, t = f.title;
+    glBegin(GL_QUADS);
+    glColor3d(0, 0, 0);
+    glVertex2d(v.left + b, v.top + b), glVertex2d(v.right - b, v.top + b);
+    glColor3d(rE, gE, bE);
+    glVertex2d(v.right - b, v.top + b + t), glVertex2d(v.left + b, v.top + b + t);
+    Quad(v.left, v.top, v.left + b, v.bottom);
+    Quad(v.right - b, v.top, v.right, v.bottom);
+    Quad(v.left, v.bottom - b, v.right, v.bottom);
+    Quad(v.left, v.top, v.right, v.top + b);
+    glEnd();
+    const double y = v.top + b + t / 2.0 + 5;  // baseline near the middle of the title bar
+    for (int dx = 0; dx < 2; ++dx) {
+        glColor3d(0.3, active ? 0.6 : 0.5, active ? 1.0 : 0.8);
+        glRasterPos2d(v.left + t + dx, y);
+        title.Draw();
+    }
+}
+
+}  // namespace
+
+SceneDrawer::SceneDrawer() : caches_(std::make_unique<Caches>()) {}
+SceneDrawer::~SceneDrawer() = default;
+
+void SceneDrawer::Initialise(int logicalProcessors) {
+    fonts_.Build(logicalProcessors);
+    glEnable(GL_MULTISAMPLE);
+    initialised_ = true;
+}
+
+void SceneDrawer::Release() {
+    ReleaseDisplayLists();
+    for (auto& [body, lists] : caches_->bodies) {
+        if (lists.texture) glDeleteTextures(1, &lists.texture);
+        lists.name.Release();
+    }
+    caches_->bodies.clear();
+    for (auto& [view, title] : caches_->titles) title.Release();
+    caches_->titles.clear();
+    fonts_.Release();
+    initialised_ = false;
+}
+
+void SceneDrawer::ReleaseDisplayLists() {
+    for (auto& [body, lists] : caches_->bodies) ReleaseBodyLists(lists);
+}
+
+void SceneDrawer::DrawFrame(SceneDocument& doc, const DrawInputs& in, int width, int height) {
+    const auto start = std::chrono::steady_clock::now();
+    if (!initialised_) Initialise(1);
+    UpdateMountedViews(doc);
+
+    glDepthMask(GL_TRUE);
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    layouts_.clear();
+    for (const auto& view : doc.views) layouts_.push_back(LayoutView(*view, width, height, in.frame));
+    glEnable(GL_SCISSOR_TEST);
+    for (std::size_t i = 0; i < doc.views.size(); ++i) {
+        const ViewLayout& v = layouts_[i];
+        if (v.width <= 0 || v.height <= 0) continue;
+        glViewport(v.x, v.y, v.width, v.height);
+        glScissor(v.x, v.y, v.width, v.height);  // one view's depth clear leaves the others alone
+        LoadProjection(*doc.views[i], v);
+        DrawView(doc, *doc.views[i], in);
+    }
+    glDisable(GL_SCISSOR_TEST);
+
+    // Frames and titles of the views over everything.
+    PixelProjection(width, height);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    for (std::size_t i = 0; i < doc.views.size(); ++i) {
+        const CWndView* view = doc.views[i].get();
+        GlText& title = caches_->titles[view];
+        std::string& text = caches_->titleTexts[view];
+        if (!title.Built() || text != view->displayName) {
+            title.Build(QString::fromStdString(view->displayName), fonts_.titleFont);
+            text = view->displayName;
+        }
+        DrawViewFrame(layouts_[i], in.frame, static_cast<int>(i) == in.activeView, title);
+    }
+    glEnable(GL_DEPTH_TEST);
+    glFlush();
+    drawSeconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void SceneDrawer::DrawView(SceneDocument& doc, const CWndView& view, const DrawInputs& in) {
+    const ViewFlags& flags = FlagsOf(in);
+    ViewContext c{in, flags, view, fonts_, *caches_};
+    c.time = doc.scene.settings.CurTime;
+    c.factory = in.mode == kFactoryMode;
+    ToColumnMajor(view.modelView, c.camera);
+
+    glEnable(GL_NORMALIZE);
+    if (flags[ViewFlag::BACKGROUND]) {
+        LoadCamera(c);
+        DrawSky(in.background, view);
+    }
+    glClear(GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+
+    const int count = doc.scene.Count();
+    std::vector<BodyFrame> frames(static_cast<std::size_t>(count));
+    for (auto& [body, lists] : caches_->bodies) lists.alive = false;
+    std::vector<BodyLists*> lists(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const CObj* body = doc.scene.Body(i);
+        frames[static_cast<std::size_t>(i)] = PrepareDraw(*body, view);
+        BodyLists& l = caches_->bodies[body];
+        l.alive = true;
+        lists[static_cast<std::size_t>(i)] = &l;
+    }
+    // Bodies gone from the scene leave their lists behind; free them now.
+    for (auto it = caches_->bodies.begin(); it != caches_->bodies.end();) {
+        if (it->second.alive) {
+            ++it;
+            continue;
+        }
+        ReleaseBodyLists(it->second);
+        if (it->second.texture) glDeleteTextures(1, &it->second.texture);
+        it->second.name.Release();
+        it = caches_->bodies.erase(it);
+    }
+
+    for (int pass = 0; pass < 3; ++pass) {
+        if (pass == 1 && !flags[ViewFlag::SHADE]) continue;
+        LoadCamera(c);
+        SetLights(in.background, flags[ViewFlag::BACKGROUND], view);
+        BeginPass(pass);
+        for (int i = 0; i < count; ++i) {
+            const CObj& body = *doc.scene.Body(i);
+            if (!body.visible) continue;
+            if (pass == 1 && body.ShadeReceive <= 0) continue;
+            const auto k = static_cast<std::size_t>(i);
+            DrawPass(c, body, frames[k], *lists[k], pass);
+            DrawMarkers(c, body, frames[k], *lists[k], pass);
+        }
+    }
+
+    glDepthMask(GL_FALSE);
+    glEnable(GL_BLEND);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    for (int i = 0; i < count; ++i) {
+        const CObj& body = *doc.scene.Body(i);
+        if (body.visible) DrawConnectionPoints(c, body, frames[static_cast<std::size_t>(i)]);
+    }
+    DrawPointerGuides(c, doc, frames);
+    glEnable(GL_DEPTH_TEST);
+    glDepthMask(GL_TRUE);
+    glDisable(GL_BLEND);
+    glDisable(GL_POLYGON_STIPPLE);
+}
+
+}  // namespace korvan
