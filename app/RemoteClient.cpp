@@ -174,23 +174,30 @@ std::optional<RemoteReply> SendRemoteScript(const std::string& socketPath, std::
                                              std::chrono::duration<double>(timeoutSeconds));
     const int fd = Connect(socketPath, deadline, error);
     if (fd < 0) return std::nullopt;
-    const std::string request = EncodeRemoteRequest(script);
+    // The header, then the script where it lies: a large script is not copied first, so the
+    // window's deadline for the request runs only while bytes are actually moving.
+    const std::string header = RemoteRequestHeader(script.size());
+    const std::size_t total = header.size() + script.size();
     std::size_t sent = 0;
     std::string received;
     for (;;) {
-        pollfd p{fd, static_cast<short>(POLLIN | (sent < request.size() ? POLLOUT : 0)), 0};
+        pollfd p{fd, static_cast<short>(POLLIN | (sent < total ? POLLOUT : 0)), 0};
         const int ms = MillisecondsLeft(deadline);
         if (ms == 0 || ::poll(&p, 1, ms) == 0) {
-            error = "no answer from the window within " + std::to_string(timeoutSeconds) + " s";
+            char text[96];
+            std::snprintf(text, sizeof text, "no answer from the window within %g s", timeoutSeconds);
+            error = text;
             break;
         }
         if (p.revents & (POLLIN | POLLHUP | POLLERR)) {
             if (!ReceiveSome(fd, received, error)) break;
         } else if (p.revents & POLLOUT) {
-            ssize_t n = ::send(fd, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
+            std::string_view part = sent < header.size() ? std::string_view(header).substr(sent)
+                                                         : script.substr(sent - header.size());
+            ssize_t n = ::send(fd, part.data(), part.size(), MSG_NOSIGNAL);
             if (n > 0) sent += static_cast<std::size_t>(n);
             // The window stopped reading (a refusal is on its way): stop sending and read it.
-            if (n < 0 && errno != EINTR && errno != EAGAIN) sent = request.size();
+            if (n < 0 && errno != EINTR && errno != EAGAIN) sent = total;
         }
     }
     ::close(fd);

@@ -29,12 +29,12 @@ bool TakeChar(std::string_view& text, char c) {
 
 }  // namespace
 
+std::string RemoteRequestHeader(std::size_t scriptBytes) {
+    return std::string(kRequestWord) + std::to_string(scriptBytes) + "\n";
+}
+
 std::string EncodeRemoteRequest(std::string_view script) {
-    std::string message(kRequestWord);
-    message += std::to_string(script.size());
-    message += '\n';
-    message += script;
-    return message;
+    return RemoteRequestHeader(script.size()) + std::string(script);
 }
 
 std::string EncodeRemoteReply(RemoteStatus status, std::string_view out, std::string_view err) {

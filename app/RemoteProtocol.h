@@ -29,6 +29,8 @@ enum class RemoteStatus : int {
     Refused = 3,      // the request itself was bad (garbage, too large, incomplete, busy)
 };
 
+// The header line of a request for a script of `scriptBytes` bytes; the script follows it.
+std::string RemoteRequestHeader(std::size_t scriptBytes);
 std::string EncodeRemoteRequest(std::string_view script);
 std::string EncodeRemoteReply(RemoteStatus status, std::string_view out, std::string_view err);
 

@@ -17,8 +17,10 @@ PACKAGES=(
   libavformat-dev libavcodec-dev libswscale-dev
   # 3-D mouse, tracking camera, head-mounted display
   libspnav-dev libv4l-dev libfftw3-dev libopenhmd-dev
-  # running the GUI without a display
-  xvfb xauth
+  # running the GUI without a display (Xvfb, with Mesa's software renderer for OpenGL)
+  xvfb xauth libgl1-mesa-dri
+  # the help command opens the manual in the desktop's browser
+  xdg-utils
 )
 
 missing=()

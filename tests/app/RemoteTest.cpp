@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -89,7 +90,8 @@ class Remote : public ::testing::Test {
     void TearDown() override { fs::remove_all(base); }
 
     static RemoteReply Echo(const std::string& script) {
-        return {script == "fail" ? RemoteStatus::ScriptError : RemoteStatus::Ok, "ran: " + script + "\n", ""};
+        return {script.starts_with("fail") ? RemoteStatus::ScriptError : RemoteStatus::Ok,
+                "ran: " + script + "\n", ""};
     }
 
     // Sends through the real client on another thread while this thread polls the server.
@@ -280,6 +282,64 @@ TEST_F(Remote, AClientThatNeverReadsItsAnswerIsDroppedAndTooManyAreTurnedAway) {
     EXPECT_EQ(server.clientCount(), 1u);  // the one that never read is gone; the idle one waits
     for (int fd : {reader, idle, third}) ::close(fd);
     ExpectStillServes(server);
+}
+
+// RunSend as `KORVAN3 --send` runs it, with the user's folder pointed at this test's.
+class RemoteSend : public Remote {
+  protected:
+    void SetUp() override {
+        Remote::SetUp();
+        const char* old = std::getenv("XDG_RUNTIME_DIR");
+        oldRuntime = old ? old : "";
+        hadRuntime = old != nullptr;
+        ::setenv("XDG_RUNTIME_DIR", base.c_str(), 1);
+    }
+    void TearDown() override {
+        if (hadRuntime)
+            ::setenv("XDG_RUNTIME_DIR", oldRuntime.c_str(), 1);
+        else
+            ::unsetenv("XDG_RUNTIME_DIR");
+        Remote::TearDown();
+    }
+    // Runs `--send args` on another thread while this one polls the servers; stderr is kept.
+    int RunSendPolling(const std::vector<std::string>& args, std::vector<RemoteServer*> servers) {
+        ::testing::internal::CaptureStderr();
+        auto status = std::async(std::launch::async, [&] { return RunSend(args); });
+        while (status.wait_for(1ms) != std::future_status::ready)
+            for (RemoteServer* s : servers) s->Poll(Echo);
+        sendErrors = ::testing::internal::GetCapturedStderr();
+        return status.get();
+    }
+    std::string oldRuntime, sendErrors;
+    bool hadRuntime = false;
+};
+
+TEST_F(RemoteSend, ChoosesTheOnlyWindowOrTheOneNamedAndNamesThemWhenThereAreSeveral) {
+    EXPECT_EQ(RunSendPolling({"MsgBox 1"}, {}), 2);
+    EXPECT_NE(sendErrors.find("no KORVAN3 window is running (nothing listens in " + folder + ")"),
+              std::string::npos)
+        << sendErrors;
+
+    RemoteServer mine, parents;
+    std::string error;
+    ASSERT_TRUE(mine.Listen(folder, ::getpid(), error)) << error;
+    EXPECT_EQ(RunSendPolling({"fail here"}, {&mine}), 1);
+    EXPECT_EQ(RunSendPolling({"--pid", std::to_string(::getpid()), "MsgBox 2"}, {&mine}), 0);
+
+    ASSERT_TRUE(parents.Listen(folder, ::getppid(), error)) << error;
+    EXPECT_EQ(RunSendPolling({"MsgBox 3"}, {&mine, &parents}), 2);
+    const std::string a = std::to_string(std::min(::getpid(), ::getppid()));
+    const std::string b = std::to_string(std::max(::getpid(), ::getppid()));
+    EXPECT_NE(sendErrors.find("2 KORVAN3 windows are running (process ids " + a + ", " + b +
+                              "); choose one with --send --pid ID"),
+              std::string::npos)
+        << sendErrors;
+    EXPECT_EQ(RunSendPolling({"--pid", std::to_string(::getppid()), "MsgBox 4"}, {&mine, &parents}), 0);
+    EXPECT_EQ(RunSendPolling({"--pid", "999999999", "MsgBox 5"}, {&mine, &parents}), 2);
+    EXPECT_NE(
+        sendErrors.find("no KORVAN3 window with process id 999999999 is running (running: " + a + ", " + b),
+        std::string::npos)
+        << sendErrors;
 }
 
 TEST_F(Remote, ClientSaysWhyWhenNobodyAnswers) {
