@@ -74,6 +74,10 @@ std::optional<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::strin
             std::optional<int> n;
             if (!number(n, 0, 1000)) return std::nullopt;
             o.undo = *n;
+        } else if (a == "--script-timeout") {
+            std::optional<double> seconds;
+            if (!number(seconds, 0.0, 1e6)) return std::nullopt;
+            o.scriptTimeout = *seconds;
         } else if (a == "--key") {
             const std::string* v = value();
             if (!v) return std::nullopt;
@@ -125,11 +129,14 @@ const char* HeadlessUsage() {
            "  --yes, --no            answer to every question (default: the question's default)\n"
            "  --save FILE            write the scene after the last frame\n"
            "  --undo N               undo N steps after loading, before running\n"
+           "  --script-timeout S     stop a scene script that runs longer than S seconds\n"
+           "                         (default 10; 0: no limit); the load then fails\n"
            "  --help                 this text\n"
            "A calculation anomaly is reported on stderr and the scene goes back to the backup before\n"
            "its latest change (or starts afresh when there is none); the run then goes on.\n"
            "Exit status: 0 success, 1 scene not loaded, script failed or a calculation anomaly was\n"
-           "recovered from, 2 bad arguments.\n";
+           "recovered from, 2 bad arguments, 128+N ended by signal N (SIGINT, SIGTERM) after\n"
+           "removing the backup files.\n";
 }
 
 }  // namespace korvan

@@ -2,7 +2,7 @@
 // Command line of the headless runner:
 //   KORVAN3 --headless SCENE [--frames N] [--threads N] [--accuracy A] [--candidate-period N]
 //           [--load-reduction L] [--key VK@FROM-TO]... [--print-state] [--timing] [--yes|--no]
-//           [--save FILE] [--undo N] [--help]
+//           [--save FILE] [--undo N] [--script-timeout S] [--help]
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +29,7 @@ struct HeadlessOptions {
     std::optional<bool> answer;  // --yes / --no; unset: each question's default
     std::string save;
     int undo = 0;
+    double scriptTimeout = 10;  // seconds a scene script may run; 0: no limit
     bool help = false;
 };
 

@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -44,6 +46,42 @@ void HoldKeysOfFrame(const std::vector<KeyHold>& keys, int frame) {
         if (frame >= k.first && frame <= k.last) table.SetDown(k.key, true);
 }
 
+// SIGINT and SIGTERM end the run the way its end does (threads stopped, backup files removed):
+// the handler only raises a flag that the script's watchdog and the frame loop poll.
+std::atomic<bool> g_interrupted{false};
+std::atomic<int> g_signal{0};  // lock-free, so a signal handler may store to it
+
+extern "C" void NoteTerminatingSignal(int signal) {
+    g_signal.store(signal);
+    g_interrupted.store(true);
+}
+
+class TerminatingSignals {
+  public:
+    TerminatingSignals() {
+        g_interrupted.store(false);
+        g_signal.store(0);
+        struct sigaction action {};
+        action.sa_handler = NoteTerminatingSignal;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &oldInt_);
+        sigaction(SIGTERM, &action, &oldTerm_);
+    }
+    ~TerminatingSignals() {
+        sigaction(SIGINT, &oldInt_, nullptr);
+        sigaction(SIGTERM, &oldTerm_, nullptr);
+    }
+    TerminatingSignals(const TerminatingSignals&) = delete;
+    TerminatingSignals& operator=(const TerminatingSignals&) = delete;
+    bool Received() const { return g_interrupted.load(); }
+    // The shell's convention for a run ended by a signal.
+    int ExitCode() const { return 128 + g_signal.load(); }
+
+  private:
+    struct sigaction oldInt_ {};
+    struct sigaction oldTerm_ {};
+};
+
 std::vector<std::string> BackupNamesOfThisProcess() {
     auto names = BackupFileNames(FindTemporaryFolder(), static_cast<int>(::getpid()));
     return {names.begin(), names.end()};
@@ -65,6 +103,7 @@ int RunHeadless(const std::vector<std::string>& args) {
     ConsoleHost host;
     if (options->answer) host.SetFixedAnswer(*options->answer ? Answer::Yes : Answer::No);
     SetHost(&host);
+    TerminatingSignals signals;
     struct HostReset {
         ~HostReset() { SetHost(nullptr); }
     } hostReset;
@@ -78,8 +117,12 @@ int RunHeadless(const std::vector<std::string>& args) {
     services.clock = Seconds;
     SceneCommands commands(document, application, backups.SceneHooks(services));
     backups.Attach(commands);
+    commands.limits.timeLimitSeconds = options->scriptTimeout;
+    commands.limits.interrupt = &g_interrupted;
     commands.Initialise();  // the window's first pass: the main view and a ground
-    if (!commands.LoadScene(options->scene, 0, 0)) return 1;
+    const bool loaded = commands.LoadScene(options->scene, 0, 0);
+    if (signals.Received()) return signals.ExitCode();
+    if (!loaded) return 1;
     for (int i = 0; i < options->undo; ++i) backups.Undo();
 
     CScene& scene = document.scene;
@@ -90,7 +133,7 @@ int RunHeadless(const std::vector<std::string>& args) {
     const double start = Seconds();
     bool anomaly = false;
     int frames = 0;
-    while (frames < options->frames) {
+    while (frames < options->frames && !signals.Received()) {
         HoldKeysOfFrame(options->keys, frames);
         scheduler.RunSimulationFrame();
         ++frames;
@@ -100,6 +143,7 @@ int RunHeadless(const std::vector<std::string>& args) {
     ProcessKeyState().ReleaseAll();
     scheduler.StopCalcThreads();
 
+    if (signals.Received()) return signals.ExitCode();
     if (!options->save.empty() && !SaveSceneAs(document, *application, options->save)) return 1;
     if (options->printState) PrintState(scene, stdout);
     if (options->timing) {

@@ -30,6 +30,12 @@ class Host {
         (void)title, (void)text, (void)percent;
     }
     virtual void HideProgress() {}
+    // A scene script has run for `seconds`, its time limit: true lets it run as long again.
+    // Only a host with a user to ask says yes; the console lets the limit stop the script.
+    virtual bool KeepWaitingForScript(double seconds) {
+        (void)seconds;
+        return false;
+    }
 };
 
 // The process-wide host; never null. SetHost(nullptr) restores the console default.

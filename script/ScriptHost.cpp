@@ -11,8 +11,12 @@ namespace korvan {
 
 std::string FormatScriptErrorReport(const vbs::ScriptError& error, const std::vector<std::string>& lines) {
     std::string report = "スクリプト解釈時のエラー\n\n";
-    if (error.line < 0) return report;
     char buf[128];
+    if (error.stopped == vbs::StopReason::TimeLimit) {
+        // The listing alone would not say why a correct-looking line failed.
+        report += error.description + "\n\n";
+    }
+    if (error.line < 0) return report;
     std::snprintf(buf, sizeof buf, "LineNumber=%d\nCharacterPosition=%d\n\n", error.line, error.column);
     report += buf;
     const int count = static_cast<int>(lines.size());
@@ -29,8 +33,12 @@ std::string FormatScriptErrorReport(const vbs::ScriptError& error, const std::ve
 std::optional<vbs::ScriptError> InterpretScript(std::string_view text,
                                                 const std::shared_ptr<CmdTargetVBS>& item,
                                                 ScriptRunLimits limits) {
+    Host& host = CurrentHost();
     vbs::Options options;
     options.stepBudget = limits.stepBudget;
+    options.timeLimitSeconds = limits.timeLimitSeconds;
+    options.keepWaiting = [&host](double seconds) { return host.KeepWaitingForScript(seconds); };
+    options.interrupt = limits.interrupt;
     vbs::Interpreter interpreter(options);
     interpreter.AddNamedItem("MyObject", item);
     return interpreter.Run(text);
@@ -40,6 +48,7 @@ std::optional<vbs::ScriptError> RunScript(const std::string& text, const std::sh
                                           const SceneDocument& document, ScriptRunLimits limits) {
     std::optional<vbs::ScriptError> error = InterpretScript(text, item, limits);
     if (!error) return std::nullopt;
+    if (error->stopped == vbs::StopReason::Interrupted) return error;  // the program is ending
 
     Host& host = CurrentHost();
     host.ShowMessage(FormatScriptErrorReport(*error, document.scriptLines));

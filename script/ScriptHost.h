@@ -11,8 +11,10 @@
 //     00000010 : ...
 //     00000012 : Objx.widht = 1  <--------- Error
 //
-// after which the user is offered the file for editing. The caller treats a failed run like a
+// after which the user is offered the file for editing. A script stopped by its time limit says
+// so above the listing. The caller treats a failed run like a
 // file that could not be read; the program goes on.
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,8 +31,13 @@ class SceneDocument;
 // The report text for an error at (line, column) of a script with these lines.
 std::string FormatScriptErrorReport(const vbs::ScriptError& error, const std::vector<std::string>& lines);
 
+// How long a script may run. At the time limit the host is asked whether to keep waiting
+// (Host::KeepWaitingForScript); a stop, like any script error, fails the load.
 struct ScriptRunLimits {
     unsigned long long stepBudget = 0;  // statements and loop turns; 0: unlimited
+    double timeLimitSeconds = 10;       // 0: unlimited
+    // Set (from a signal handler or another thread) to stop the script; no report is shown.
+    const std::atomic<bool>* interrupt = nullptr;
 };
 
 // Runs text with `item` as the named item in a fresh interpreter and returns the error that

@@ -87,6 +87,11 @@ double RoundHalfEven(double d) {
     return std::nearbyint(d);
 }  // default rounding mode: to nearest even
 
+void RaiseNotScalar(const Value& v) {
+    // Nothing in an expression is an unset object variable; anything else is the wrong type.
+    Raise(v.IsObject() && !v.AsObject() ? kErrObjectNotSet : kErrTypeMismatch);
+}
+
 double ToDouble(const Value& v) {
     switch (v.type()) {
         case VarType::Empty:
@@ -107,7 +112,7 @@ double ToDouble(const Value& v) {
         case VarType::Null:
             Raise(kErrInvalidNull);
         default:
-            Raise(kErrTypeMismatch);
+            RaiseNotScalar(v);
     }
 }
 
@@ -162,7 +167,7 @@ std::string ToString(const Value& v) {
         case VarType::Null:
             Raise(kErrInvalidNull);
         default:
-            Raise(kErrTypeMismatch);
+            RaiseNotScalar(v);
     }
 }
 
@@ -181,7 +186,7 @@ Value ToNumeric(const Value& v) {
         case VarType::Null:
             Raise(kErrInvalidNull);
         default:
-            Raise(kErrTypeMismatch);
+            RaiseNotScalar(v);
     }
 }
 

@@ -20,6 +20,10 @@ std::string FormatDouble(double d);
 // Round half to even, as CInt, CLng, Round and the integer operators do.
 double RoundHalfEven(double d);
 
+// The error for an array or object where a simple value is needed: "Object variable not set"
+// for Nothing, "Type mismatch" otherwise.
+[[noreturn]] void RaiseNotScalar(const Value& v);
+
 double ToDouble(const Value& v);
 int32_t ToLong(const Value& v);     // rounds half to even; "Overflow" outside 32 bits
 int16_t ToInteger(const Value& v);  // rounds half to even; "Overflow" outside 16 bits

@@ -92,13 +92,10 @@ Value Fit(int64_t r, int rank) {
 
 }  // namespace
 
-Evaluator::Evaluator(const Program& program, const std::vector<NamedItem>& items, const RunOptions& options)
-    : program_(program),
-      items_(items),
-      options_(options),
-      guard_(options.stackBudget),
-      budget_(options.stepBudget ? options.stepBudget : std::numeric_limits<uint64_t>::max()) {
-    rt_.limits = options.limits;
+Evaluator::Evaluator(const Program& program, const std::vector<NamedItem>& items, const WatchOptions& watch,
+                     size_t stackBudget, const Limits& limits)
+    : program_(program), items_(items), guard_(stackBudget), watchdog_(watch) {
+    rt_.limits = limits;
     rt_.err = std::make_shared<ErrObject>();
     globals_.resize(static_cast<size_t>(program.globalCount));
 }
@@ -111,11 +108,12 @@ void Evaluator::Run() {
 
 // ---- statements ------------------------------------------------------------------------------
 
-void Evaluator::CountStep() {
-    if (++steps_ > budget_) {
-        ScriptException e(kErrStepBudget);
-        e.Place(at_.line, at_.column);
-        throw e;
+void Evaluator::CheckWatchdog() {
+    try {
+        watchdog_.Check();
+    } catch (ScriptAbort& stop) {
+        stop.line = at_.line, stop.column = at_.column;
+        throw;
     }
 }
 
@@ -132,7 +130,6 @@ Evaluator::Flow Evaluator::ExecBlock(const Block& block) {
             try {
                 flow = Exec(*s);
             } catch (ScriptException& e) {
-                if (e.error().number == kErrStepBudget) throw;
                 RecordError(e);
                 continue;
             }

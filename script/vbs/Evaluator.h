@@ -2,8 +2,8 @@
 // Runs a bound syntax tree. Statements return a Flow (normal, or an Exit that travels up to the
 // loop or procedure it leaves); errors are ScriptExceptions that carry the position of the node
 // being evaluated when they arose. "On Error Resume Next" catches them per statement in the
-// procedure that enabled it. Every statement and loop turn counts against the step budget, and
-// every nesting of evaluation checks the stack guard.
+// procedure that enabled it. Every statement and loop turn is a step for the watchdog, whose
+// ScriptAbort no handler here catches, and every nesting of evaluation checks the stack guard.
 #include <cstdint>
 #include <vector>
 
@@ -11,18 +11,14 @@
 #include "script/vbs/Binder.h"
 #include "script/vbs/Runtime.h"
 #include "script/vbs/StackGuard.h"
+#include "script/vbs/Watchdog.h"
 
 namespace korvan::vbs {
 
-struct RunOptions {
-    uint64_t stepBudget = 0;  // 0: unbounded
-    size_t stackBudget = 0;
-    Limits limits;
-};
-
 class Evaluator {
   public:
-    Evaluator(const Program& program, const std::vector<NamedItem>& items, const RunOptions& options);
+    Evaluator(const Program& program, const std::vector<NamedItem>& items, const WatchOptions& watch,
+              size_t stackBudget, const Limits& limits);
     ~Evaluator();
     // Runs the script's global code; throws ScriptException.
     void Run();
@@ -55,20 +51,21 @@ class Evaluator {
 
     const Program& program_;
     const std::vector<NamedItem>& items_;
-    RunOptions options_;
     Runtime rt_;
     std::vector<Value> globals_;
     Frame globalFrame_;
     Frame* frame_ = &globalFrame_;
     StackGuard guard_;
-    uint64_t steps_ = 0;
-    uint64_t budget_;
+    Watchdog watchdog_;
     Pos at_;
 
     // ---- statements ----------------------------------------------------------------------
     Flow ExecBlock(const Block& block);
     Flow Exec(const Stmt& s);
-    void CountStep();
+    void CountStep() {
+        if (watchdog_.Due()) CheckWatchdog();
+    }
+    void CheckWatchdog();
     void ExecAssign(const AssignStmt& s);
     void ExecCall(const CallStmt& s);
     void ExecDim(const DimStmt& s);

@@ -16,12 +16,17 @@ std::optional<ScriptError> Interpreter::Run(std::string_view source) {
     try {
         Program program = Parse(source, options_.stackBudget);
         Bind(program, items_);
-        Evaluator evaluator(program, items_,
-                            RunOptions{options_.stepBudget, options_.stackBudget, options_.limits});
+        Evaluator evaluator(program, items_, options_, options_.stackBudget, options_.limits);
         evaluator.Run();
         return std::nullopt;
     } catch (ScriptException& e) {
         return e.error();
+    } catch (const ScriptAbort& stop) {
+        ScriptError error;
+        error.description = DescribeStop(stop.reason, options_.timeLimitSeconds);
+        error.line = stop.line, error.column = stop.column;
+        error.stopped = stop.reason;
+        return error;
     } catch (const std::bad_alloc&) {
         return ScriptError{kErrOutOfMemory, DescribeError(kErrOutOfMemory), -1, -1, false};
     }

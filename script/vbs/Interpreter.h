@@ -43,8 +43,9 @@
 // Eval, GetRef, InputBox and LoadPicture raise "Permission denied: 'name'", and no built-in
 // touches files. Parsing and evaluation check a stack budget, so deep nesting and runaway
 // recursion end in "Out of stack space" instead of a crash; strings and arrays have size
-// limits ("Out of memory"); an optional step budget (statements plus loop turns) bounds the
-// running time for fuzzing and for hosts that must not hang.
+// limits ("Out of memory"). A step budget (statements plus loop turns), a time limit and an
+// interrupt flag stop a run from outside (Watchdog.h): such a stop passes every "On Error
+// Resume Next" and comes back as a ScriptError whose `stopped` says why.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -54,11 +55,13 @@
 #include "script/vbs/HostObject.h"
 #include "script/vbs/Runtime.h"
 #include "script/vbs/ScriptError.h"
+#include "script/vbs/Watchdog.h"
 
 namespace korvan::vbs {
 
-struct Options {
-    uint64_t stepBudget = 0;               // statements and loop turns per run; 0: no bound
+// The watchdog's settings (step budget, time limit, keep-waiting question, interrupt flag) and
+// the resource limits.
+struct Options : WatchOptions {
     size_t stackBudget = size_t{1} << 20;  // bytes of machine stack for nesting and recursion
     Limits limits;
 };

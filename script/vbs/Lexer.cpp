@@ -228,10 +228,13 @@ class Lexer {
             value = value * (hex ? 16 : 8) + static_cast<uint64_t>(v);
             if (++digits > 11 || value > 0xFFFFFFFFu) Fail(kErrOverflow, "Overflow", start);
         }
-        if (At(pos_) == '&') ++pos_;  // the Long type suffix
+        const bool longSuffix = At(pos_) == '&';
+        if (longSuffix) ++pos_;
         Token& t = Emit(Tok::Integer, start);
-        // Up to 16 bits the literal is an Integer (&HFFFF is -1), otherwise a Long (&HFFFFFFFF is -1).
-        t.hexShort = value <= 0xFFFF;
+        // Up to 16 bits the literal is an Integer (&HFFFF is -1), otherwise, or with the "&" suffix,
+        // a Long (&HFFFFFFFF is -1, &HFFFF& is 65535).
+        t.hexShort = value <= 0xFFFF && !longSuffix;
+        t.hexLong = longSuffix;
         t.number = t.hexShort ? static_cast<int16_t>(static_cast<uint16_t>(value))
                               : static_cast<int32_t>(static_cast<uint32_t>(value));
     }
@@ -295,8 +298,12 @@ class Lexer {
             case ':':
                 kind = Tok::Colon;
                 break;
-            case '=':
+            case '=':  // "=>" and "=<" are the old spellings of ">=" and "<="
                 kind = Tok::Eq;
+                if (At(pos_) == '>')
+                    kind = Tok::Ge, ++pos_;
+                else if (At(pos_) == '<')
+                    kind = Tok::Le, ++pos_;
                 break;
             case '<':
                 kind = Tok::Lt;
@@ -305,9 +312,12 @@ class Lexer {
                 else if (At(pos_) == '=')
                     kind = Tok::Le, ++pos_;
                 break;
-            case '>':
+            case '>':  // "><" is "<>"
                 kind = Tok::Gt;
-                if (At(pos_) == '=') kind = Tok::Ge, ++pos_;
+                if (At(pos_) == '=')
+                    kind = Tok::Ge, ++pos_;
+                else if (At(pos_) == '<')
+                    kind = Tok::Ne, ++pos_;
                 break;
             default:
                 Fail(1032, "Invalid character", start);

@@ -106,6 +106,7 @@ struct Token {
     std::string string;     // value of a string literal
     double number = 0;      // value of a numeric literal (Integer: whole value)
     bool hexShort = false;  // a hex/octal literal of at most 16 bits (an Integer)
+    bool hexLong = false;   // a hex/octal literal with the "&" suffix (a Long)
 };
 
 // Tokenises the whole text; throws ScriptException (with position) on a lexical error.

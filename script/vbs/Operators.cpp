@@ -28,7 +28,7 @@ Value FitInteger(int64_t r, int rank) {
 }
 
 void RequireScalar(const Value& v) {
-    if (v.IsArray() || v.IsObject()) Raise(kErrTypeMismatch);
+    if (v.IsArray() || v.IsObject()) RaiseNotScalar(v);
 }
 
 template <class IntOp, class DoubleOp>

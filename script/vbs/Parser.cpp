@@ -23,7 +23,18 @@ class Parser {
   public:
     Parser(std::string_view source, size_t stackBudget) : tokens_(Tokenize(source)), guard_(stackBudget) {}
 
+    // Errors without a place of their own (the stack guard's) point at the token being read.
     Program Run() {
+        try {
+            return ParseProgram();
+        } catch (ScriptException& e) {
+            e.Place(Cur().line, Cur().column);
+            throw;
+        }
+    }
+
+  private:
+    Program ParseProgram() {
         Program program;
         for (;;) {
             SkipSeparators();
@@ -43,7 +54,6 @@ class Parser {
         return program;
     }
 
-  private:
     std::vector<Token> tokens_;
     size_t i_ = 0;
     StackGuard guard_;
@@ -438,7 +448,7 @@ class Parser {
                 item.kind = CaseItem::Kind::Is;
                 if (!ComparisonOp(&item.op)) Fail(1002, "Syntax error");
                 Next();
-                item.first = ParseConcat();
+                item.first = ParseBinary(kCompare);
             } else {
                 item.first = ParseExpression();
                 if (AtKeyword(Kw::To)) {
@@ -561,130 +571,91 @@ class Parser {
     }
 
     // ---- expressions ---------------------------------------------------------------------
-    ExprPtr ParseExpression() { return ParseImp(); }
+    // Binary operators by binding power, loosest first; all associate to the left. "Not" is a
+    // prefix operator between And and the comparisons ("Not a = b" is "Not (a = b)"); the
+    // signs bind tighter than "^" ("-3 ^ 2" is 9, "2 ^ -1" is 0.5).
+    enum Power : int {
+        kLoosest = 0,
+        kImp,
+        kEqv,
+        kXor,
+        kOr,
+        kAnd,
+        kNot,
+        kCompare,
+        kConcat,
+        kAdd,
+        kMod,
+        kIntDiv,
+        kMul,
+        kPow,
+    };
 
-    using Level = ExprPtr (Parser::*)();
-    // One left-associative level: operand { op operand }.
-    ExprPtr ParseLevel(Level next, std::initializer_list<std::pair<Kw, BinaryOp>> ops) {
-        ExprPtr left = (this->*next)();
-        for (;;) {
-            const std::pair<Kw, BinaryOp>* found = nullptr;
-            for (const auto& op : ops)
-                if (AtKeyword(op.first)) found = &op;
-            if (!found) return left;
-            Pos pos = Here();
-            Next();
-            left = std::make_unique<BinaryExpr>(pos, found->second, std::move(left), (this->*next)());
+    struct Infix {
+        BinaryOp op;
+        int power;
+    };
+
+    bool InfixAt(Infix* infix) const {
+        static constexpr std::pair<Kw, Infix> kWords[] = {
+            {Kw::Imp, {BinaryOp::Imp, kImp}}, {Kw::Eqv, {BinaryOp::Eqv, kEqv}},
+            {Kw::Xor, {BinaryOp::Xor, kXor}}, {Kw::Or, {BinaryOp::Or, kOr}},
+            {Kw::And, {BinaryOp::And, kAnd}}, {Kw::Is, {BinaryOp::Is, kCompare}},
+            {Kw::Mod, {BinaryOp::Mod, kMod}},
+        };
+        static constexpr std::pair<Tok, Infix> kSymbols[] = {
+            {Tok::Eq, {BinaryOp::Eq, kCompare}},     {Tok::Ne, {BinaryOp::Ne, kCompare}},
+            {Tok::Lt, {BinaryOp::Lt, kCompare}},     {Tok::Le, {BinaryOp::Le, kCompare}},
+            {Tok::Gt, {BinaryOp::Gt, kCompare}},     {Tok::Ge, {BinaryOp::Ge, kCompare}},
+            {Tok::Amp, {BinaryOp::Concat, kConcat}}, {Tok::Plus, {BinaryOp::Add, kAdd}},
+            {Tok::Minus, {BinaryOp::Sub, kAdd}},     {Tok::Backslash, {BinaryOp::IntDiv, kIntDiv}},
+            {Tok::Star, {BinaryOp::Mul, kMul}},      {Tok::Slash, {BinaryOp::Div, kMul}},
+            {Tok::Caret, {BinaryOp::Pow, kPow}},
+        };
+        if (At(Tok::Keyword)) {
+            for (const auto& [kw, op] : kWords)
+                if (Cur().keyword == kw) return *infix = op, true;
+            return false;
         }
+        for (const auto& [tok, op] : kSymbols)
+            if (Cur().kind == tok) return *infix = op, true;
+        return false;
     }
-    ExprPtr ParseImp() { return ParseLevel(&Parser::ParseEqv, {{Kw::Imp, BinaryOp::Imp}}); }
-    ExprPtr ParseEqv() { return ParseLevel(&Parser::ParseXor, {{Kw::Eqv, BinaryOp::Eqv}}); }
-    ExprPtr ParseXor() { return ParseLevel(&Parser::ParseOr, {{Kw::Xor, BinaryOp::Xor}}); }
-    ExprPtr ParseOr() { return ParseLevel(&Parser::ParseAnd, {{Kw::Or, BinaryOp::Or}}); }
-    ExprPtr ParseAnd() { return ParseLevel(&Parser::ParseNot, {{Kw::And, BinaryOp::And}}); }
 
-    ExprPtr ParseNot() {
+    ExprPtr ParseExpression() { return ParseBinary(kLoosest); }
+
+    // Operands joined by operators that bind tighter than `floor`.
+    ExprPtr ParseBinary(int floor) {
         guard_.Check();
-        if (!AtKeyword(Kw::Not)) return ParseComparison();
-        Pos pos = Here();
-        Next();
-        return std::make_unique<UnaryExpr>(pos, UnaryOp::Not, ParseNot());
-    }
-
-    bool ComparisonOp(BinaryOp* op) const {
-        switch (Cur().kind) {
-            case Tok::Eq:
-                *op = BinaryOp::Eq;
-                return true;
-            case Tok::Ne:
-                *op = BinaryOp::Ne;
-                return true;
-            case Tok::Lt:
-                *op = BinaryOp::Lt;
-                return true;
-            case Tok::Le:
-                *op = BinaryOp::Le;
-                return true;
-            case Tok::Gt:
-                *op = BinaryOp::Gt;
-                return true;
-            case Tok::Ge:
-                *op = BinaryOp::Ge;
-                return true;
-            default:
-                return false;
-        }
-    }
-
-    ExprPtr ParseComparison() {
-        ExprPtr left = ParseConcat();
-        for (;;) {
-            BinaryOp op;
-            if (AtKeyword(Kw::Is))
-                op = BinaryOp::Is;
-            else if (!ComparisonOp(&op))
-                return left;
+        ExprPtr left = ParsePrefix();
+        Infix infix;
+        while (InfixAt(&infix) && infix.power > floor) {
             Pos pos = Here();
             Next();
-            left = std::make_unique<BinaryExpr>(pos, op, std::move(left), ParseConcat());
-        }
-    }
-
-    // Symbol-operator levels: operand { op operand } for the given token kinds.
-    ExprPtr ParseSymbolLevel(Level next, std::initializer_list<std::pair<Tok, BinaryOp>> ops) {
-        ExprPtr left = (this->*next)();
-        for (;;) {
-            const std::pair<Tok, BinaryOp>* found = nullptr;
-            for (const auto& op : ops)
-                if (At(op.first)) found = &op;
-            if (!found) return left;
-            Pos pos = Here();
-            Next();
-            left = std::make_unique<BinaryExpr>(pos, found->second, std::move(left), (this->*next)());
-        }
-    }
-    ExprPtr ParseConcat() { return ParseSymbolLevel(&Parser::ParseAdditive, {{Tok::Amp, BinaryOp::Concat}}); }
-    ExprPtr ParseAdditive() {
-        return ParseSymbolLevel(&Parser::ParseMod, {{Tok::Plus, BinaryOp::Add}, {Tok::Minus, BinaryOp::Sub}});
-    }
-    ExprPtr ParseMod() { return ParseLevel(&Parser::ParseIntDiv, {{Kw::Mod, BinaryOp::Mod}}); }
-    ExprPtr ParseIntDiv() {
-        return ParseSymbolLevel(&Parser::ParseMultiplicative, {{Tok::Backslash, BinaryOp::IntDiv}});
-    }
-    ExprPtr ParseMultiplicative() {
-        return ParseSymbolLevel(&Parser::ParseUnary,
-                                {{Tok::Star, BinaryOp::Mul}, {Tok::Slash, BinaryOp::Div}});
-    }
-
-    // Unary minus binds looser than "^": -2 ^ 2 is -4.
-    ExprPtr ParseUnary() {
-        guard_.Check();
-        if (At(Tok::Minus) || At(Tok::Plus)) {
-            Pos pos = Here();
-            UnaryOp op = At(Tok::Minus) ? UnaryOp::Neg : UnaryOp::Plus;
-            Next();
-            return std::make_unique<UnaryExpr>(pos, op, ParseUnary());
-        }
-        return ParsePower();
-    }
-
-    ExprPtr ParsePower() {
-        ExprPtr left = ParsePostfix(nullptr);
-        while (At(Tok::Caret)) {
-            Pos pos = Here();
-            Next();
-            left = std::make_unique<BinaryExpr>(pos, BinaryOp::Pow, std::move(left), ParsePowerOperand());
+            left = std::make_unique<BinaryExpr>(pos, infix.op, std::move(left), ParseBinary(infix.power));
         }
         return left;
     }
 
-    ExprPtr ParsePowerOperand() {
+    bool ComparisonOp(BinaryOp* op) const {
+        Infix infix;
+        if (!InfixAt(&infix) || infix.power != kCompare || infix.op == BinaryOp::Is) return false;
+        *op = infix.op;
+        return true;
+    }
+
+    // An operand with its prefix operators.
+    ExprPtr ParsePrefix() {
         guard_.Check();
+        Pos pos = Here();
+        if (AtKeyword(Kw::Not)) {
+            Next();
+            return std::make_unique<UnaryExpr>(pos, UnaryOp::Not, ParseBinary(kNot));
+        }
         if (At(Tok::Minus) || At(Tok::Plus)) {
-            Pos pos = Here();
             UnaryOp op = At(Tok::Minus) ? UnaryOp::Neg : UnaryOp::Plus;
             Next();
-            return std::make_unique<UnaryExpr>(pos, op, ParsePowerOperand());
+            return std::make_unique<UnaryExpr>(pos, op, ParsePrefix());
         }
         return ParsePostfix(nullptr);
     }
@@ -739,7 +710,7 @@ class Parser {
         const Token& t = Cur();
         switch (t.kind) {
             case Tok::Integer: {
-                Value v = t.hexShort || (t.number >= -32768 && t.number <= 32767)
+                Value v = !t.hexLong && (t.hexShort || (t.number >= -32768 && t.number <= 32767))
                               ? Value(static_cast<int16_t>(t.number))
                               : Value(static_cast<int32_t>(t.number));
                 Next();

@@ -38,8 +38,6 @@ std::string DescribeError(int number) {
             return "Variable is undefined";
         case kErrIllegalAssignment:
             return "Illegal assignment";
-        case kErrStepBudget:
-            return "Script ran longer than its step budget";
         case kErrSyntax:
             return "Syntax error";
         default:

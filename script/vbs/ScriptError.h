@@ -1,6 +1,7 @@
 #pragma once
 // A script error: the dialect's error number, its description and where in the source it arose.
 // Compile errors and run-time errors share this record; the script host formats its report from it.
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -25,19 +26,29 @@ enum ErrorCode : int {
     kErrInvalidNull = 94,         // "Invalid use of Null"
     kErrUndefined = 500,          // "Variable is undefined"
     kErrIllegalAssignment = 501,  // "Illegal assignment"
-    kErrStepBudget = 1000001,     // our own: the host's step budget ran out
     kErrSyntax = 1002,            // compile errors from here on
 };
 
 // The standard description of an error number ("Type mismatch"); empty for an unknown number.
 std::string DescribeError(int number);
 
+enum class StopReason : uint8_t {
+    None,
+    StepBudget,   // more statements and loop turns than the host allowed
+    TimeLimit,    // ran longer than the time limit and nobody chose to keep waiting
+    Interrupted,  // the host's interrupt flag was set (a signal, a closing window)
+};
+
+// The text of a stop for messages ("Script ran longer than its time limit of 10 s").
+std::string DescribeStop(StopReason reason, double timeLimitSeconds);
+
 struct ScriptError {
     int number = 0;
     std::string description;
-    int line = -1;         // zero-based source line
-    int column = -1;       // zero-based character position (code points) in that line
-    bool compile = false;  // found while parsing, before anything ran
+    int line = -1;                          // zero-based source line
+    int column = -1;                        // zero-based character position (code points) in that line
+    bool compile = false;                   // found while parsing, before anything ran
+    StopReason stopped = StopReason::None;  // stopped from outside; `number` is then 0
 };
 
 // Thrown inside the interpreter; the public interface returns a ScriptError instead.

@@ -56,5 +56,36 @@ bodies() { "$exe" --headless "$samples/car.txt" --frames 0 "$@" --print-state | 
 all=$(bodies); undone=$(bodies --undo 2)
 check "--undo 2 takes back the last body created ($all -> $undone)" '[ "$undone" -eq $((all - 1)) ]'
 rm -rf "$tmp"
+# A script that never ends is stopped at its time limit like any script error, naming the line it
+# was on; a terminating signal ends the run as its end does, backup files removed.
+tmp=$(mktemp -d)
+mkdir "$tmp/tmp"
+printf 'Set a = Application.AddObj( "BOX" , "A" )\r\nx = 0\r\nDo\r\nx = x + 1\r\nLoop\r\n' > "$tmp/endless.txt"
+TMPDIR="$tmp/tmp" "$exe" --headless "$tmp/endless.txt" --script-timeout 0.3 --no >/dev/null 2>"$tmp/err"; code=$?
+check "endless loop stops at the time limit and fails the load" '[ $code -eq 1 ]'
+check "the stop names the loop's line" 'grep -q "LineNumber=[34]" "$tmp/err" && grep -q "time limit of 0.3 s" "$tmp/err"'
+check "backup files are deleted after a stopped script" '[ -z "$(ls -A "$tmp/tmp")" ]'
+for sig in INT TERM; do
+    TMPDIR="$tmp/tmp" "$exe" --headless "$tmp/endless.txt" --script-timeout 0 --no >/dev/null 2>&1 &
+    pid=$!
+    for _ in $(seq 100); do [ -n "$(ls -A "$tmp/tmp")" ] && break; sleep 0.05; done
+    had=$(ls -A "$tmp/tmp" | wc -l)
+    kill -$sig $pid; wait $pid; code=$?
+    want=$((128 + $(kill -l $sig)))
+    check "SIG$sig during a script ends the run with $want ($code)" '[ $code -eq $want ]'
+    check "SIG$sig removes the $had backup files" '[ "$had" -gt 0 ] && [ -z "$(ls -A "$tmp/tmp")" ]'
+done
+"$exe" --headless "$samples/car.txt" --frames 100000000 --no >/dev/null 2>&1 &
+pid=$!
+sleep 1; kill -TERM $pid; wait $pid; code=$?
+check "SIGTERM during the frames ends the run with 143 ($code)" '[ $code -eq 143 ]'
+printf 'x = 1\r\nFunction F(n)\r\n  F = F(n + 1)\r\nEnd Function\r\ny = F(1)\r\n' > "$tmp/deep.txt"
+"$exe" --headless "$tmp/deep.txt" --no >/dev/null 2>"$tmp/err"; code=$?
+check "runaway recursion fails the load" '[ $code -eq 1 ]'
+check "out of stack space names the recursing line" 'grep -q "00000002 :   F = F(n + 1)  <--------- Error" "$tmp/err" && grep -q "Out of stack space" "$tmp/err"'
+{ printf 'x = 1\r\ny = '; head -c 300000 /dev/zero | tr '\0' '('; printf '1\r\n'; } > "$tmp/nested.txt"
+"$exe" --headless "$tmp/nested.txt" --no >/dev/null 2>"$tmp/err"; code=$?
+check "nesting too deep to parse names its line" '[ $code -eq 1 ] && grep -q "LineNumber=1" "$tmp/err" && grep -q "Out of stack space" "$tmp/err"'
+rm -rf "$tmp"
 [ $fail -eq 0 ] && echo "headless: all passed"
 exit $fail

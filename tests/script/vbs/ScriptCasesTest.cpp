@@ -19,7 +19,8 @@ namespace {
 
 std::filesystem::path CasesFolder() {
     const char* root = std::getenv("KORVAN_SOURCE_DIR");
-    return std::filesystem::path(root ? root : ".") / "tests/script/vbs/cases";
+    if (root) return std::filesystem::path(root) / "tests/script/vbs/cases";
+    return KORVAN_VBS_CASES;
 }
 
 std::vector<std::string> CaseNames() {

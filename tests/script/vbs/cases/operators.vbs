@@ -1,6 +1,6 @@
 ' Operators, their precedence and the subtypes of their results.
 Print 2 + 3 * 4                 ' expect: 14
-Print -2 ^ 2                    ' expect: -4
+Print -2 ^ 2                    ' expect: 4
 Print 2 ^ -1                    ' expect: 0.5
 Print 2 ^ 3 ^ 2                 ' expect: 64
 Print 10 / 4                    ' expect: 2.5
