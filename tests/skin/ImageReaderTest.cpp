@@ -94,7 +94,8 @@ TEST_F(ImageLoading, MissingFileCannotBeOpened) {
 }
 
 TEST_F(ImageLoading, FileOnDiskIsDecoded) {
-    const auto path = std::filesystem::temp_directory_path() / ("korvan_image_reader_test_" + std::to_string(::getpid()) + ".BMP");
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("korvan_image_reader_test_" + std::to_string(::getpid()) + ".BMP");
     const std::vector<std::uint8_t> bmp = MakeBmp24(1, 1, {10, 20, 30, 0});
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bmp.data()), bmp.size());
     ImageResult result = LoadImage(path.string(), ImageAlpha::Drop);
