@@ -164,7 +164,7 @@ void CObj::UpdateContact(_CRASHINFO& c, const Vec3& p) {
 // ---- Force phase --------------------------------------------------------------------------------
 
 void CObj::ComputeContactForces(int s) {
-    if (interactions.empty()) return;
+    if (activeContactCount_ == 0 || interactions.empty()) return;
     if (!(settings().AssemblyProgress() > 1)) return;
     const bool movable = IsMovable();
     for (int k = 0; k < activeContactCount_; ++k) {

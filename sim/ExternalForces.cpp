@@ -133,7 +133,12 @@ void CObj::ApplyExternalForces(int s) {
     // tau += extTorque - sign(b^ . w) min(|b|, I_b |b^ . w| / h) b^: the brake holds its full size
     // against the rotation, like dry friction never more than stops the spin within one step, so
     // a braked body comes to rest and stays there instead of being shaken at full torque.
-    if (inertiaX != 0 && inertiaY != 0 && inertiaZ != 0) AddTorque(s, extTorque - BrakeTorque(s));
+    if (inertiaX != 0 && inertiaY != 0 && inertiaZ != 0) {
+        if (brakeTorque.x == 0 && brakeTorque.y == 0 && brakeTorque.z == 0)
+            AddTorque(s, extTorque);
+        else
+            AddTorque(s, extTorque - BrakeTorque(s));
+    }
 
     // F += m g, once the model is assembled
     if (sim.AssemblyProgress() > 1) {

@@ -33,6 +33,8 @@ void ReportCannotContinue(const std::string& displayName) {
 }  // namespace
 
 void CObj::ReportRunaway() const {
+    if (!RunAway(posX[0], posY[0], posZ[0]) && !RunAway(velX[0], velY[0], velZ[0])) [[likely]]
+        return;
     if (RunAway(posX[0], posY[0], posZ[0]))
         PostAnomalyFormat("%s の計算で、位置が異常な値 %e %e %e になりました。", displayName.c_str(), posX[0],
                           posY[0], posZ[0]);
