@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/SceneLines.h"
+
 namespace korvan {
 
 namespace {
@@ -40,6 +42,27 @@ Viewpoint CWndView::GetViewpoint() const {
     if (!InvertByCofactors(userPart, inverse)) return {};
     Vec3 target = Column(inverse, 3);
     return {target + Column(inverse, 2), target, Normalized(Column(inverse, 1))};
+}
+
+// Mirror and projection are written only when they differ from a new view's; a picture's files
+// go relative to the save folder.
+void CWndView::WriteAttributeLines(SceneLines& out) const {
+    const char* v = varName.c_str();
+    if (mirror != 0) out.Put("%s.mirror = %d\n", v, mirror);
+    if (projection != 0) out.Put("%s.projection  = %g\n", v, projection);
+    out.Put("%s.fixH = %d\n", v, fixH);
+    out.Put("%s.fixZ = %d\n", v, fixZ);
+    const ViewPicture& p = picture;
+    if (!p.file.empty() || !p.maskFile.empty()) {
+        std::string file = p.file.empty() ? "" : out.FileName(p.file);
+        std::string mask = p.maskFile.empty() ? "" : out.FileName(p.maskFile);
+        out.Put("%s.SetPicture \"%s\" , \"%s\" , %d , %g , %g , %g , %g \n", v, file, mask, p.mode,
+                p.values[0], p.values[1], p.values[2], p.values[3]);
+    }
+}
+
+void CWndMusic::WriteAttributeLines(SceneLines& out) const {
+    for (const std::string& f : files) out.Put("%s.AddFile \"%s\" \n", varName, out.FileName(f));
 }
 
 }  // namespace korvan

@@ -11,6 +11,7 @@
 namespace korvan {
 
 class CObj;
+class SceneLines;
 
 class CWndBase {
   public:
@@ -19,6 +20,9 @@ class CWndBase {
     std::string varName;      // script variable name
     std::string displayName;  // title
     double left = 0, top = 0, right = 1, bottom = 1;
+
+    // The kind's own lines of the attribute section of a scene file.
+    virtual void WriteAttributeLines(SceneLines&) const {}
 
   protected:
     CWndBase(std::string type, std::string var, std::string name)
@@ -65,6 +69,8 @@ class CWndView : public CWndBase {
     void SetViewpoint(const Viewpoint& camera);
     // From userPart^-1: eye = column 3 + column 2, target = column 3, up = column 1 normalised.
     Viewpoint GetViewpoint() const;
+
+    void WriteAttributeLines(SceneLines& out) const override;
 };
 
 class CWndMeter : public CWndBase {
@@ -76,6 +82,8 @@ class CWndMusic : public CWndBase {
   public:
     CWndMusic(std::string var, std::string name) : CWndBase("MUSIC", std::move(var), std::move(name)) {}
     std::vector<std::string> files;  // play list, resolved paths
+
+    void WriteAttributeLines(SceneLines& out) const override;
 };
 
 }  // namespace korvan

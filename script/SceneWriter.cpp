@@ -4,38 +4,35 @@
 #include <string_view>
 #include <vector>
 
-#include "base/Format.h"
 #include "base/Host.h"
 #include "base/Paths.h"
+#include "base/SceneLines.h"
 #include "base/TextEncoding.h"
-#include "sim/ObjBox.h"
-#include "sim/ObjCylinder.h"
-#include "sim/ObjDef.h"
-#include "sim/ObjGround.h"
-#include "sim/ObjSpring.h"
+#include "sim/JoinGeometry.h"
 
 namespace korvan {
 
 namespace {
 
-// The text of a scene file, built in UTF-8 with "\n" line ends.
+// The text of a scene file, built in UTF-8 with "\n" line ends. This lays out the sections and
+// the lines every body or window has; a kind's own lines come from the kind.
 class SceneText {
   public:
     SceneText(const SceneDocument& document, const SceneWriteOptions& options)
-        : doc_(document), options_(options) {}
+        : doc_(document), options_(options), out_(options.saveFolder, options.quiet) {}
 
     std::string Build();
 
   private:
     const SceneDocument& doc_;
     const SceneWriteOptions& options_;
-    std::string out_;
+    SceneLines out_;
 
     template <class... Args>
     void Put(const char* format, const Args&... args) {
-        AppendFormat(out_, format, args...);
+        out_.Put(format, args...);
     }
-    void Text(std::string_view text) { out_ += text; }
+    void Text(std::string_view text) { out_.Text(text); }
     void Blank(int times = 1) {
         for (int i = 0; i < times; ++i) Text("' \n");
     }
@@ -43,8 +40,6 @@ class SceneText {
     void Spaced();
     void Section(const char* title);
     void SubHeader(const char* word);
-    // A file name relative to the save folder, as the inside of a string literal.
-    std::string Relative(const std::string& file) const;
 
     void Header();
     void BodyCreation(const CObj& b);
@@ -58,7 +53,6 @@ class SceneText {
     void JoinStatement(const CObj& b, std::size_t first);
     void Actuations(const CObj& b);
     void PrescribedMotions(const CObj& b);
-    void InternalState(const CObj& b);
     void Interactions(const CObj& b);
     void Forces(const CObj& b);
     void Environment();
@@ -82,40 +76,6 @@ void SceneText::SubHeader(const char* word) {
     Put("'\n' %s\n'\n", word);
 }
 
-// The inside of a string literal: a quote doubled, line ends joined in as the script's own
-// constants, so that any name a script could give comes back from the file unchanged.
-std::string Literal(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        if (c == '"')
-            out += "\"\"";
-        else if (c == '\r')
-            out += "\" & vbCr & \"";
-        else if (c == '\n')
-            out += "\" & vbLf & \"";
-        else
-            out += c;
-    }
-    return out;
-}
-
-// A name inside a comment stays on the comment's line.
-std::string CommentText(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c == '\r' || c == '\n') c = ' ';
-    return out;
-}
-
-std::string SceneText::Relative(const std::string& file) const {
-    RelativePath r = MakeRelative(file, options_.saveFolder);
-    if (!r.relative && !options_.quiet)
-        CurrentHost().ShowMessage(file + " と\n" + options_.saveFolder +
-                                  " は\nルートから異なるので相対パスに変換できません");
-    return Literal(r.path);
-}
-
 void SceneText::Header() {
     Rule('-'), Rule('/'), Rule('-');
     Blank(4);
@@ -134,20 +94,7 @@ void SceneText::BodyCreation(const CObj& b) {
 
 void SceneText::BodySize(const CObj& b) {
     SubHeader("サイズ");
-    const char* v = b.varName.c_str();
-    if (auto* box = dynamic_cast<const CObjBox*>(&b)) {
-        Put("%s.widthX = %6g ' ( 幅  = %6g mm )\n", v, box->widthX, box->widthX * 1000);
-        Put("%s.widthY = %6g ' ( 奥行= %6g mm )\n", v, box->widthY, box->widthY * 1000);
-        Put("%s.widthZ = %6g ' ( 高さ= %6g mm )\n", v, box->widthZ, box->widthZ * 1000);
-        if (box->crashPointX != 2) Put("%s.crashPointX = %d ' X方向の衝突定義点数\n", v, box->crashPointX);
-        if (box->crashPointY != 2) Put("%s.crashPointY = %d ' Y方向の衝突定義点数\n", v, box->crashPointY);
-        if (box->crashPointZ != 2) Put("%s.crashPointZ = %d ' Z方向の衝突定義点数\n", v, box->crashPointZ);
-    } else if (auto* cyl = dynamic_cast<const CObjCylinder*>(&b)) {
-        Put("%s.widthR = %6g ' ( 半径= %6g mm )\n", v, cyl->widthR, cyl->widthR * 1000);
-        Put("%s.widthW = %6g ' ( 長さ= %6g mm )\n", v, cyl->widthW, cyl->widthW * 1000);
-        if (cyl->crashPointW != 2) Put("%s.crashPointW = %d ' 長さ方向の衝突定義点数\n", v, cyl->crashPointW);
-        if (cyl->crashPointR != 20) Put("%s.crashPointR = %d ' 周方向の衝突定義点数\n", v, cyl->crashPointR);
-    }
+    b.WriteSizeLines(out_);
 }
 
 void SceneText::BodyAttributes(const CObj& b) {
@@ -166,14 +113,7 @@ void SceneText::BodyAttributes(const CObj& b) {
     if (b.ShadeThrow >= 0) Put("%s.ShadeThrow = %6g ' ( 影を投影する )\n", v, b.ShadeThrow);
     // Skins: the AddSkin statements (sub-header "スキンの設定", one statement and "' \n" per skin)
     // are written here once the skin record carries its model file, groups and placement.
-    if (auto* ground = dynamic_cast<const CObjGround*>(&b)) {
-        if (!ground->heightImagePath.empty())
-            Put("%s.SetHeightBmp \"%s\" ' ( 高さを表現する画像データ )\n", v,
-                Relative(ground->heightImagePath).c_str());
-        if (!ground->colorImagePath.empty())
-            Put("%s.SetColorBmp \"%s\" ' ( 色を表現する画像データ )\n", v,
-                Relative(ground->colorImagePath).c_str());
-    }
+    b.WriteAttributeLines(out_);
 }
 
 void SceneText::BodyPosition(const CObj& b) {
@@ -227,7 +167,7 @@ void SceneText::Connections(const CObj& b) {
     }
     Actuations(b);
     PrescribedMotions(b);
-    InternalState(b);
+    b.WriteInternalStateLines(out_);
 }
 
 void SceneText::JoinStatement(const CObj& b, std::size_t first) {
@@ -236,24 +176,20 @@ void SceneText::JoinStatement(const CObj& b, std::size_t first) {
     if (g != 1 && g != 2 && g != 4) return;
     if (first + g > b.joins.size()) return;
     const CObj& p = *r0.partner;
-    std::vector<Vec3> mine, theirs;
+    Vec3 mine[4], theirs[4];
     for (std::size_t j = 0; j < g; ++j) {
         const _JOININFO& r = b.joins[first + j];
         if (r.partner != &p || r.partnerIndex < 0 ||
             static_cast<std::size_t>(r.partnerIndex) >= p.joins.size())
             return;
-        mine.push_back(r.originalPoint);
-        theirs.push_back(p.joins[static_cast<std::size_t>(r.partnerIndex)].originalPoint);
+        mine[j] = r.originalPoint;
+        theirs[j] = p.joins[static_cast<std::size_t>(r.partnerIndex)].originalPoint;
     }
-    auto rows = [&](const std::vector<Vec3>& pts) {
-        std::vector<Vec3> out;
-        if (g == 1) out = {pts[0]};
-        if (g == 2) out = {(pts[0] + pts[1]) * 0.5, (pts[0] - pts[1]) * 0.5};
-        if (g == 4)
-            out = {(pts[0] + pts[1] + pts[2] + pts[3]) * 0.25, (pts[0] - pts[1]) * 0.5,
-                   (pts[2] - pts[3]) * 0.5};
-        for (const Vec3& x : out)
-            Put("                                     %12g , %12g , %12g ,_\n", x.x, x.y, x.z);
+    auto rows = [&](const Vec3* points) {
+        Vec3 out[3];
+        JoinRowsFromPoints(static_cast<int>(g), points, out);
+        for (int k = 0; k < JoinRowCount(static_cast<int>(g)); ++k)
+            Put("                                     %12g , %12g , %12g ,_\n", out[k].x, out[k].y, out[k].z);
     };
     const char* count = g == 1 ? "１点" : g == 2 ? "２点" : "４点";
     Put("' %s と %s の%s接続 (基準K=%e , 基準R=%e)\n", CommentText(b.displayName), CommentText(p.displayName),
@@ -313,18 +249,6 @@ void SceneText::PrescribedMotions(const CObj& b) {
     terms("Z", b.moveForcesZ);
 }
 
-// The internal spring and damper of a differential or a spring with their starting state; the
-// two body names are not used by loading and are written empty.
-void SceneText::InternalState(const CObj& b) {
-    const char* v = b.varName.c_str();
-    if (auto* def = dynamic_cast<const CObjDef*>(&b))
-        Put("%s.SetDefObjByName \"%s\" , \"%s\" , %g , %g , %g , %g \n", v, "", "", def->defSpring,
-            def->defDamping, def->defAngle[0], def->defRate[0]);
-    if (auto* spring = dynamic_cast<const CObjSpring*>(&b))
-        Put("%s.SetSpringObjByName \"%s\" , \"%s\" , %g , %g , %g , %g \n", v, "", "", spring->springConstant,
-            spring->springDamping, spring->extension[0], spring->extensionRate[0]);
-}
-
 // ---- Collisions and forces -----------------------------------------------------------------
 
 void SceneText::Interactions(const CObj& b) {
@@ -377,21 +301,7 @@ void SceneText::WindowBlocks(const CWndBase& w) {
     Put("%s.right  = %g\n", v, w.right);
     Put("%s.bottom = %g\n", v, w.bottom);
     SubHeader("属性");
-    if (auto* view = dynamic_cast<const CWndView*>(&w)) {
-        if (view->mirror != 0) Put("%s.mirror = %d\n", v, view->mirror);
-        if (view->projection != 0) Put("%s.projection  = %g\n", v, view->projection);
-        Put("%s.fixH = %d\n", v, view->fixH);
-        Put("%s.fixZ = %d\n", v, view->fixZ);
-        const ViewPicture& p = view->picture;
-        if (!p.file.empty() || !p.maskFile.empty()) {
-            std::string file = p.file.empty() ? "" : Relative(p.file);
-            std::string mask = p.maskFile.empty() ? "" : Relative(p.maskFile);
-            Put("%s.SetPicture \"%s\" , \"%s\" , %d , %g , %g , %g , %g \n", v, file.c_str(), mask.c_str(),
-                p.mode, p.values[0], p.values[1], p.values[2], p.values[3]);
-        }
-    } else if (auto* music = dynamic_cast<const CWndMusic*>(&w)) {
-        for (const std::string& f : music->files) Put("%s.AddFile \"%s\" \n", v, Relative(f).c_str());
-    }
+    w.WriteAttributeLines(out_);
 }
 
 // ---- Environment ---------------------------------------------------------------------------
@@ -458,7 +368,7 @@ std::string SceneText::Build() {
 
     Section("全体の環境設定");
     Environment();
-    return out_;
+    return std::move(out_.Bytes());
 }
 
 // "\n" becomes CR LF; a Shift-JIS trail byte is never 0x0A, so the bytes can be scanned directly.

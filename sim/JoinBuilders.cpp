@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "base/Diagnostics.h"
+#include "sim/JoinGeometry.h"
 #include "sim/Obj.h"
 
 namespace korvan {
@@ -54,8 +55,8 @@ Vec3 PerpendicularTo(const Vec3& d) {
 
 GroupSide TwoPointSide(const Vec3& c, const Vec3& d, int vertical) {
     GroupSide side;
-    side.points[0] = c + d;
-    side.points[1] = c - d;
+    const Vec3 rows[] = {c, d};
+    JoinPointsFromRows(2, rows, side.points);
     side.axisA = PerpendicularTo(d);
     side.axisB = Normalized(d);
     side.vertical = vertical;
@@ -64,10 +65,8 @@ GroupSide TwoPointSide(const Vec3& c, const Vec3& d, int vertical) {
 
 GroupSide FourPointSide(const Vec3& c, const Vec3& a, const Vec3& b) {
     GroupSide side;
-    side.points[0] = c + a;
-    side.points[1] = c - a;
-    side.points[2] = c + b;
-    side.points[3] = c - b;
+    const Vec3 rows[] = {c, a, b};
+    JoinPointsFromRows(4, rows, side.points);
     side.axisA = Normalized(Cross(a, b));
     side.axisB = Normalized(a);
     return side;

@@ -10,8 +10,9 @@
 // Operations that are not simulation live elsewhere and dispatch on the body kind (typeName or
 // dynamic_cast): drawing (DrawShape, DrawPass, DrawSkins, DrawMarkers, DrawEditGuides, materials,
 // display lists) in render/, mouse handling and the context menu (OnMouseDown/Up/Move,
-// ResizeByDrag, IsGrabFind, OnContextMenu) in ui/, and the scene-writer steps in script/.
-// sim/ includes no Qt and no OpenGL.
+// ResizeByDrag, IsGrabFind, OnContextMenu) in ui/. The scene writer in script/ lays out the
+// file; each kind writes its own lines of it (Write*Lines below). sim/ includes no Qt and no
+// OpenGL.
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +25,7 @@
 namespace korvan {
 
 class CScene;
+class SceneLines;
 
 // Face geometry returned by GetFace, in body coordinates.
 struct FaceFrame {
@@ -146,6 +148,14 @@ class CObj {
     // it is -1) for motion the rigid-body state does not show, e.g. a spring's extension.
     virtual void AdjustPointMotion(int joinIndex, int s, Vec3& worldVelocity) const;
     virtual void MakeModel();
+
+    // ---- Scene file lines: what only this kind writes ------------------------------------
+    // The size section: dimensions and crash-point counts.
+    virtual void WriteSizeLines(SceneLines&) const {}
+    // The end of the attribute section (a ground's images).
+    virtual void WriteAttributeLines(SceneLines&) const {}
+    // After the body's connections: an internal spring and damper with its state.
+    virtual void WriteInternalStateLines(SceneLines&) const {}
 
     // ---- Integration (stage work of the committed and intermediate states) ---------------
     bool UpdateStageMatrices(int s);

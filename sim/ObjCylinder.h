@@ -20,6 +20,7 @@ class CObjCylinder : public CObj {
     int FindFace(int type, const Vec3& worldPoint, double margin) const override;
     int IsVerticalToSurface(const Vec3& bodyPoint, const Vec3& direction) const override;
     void SetLastSettingWidth() override;
+    void WriteSizeLines(SceneLines& out) const override;
 
     void SetSize(double w, double r, const Vec3& shift = {});
 

@@ -45,6 +45,7 @@ class CObjDef : public CObjCylinder {
     void IntegrateStage(int s) override;
     void AdjustPointMotion(int joinIndex, int s, Vec3& worldVelocity) const override;
     void UpdateDerivedConstants() override;
+    void WriteInternalStateLines(SceneLines& out) const override;
     // Recording keeps phi and dphi/dt beside the rigid state.
     void SetRecordLength(int frames) override;
     void StoreRecordedFrame(int frame) override;

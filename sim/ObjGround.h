@@ -40,6 +40,7 @@ class CObjGround : public CObjBox {
 
     void MakeModel() override;
     int FindFace(int type, const Vec3& worldPoint, double margin) const override;
+    void WriteAttributeLines(SceneLines& out) const override;
 
     // Script setters: the name resolves against the scene folder and must end up a full path.
     void SetHeightBmp(std::string_view name, std::string_view sceneFolder);
