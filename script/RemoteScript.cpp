@@ -24,6 +24,8 @@ class CollectingHost : public Host {
     }
     void SetStatus(const std::string& text) override { window_.SetStatus(text); }
     void OpenForEditing(const std::string&) override {}
+    // Nobody at the window is asked to grant more time: the limit is the sender's answer.
+    bool KeepWaitingForScript(double) override { return false; }
 
     RemoteScriptResult result;
 
@@ -81,7 +83,9 @@ RemoteScriptResult RunRemoteScript(std::string_view text, const std::shared_ptr<
         host.result.failed = true;
         host.result.errors += FormatScriptErrorReport(*error, SplitLines(script));
         host.result.errors +=
-            "KORVAN3: script error " + std::to_string(error->number) + ": " + error->description + "\n";
+            error->stopped != vbs::StopReason::None
+                ? "KORVAN3: the script was stopped: " + error->description + "\n"
+                : "KORVAN3: script error " + std::to_string(error->number) + ": " + error->description + "\n";
     }
     return std::move(host.result);
 }

@@ -30,6 +30,7 @@ struct RemoteScriptResult {
 inline constexpr std::size_t kMaxRemoteOutputBytes = 1u << 20;
 
 // Runs `text` (UTF-8, or Shift-JIS as in scene files) against `application` on the calling thread.
+// At `limits.timeLimitSeconds` the script is stopped and reported; no one is asked for more time.
 RemoteScriptResult RunRemoteScript(std::string_view text, const std::shared_ptr<CDispatchAPP>& application,
                                    ScriptRunLimits limits = {});
 

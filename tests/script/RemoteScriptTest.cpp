@@ -20,7 +20,9 @@ Set other = Application.AddObj( "BOX" , "B" )
 Application.PreCalcTime = 0.5
 )"));
     }
-    RemoteScriptResult Run(const std::string& text) { return RunRemoteScript(text, application); }
+    RemoteScriptResult Run(const std::string& text, ScriptRunLimits limits = {}) {
+        return RunRemoteScript(text, application, limits);
+    }
 };
 
 TEST_F(RemoteScript, FindObjReachesBodiesByDisplayNameAndGetMethodsFillTheirArguments) {
@@ -83,6 +85,24 @@ TEST_F(RemoteScript, OutputOfAMsgBoxLoopIsCutAtTheLimit) {
     EXPECT_LE(r.output.size(), kMaxRemoteOutputBytes);
     EXPECT_GT(r.output.size(), kMaxRemoteOutputBytes - 100);
     EXPECT_NE(r.errors.find("output was cut"), std::string::npos);
+}
+
+TEST_F(RemoteScript, AnEndlessScriptIsStoppedAtItsTimeLimitWithoutAskingTheWindow) {
+    // A window whose user would grant more time once.
+    struct GrantingHost : RecordingHost {
+        int waits = 0;
+        bool KeepWaitingForScript(double) override { return ++waits == 1; }
+    } window;
+    SetHost(&window);
+    ScriptRunLimits limits;
+    limits.timeLimitSeconds = 0.2;
+    RemoteScriptResult r = Run("MsgBox \"looping\"\nDo\n  n = n + 1\nLoop\n", limits);
+    EXPECT_TRUE(r.failed);
+    EXPECT_EQ(r.output, "looping\n");
+    EXPECT_NE(r.errors.find("KORVAN3: the script was stopped: "), std::string::npos) << r.errors;
+    EXPECT_NE(r.errors.find("time limit"), std::string::npos) << r.errors;
+    EXPECT_EQ(window.waits, 0);
+    EXPECT_EQ(&CurrentHost(), &window);
 }
 
 TEST_F(RemoteScript, EnvironmentReadsTheLiveValueUntilAScriptAssignsIt) {
