@@ -163,24 +163,48 @@ void CObj::UpdateContact(_CRASHINFO& c, const Vec3& p) {
 
 // ---- Force phase --------------------------------------------------------------------------------
 
+namespace {
+
+// The touched body's stage state, read once for a run of points that touch the same body.
+struct TouchedState {
+    const CObj* body = nullptr;
+    bool movable = false;
+    const Mat4* localToWorld = nullptr;
+    Vec3 position, velocity, omega;
+
+    void Read(const CObj* B, int s) {
+        body = B;
+        movable = B->IsMovable();
+        localToWorld = &B->localToWorld[s];
+        position = B->Position(s), velocity = B->Velocity(s), omega = B->Omega(s);
+    }
+};
+
+}  // namespace
+
 void CObj::ComputeContactForces(int s) {
     if (activeContactCount_ == 0 || interactions.empty()) return;
     if (!(settings().AssemblyProgress() > 1)) return;
     const bool movable = IsMovable();
+    const Mat4& toWorld = localToWorld[s];
+    const Vec3 position = Position(s), velocity = Velocity(s), omega = Omega(s);
+    // Summed in registers, in the order of the points, and stored once.
+    Vec3 force{forceX[s], forceY[s], forceZ[s]}, torque{torqueX[s], torqueY[s], torqueZ[s]};
+    TouchedState touched;
     for (int k = 0; k < activeContactCount_; ++k) {
         const auto index = static_cast<std::size_t>(activeContacts_[static_cast<std::size_t>(k)]);
         if (index >= crashPoints.size()) continue;
         _CRASHINFO& c = crashPoints[index];
-        CObj* B = c.contactBody;
+        const CObj* B = c.contactBody;
         if (!B) continue;
-        const bool otherMovable = B->IsMovable();
-        if (!movable && !otherMovable) continue;
+        if (B != touched.body) touched.Read(B, s);
+        if (!movable && !touched.movable) continue;
 
-        const Vec3 r = TransformVector(localToWorld[s], c.localPoint);
-        const Vec3 p = Position(s) + r;
-        const Vec3 a = TransformPoint(B->localToWorld[s], c.anchor);
-        const Vec3 rB = a - B->Position(s);
-        Vec3 vp = PointVelocity(s, r), va = B->PointVelocity(s, rB);
+        const Vec3 r = TransformVector(toWorld, c.localPoint);
+        const Vec3 p = position + r;
+        const Vec3 a = TransformPoint(*touched.localToWorld, c.anchor);
+        const Vec3 rB = a - touched.position;
+        Vec3 vp = velocity + Cross(omega, r), va = touched.velocity + Cross(touched.omega, rB);
         if (adjustsPointMotion_) AdjustPointMotion(-1, s, vp);
         if (B->adjustsPointMotion_) B->AdjustPointMotion(-1, s, va);
 
@@ -192,20 +216,26 @@ void CObj::ComputeContactForces(int s) {
         } else {
             // sliding: F = Sn n + mu_d Sn T / |T|, S = Kc (a - p), Sn = S . n, T = S - Sn n
             const Vec3 S = Kc * (a - p);
-            const Vec3 n = TransformVector(B->localToWorld[s], c.contactNormal);
+            const Vec3 n = TransformVector(*touched.localToWorld, c.contactNormal);
             const double Sn = Dot(S, n);
             const Vec3 T = S - Sn * n;
             const double lengthT = Length(T);
             F = lengthT == 0 ? S : Sn * n + (c.dynamicFriction * Sn / lengthT) * T;
         }
-        if (movable) AddForceAt(s, F, r);
-        if (otherMovable) {
+        if (movable) {
+            force += F;
+            torque += Cross(r, F);
+        }
+        if (touched.movable) {
             // reaction F' = -F on B at the anchor: tau' = r_B x F'
-            const Vec3 torque = Cross(rB, -F);
+            const Vec3 reactionTorque = Cross(rB, -F);
             c.reactFX[s] -= F.x, c.reactFY[s] -= F.y, c.reactFZ[s] -= F.z;
-            c.reactTX[s] += torque.x, c.reactTY[s] += torque.y, c.reactTZ[s] += torque.z;
+            c.reactTX[s] += reactionTorque.x, c.reactTY[s] += reactionTorque.y,
+                c.reactTZ[s] += reactionTorque.z;
         }
     }
+    forceX[s] = force.x, forceY[s] = force.y, forceZ[s] = force.z;
+    torqueX[s] = torque.x, torqueY[s] = torque.y, torqueZ[s] = torque.z;
 }
 
 // A body that cannot move gets no reactions: none were stored for it.
