@@ -2,7 +2,9 @@
 # Sets up the machine, builds everything and runs every test:
 #   1. the normal build (warnings as errors) with all tests,
 #   2. the non-GUI libraries and tests under AddressSanitizer + UndefinedBehaviorSanitizer,
-#   3. the threaded simulation tests under ThreadSanitizer.
+#   3. the threaded simulation tests under ThreadSanitizer,
+#   4. the optimised (Release) build, whose -O3 brings warnings of its own, with the non-GUI tests.
+# Warnings are errors here only; a user's build of any build type keeps them as warnings.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -26,3 +28,4 @@ if ctest --test-dir build -N -L threads 2>/dev/null | grep -q 'Total Tests: [1-9
   run_suite "thread sanitizer" build-tsan -L threads -- \
     -DCMAKE_BUILD_TYPE=Debug -DKORVAN_GUI=OFF -DKORVAN_BENCH=OFF -DKORVAN_SANITIZE=thread
 fi
+run_suite "optimised build" build-release -LE gui -- -DCMAKE_BUILD_TYPE=Release
