@@ -1,11 +1,13 @@
 #include "base/Diagnostics.h"
 
-#include <cstdio>
+#include <string>
+
+#include "base/Host.h"
 
 namespace korvan {
 
 void ReportBug(std::string_view text) {
-    std::fprintf(stderr, "KORVAN3 internal error: %.*s\n", static_cast<int>(text.size()), text.data());
+    CurrentHost().Diagnose("KORVAN3 internal error: " + std::string(text));
 }
 
 }  // namespace korvan

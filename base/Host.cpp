@@ -19,6 +19,10 @@ void SetHost(Host* host) {
     currentHost.store(host, std::memory_order_release);
 }
 
+void Host::Diagnose(const std::string& line) {
+    std::fprintf(stderr, "%s\n", line.c_str());
+}
+
 void ConsoleHost::ShowMessage(const std::string& text) {
     std::fprintf(stderr, "%s\n", text.c_str());
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The host: how the core talks to the user without knowing whether a window system is there.
 // The Qt application implements it with real dialogs; the headless runner on the console
-// (messages to stderr, MsgBox text to stdout, questions answered by a flag or their default).
+// (messages and diagnostics to stderr, MsgBox text to stdout, questions answered by a flag or
+// their default).
 // Any code that must show a message calls CurrentHost(); the default host writes to stderr and
 // answers every question with its default.
 #include <string>
@@ -36,6 +37,11 @@ class Host {
         (void)seconds;
         return false;
     }
+    // One line for whoever reads the program's log (a developer, not the user): programming
+    // errors and details that no dialog shows. May be called from calculation threads. The
+    // core never writes to the standard streams itself; without a log of its own a host lets
+    // this line go to standard error.
+    virtual void Diagnose(const std::string& line);
 };
 
 // The process-wide host; never null. SetHost(nullptr) restores the console default.

@@ -52,8 +52,8 @@ std::optional<vbs::ScriptError> RunScript(const std::string& text, const std::sh
 
     Host& host = CurrentHost();
     host.ShowMessage(FormatScriptErrorReport(*error, document.scriptLines));
-    // The description is not part of the report box; the console keeps it for whoever reads logs.
-    std::fprintf(stderr, "KORVAN3: script error %d: %s\n", error->number, error->description.c_str());
+    // The description is not part of the report box; the log keeps it for whoever reads it.
+    host.Diagnose("KORVAN3: script error " + std::to_string(error->number) + ": " + error->description);
     std::string path = document.sceneFolder + document.sceneFileName;
     if (host.Ask(path + " を\n編集のために開きますか?\n", Answer::No) == Answer::Yes)
         host.OpenForEditing(path);

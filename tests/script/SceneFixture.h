@@ -21,6 +21,7 @@ class RecordingHost : public Host {
     std::vector<std::string> messages;        // message boxes
     std::vector<std::string> scriptMessages;  // MsgBox
     std::vector<std::string> questions;
+    std::vector<std::string> diagnostics;
     Answer answer = Answer::No;
 
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
@@ -31,6 +32,7 @@ class RecordingHost : public Host {
     }
     void SetStatus(const std::string&) override {}
     void OpenForEditing(const std::string&) override {}
+    void Diagnose(const std::string& line) override { diagnostics.push_back(line); }
 };
 
 // A folder of its own for each test and process.

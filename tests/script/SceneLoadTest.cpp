@@ -221,6 +221,9 @@ TEST_F(SceneLoad, ScriptErrorReportsTheLinesAroundItAndLeavesTheInitialScene) {
     ASSERT_EQ(host.questions.size(), 1u);
     EXPECT_EQ(host.questions[0], (dir / "scene.txt").string() + " を\n編集のために開きますか?\n");
     EXPECT_EQ(host.messages[1], (dir / "scene.txt").string() + " の読み込みに失敗しました");
+    // The error's own description goes to the host's log, not to a stream of its own.
+    ASSERT_EQ(host.diagnostics.size(), 1u);
+    EXPECT_EQ(host.diagnostics[0].rfind("KORVAN3: script error ", 0), 0u) << host.diagnostics[0];
     ASSERT_EQ(document.scene.Count(), 1);
     EXPECT_EQ(document.scene.Body(0)->typeName, "GROUND");
 }
