@@ -1,7 +1,8 @@
 // Collisions: crash points of this body anchored to the surface of another body.
 //
 // Control pass (every candidatePeriod-th sub-step, stage-0 state): a free crash point that has
-// sunk into a body it may touch is anchored where it entered; an anchored point sticks while the
+// sunk into a body it may touch is anchored where it entered (sliding from the start when it
+// moves along the surface at the limit speed or faster); an anchored point sticks while the
 // tangential pull of its contact spring stays within static friction and slides otherwise.
 // Force phase (every stage): the contact spring pulls the point back to its anchor. The force on
 // this body goes into its own accumulators; the equal and opposite force on the other body is kept
@@ -107,12 +108,19 @@ void CObj::SearchContact(_CRASHINFO& c, const Vec3& p) {
         if (Cc < 0) Cc = -Cc * std::sqrt(Kc * m);
         const double accuracyFactor = sim.AccuracyFactor();
 
-        const int sliding = c.sliding;
+        // A point already moving along the surface at the limit speed or faster starts out
+        // sliding: sticking would stop it within one control period and tip the body over its
+        // leading edge. Slower points keep the flag of their last contact.
+        const Vec3 anchor = p + L * n;
+        const Vec3 pointVelocity = PointVelocity(0, p - Position(0));
+        const Vec3 relative = pointVelocity - B->PointVelocity(0, anchor - B->Position(0));
+        const Vec3 alongSurface = relative - Dot(relative, n) * n;
+        const int sliding = Length(alongSurface) >= definition.staticLimitSpeed ? 1 : c.sliding;
         EndContact(c, sliding);
         c.contactBody = B;
-        c.anchor = TransformPoint(B->worldToLocal[0], p + L * n);
+        c.anchor = TransformPoint(B->worldToLocal[0], anchor);
         c.contactNormal = B->FaceNormal(f);
-        c.slideVelocity = PointVelocity(0, p - Position(0));
+        c.slideVelocity = pointVelocity;
         c.staticFriction = definition.staticFriction;
         c.dynamicFriction = definition.dynamicFriction;
         c.staticLimitSpeed = definition.staticLimitSpeed;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -8,6 +9,7 @@
 #include "sim/ContactDialogMapping.h"
 #include "sim/ObjBox.h"
 #include "sim/ObjCylinder.h"
+#include "sim/ObjGround.h"
 #include "sim/Scene.h"
 #include "sim/Scheduler.h"
 
@@ -324,6 +326,38 @@ TEST_F(ContactTest, SlidingBoxStopsAfterTheDistanceDynamicFrictionGives) {
     EXPECT_LT(std::fabs(cube->velX[0]), 0.01);
     for (int f = 0; f < 30; ++f) scheduler.RunSimulationFrame();
     EXPECT_NEAR(cube->posX[0] - x0, expected, 0.03 * expected);  // and it stays stopped
+}
+
+// A 1 m block launched at 4 m/s along a flat ground: its corners touch down already moving, so
+// their contacts start out sliding. It must slide flat and decelerate at mu_d g; contacts that
+// started out sticking stopped its bottom at once and made it tip over its front edge and hop.
+TEST_F(ContactTest, BlockLaunchedAlongTheGroundSlidesFlatAtDynamicFriction) {
+    const double muDynamic = 0.4;
+    CScene local;
+    auto* ground = local.Create<CObjGround>("ground");
+    ground->MakeModel();  // flat, its surface the plane z = 0
+    auto* block = local.Create<CObjBox>("block");
+    block->MakeModel();  // 1 m cube
+    block->AddCrash(ground);
+    // The default spring lets the four bottom corners carry the weight 1 % / 4 of the size deep.
+    const double restZ = 0.5 - 0.01 / 4;
+    block->SetPosition(-5, 0, restZ);
+    block->SetVelocity(4, 0, 0);
+    CScheduler scheduler(local);
+
+    // Least-squares slope of v(t) while it slides: t from 0.1 s until it is nearly stopped.
+    double n = 0, st = 0, sv = 0, stt = 0, stv = 0, highest = -1;
+    while (block->velX[0] > 0.05 && local.settings.CurTime < 3) {
+        scheduler.RunSimulationFrame();
+        highest = std::max(highest, block->posZ[0]);
+        const double t = local.settings.CurTime, v = block->velX[0];
+        if (t < 0.1 || v < 0.3) continue;
+        n += 1, st += t, sv += v, stt += t * t, stv += t * v;
+    }
+    ASSERT_GT(n, 30) << "stopped after " << block->posX[0] + 5 << " m";
+    const double deceleration = -(n * stv - st * sv) / (n * stt - st * st);
+    EXPECT_NEAR(deceleration, muDynamic * kG, 0.04 * muDynamic * kG);
+    EXPECT_LT(highest - restZ, 0.002);
 }
 
 // ---- Collision dialog ---------------------------------------------------------------------------
