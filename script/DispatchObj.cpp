@@ -15,6 +15,7 @@
 #include "sim/ObjGround.h"
 #include "sim/ObjSpring.h"
 #include "sim/Scene.h"
+#include "skin/SkinRecord.h"
 
 namespace korvan {
 
@@ -164,15 +165,24 @@ Value AddMeter(HostObject& self, CallArgs& args) {
     return Long(index);
 }
 
-// Skins are drawn by the renderer; here the file is found (or reported missing) and the
-// placement is kept with the body.
+// AddSkin: the model is read (or shared with another skin of the same file) and the skin kept
+// with the body, so that saving, backups and undo write it back.
 Value AddSkin(HostObject& self, CallArgs& args) {
-    const SceneDocument& doc = Self(self).app().document();
+    SceneDocument& doc = Self(self).app().document();
     std::string path = ResolvePath(doc.sceneFolder, args.String(0));
     if (!std::ifstream(NativePath(path))) {
         CurrentHost().ShowMessage(path + "\n\n が見つかりません");
         return Long(0);
     }
+    std::shared_ptr<CMQOfile> model = doc.models.FindOrLoad(path);
+    if (!model) return Long(0);  // the reader has said why
+    SkinPlacement placement{{args.Double(4), args.Double(5), args.Double(6)},
+                            {args.Double(7), args.Double(8), args.Double(9)},
+                            args.Double(10),
+                            {args.Double(11), args.Double(12), args.Double(13)},
+                            args.Double(14)};
+    BodyOf(self).skins.push_back(std::make_shared<MQOINFO>(
+        MakeSkin(std::move(model), path, args.Long(1), args.String(2), args.Long(3), placement)));
     return Long(0);
 }
 

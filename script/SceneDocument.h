@@ -7,6 +7,7 @@
 
 #include "script/Frames.h"
 #include "sim/Scene.h"
+#include "skin/SkinRecord.h"
 
 namespace korvan {
 
@@ -30,6 +31,7 @@ class SceneDocument {
     std::string resourceFolder;            // the program's Resource folder, with a trailing "/"
     std::vector<std::string> scriptLines;  // lines of the scene file last read, for error reports
     std::vector<AddObjEntry> addObjTable;
+    ModelList models;   // the skins' models, shared by every skin of the same file
     bool busy = false;  // set while the scene is rebuilt: the main loop runs no pass
     double loadTime = 0;
     int assemblyState = 0;

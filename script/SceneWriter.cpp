@@ -9,6 +9,7 @@
 #include "base/SceneLines.h"
 #include "base/TextEncoding.h"
 #include "sim/JoinGeometry.h"
+#include "skin/SkinRecord.h"
 
 namespace korvan {
 
@@ -111,8 +112,13 @@ void SceneText::BodyAttributes(const CObj& b) {
     Put("%s.colorB = %6g\n", v, b.colorB);
     if (b.ShadeReceive >= 0) Put("%s.ShadeReceive = %6g ' ( 影を投影される )\n", v, b.ShadeReceive);
     if (b.ShadeThrow >= 0) Put("%s.ShadeThrow = %6g ' ( 影を投影する )\n", v, b.ShadeThrow);
-    // Skins: the AddSkin statements (sub-header "スキンの設定", one statement and "' \n" per skin)
-    // are written here once the skin record carries its model file, groups and placement.
+    if (!b.skins.empty()) {
+        SubHeader("スキンの設定");
+        for (const auto& skin : b.skins) {
+            Text(AddSkinStatement(*skin, b.varName, out_.FileName(skin->file)));
+            Text("' \n");
+        }
+    }
     b.WriteAttributeLines(out_);
 }
 
