@@ -110,7 +110,8 @@ void RemoteServer::Poll(const Handler& handler) {
 }
 
 void RemoteServer::AcceptWaiting() {
-    for (;;) {
+    // A bounded number per call, so that a flood of connections cannot hold up a pass.
+    for (std::size_t accepted = 0; accepted < 4 * limits_.maxClients; ++accepted) {
         const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) {
             if (errno == EINTR) continue;

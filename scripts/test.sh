@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds everything and runs every test:
-#   1. the normal build (warnings as errors) with all tests,
+#   1. the normal build (warnings as errors) with all tests; the window's tests (label gui) start
+#      the real program on a virtual display of their own (xvfb-run) and need no display here,
 #   2. the non-GUI libraries and tests under AddressSanitizer + UndefinedBehaviorSanitizer,
 #   3. the threaded simulation tests under ThreadSanitizer,
 #   4. the optimised (Release) build, whose -O3 brings warnings of its own, with the non-GUI tests.
