@@ -113,6 +113,7 @@ enum class StmtKind : uint8_t {
     Do,
     Exit,
     OnError,
+    Stop,  // a breakpoint: nothing happens without a debugger
 };
 
 struct Stmt {

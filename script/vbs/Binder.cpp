@@ -108,6 +108,7 @@ void WalkStmt(Stmt& s, const NameVisitor& visit) {
         }
         case StmtKind::Exit:
         case StmtKind::OnError:
+        case StmtKind::Stop:
             return;
     }
 }
@@ -187,12 +188,8 @@ class Binder {
     Binder(Program& program, const std::vector<NamedItem>& items) : program_(program), items_(items) {}
 
     void Run() {
-        for (auto& proc : program_.procedures) {
-            if (!procedures_.emplace(proc->lower, proc.get()).second) {
-                NameExpr at(proc->pos, proc->spelled);
-                Redefined(at);
-            }
-        }
+        // A procedure defined again replaces the earlier one everywhere.
+        for (auto& proc : program_.procedures) procedures_[proc->lower] = proc.get();
         CollectDeclarations(program_.body, [&](NameExpr& name, Decl decl) {
             bool constant = decl == Decl::Const;
             if (globals_.Find(name.lower) >= 0) {

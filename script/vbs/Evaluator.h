@@ -60,6 +60,7 @@ class Evaluator {
     Pos at_;
 
     // ---- statements ----------------------------------------------------------------------
+    void DefineConstants(const Block& block);
     Flow ExecBlock(const Block& block);
     Flow Exec(const Stmt& s);
     void CountStep() {
@@ -99,6 +100,7 @@ class Evaluator {
     void Store(const Expr& target, Value value, bool isSet);
 
     // ---- calls ---------------------------------------------------------------------------
+    Value Call(const Expr& callee, const std::vector<ExprPtr>& args);
     Value CallProcedure(const Procedure& p, const std::vector<ExprPtr>& args);
     Value CallBuiltin(const Builtin& b, const std::vector<ExprPtr>& args);
     // `site` names the member in messages; its text is built only when an error needs it.

@@ -36,6 +36,7 @@ class Parser {
   private:
     Program ParseProgram() {
         Program program;
+        program_ = &program;
         for (;;) {
             SkipSeparators();
             if (At(Tok::End)) break;
@@ -56,6 +57,7 @@ class Parser {
 
     std::vector<Token> tokens_;
     size_t i_ = 0;
+    Program* program_ = nullptr;
     StackGuard guard_;
     int forDepth_ = 0, doDepth_ = 0;
     const Procedure* procedure_ = nullptr;
@@ -74,7 +76,15 @@ class Parser {
     }
     Pos Here() const { return Pos{Cur().line, Cur().column}; }
     bool AtSeparator() const {
-        return At(Tok::Newline) || At(Tok::Colon) || At(Tok::End) || (inlineIf_ > 0 && AtKeyword(Kw::Else));
+        return At(Tok::Newline) || At(Tok::Colon) || At(Tok::End) || (inlineIf_ > 0 && AtKeyword(Kw::Else)) ||
+               AtProcedureEnd();
+    }
+    // "x = 1 End Sub": a procedure's end may follow its last statement on the same line.
+    bool AtProcedureEnd() const {
+        if (!AtKeyword(Kw::End) || !procedure_) return false;
+        const Token& next = Peek();
+        return (next.kind == Tok::Keyword && (next.keyword == Kw::Sub || next.keyword == Kw::Function)) ||
+               (next.kind == Tok::Identifier && LowerAscii(next.text) == "property");
     }
 
     [[noreturn]] void Fail(int number, const std::string& text) {
@@ -165,7 +175,13 @@ class Parser {
         for (;;) {
             SkipSeparators();
             if (At(Tok::End) || AtKeyword(Kw::End) || stop(*this)) return block;
-            if (IsProcedureStart()) Fail(1002, "Syntax error");
+            if (IsProcedureStart()) {
+                // A procedure written inside a block is still a script-level procedure.
+                if (procedure_) Fail(1002, "Syntax error");
+                program_->procedures.push_back(ParseProcedure());
+                ExpectStatementEnd();
+                continue;
+            }
             block.push_back(ParseStatement());
             ExpectStatementEnd();
         }
@@ -173,6 +189,12 @@ class Parser {
 
     StmtPtr ParseStatement() {
         guard_.Check();
+        if (AtWord("stop") &&
+            (Peek().kind == Tok::Newline || Peek().kind == Tok::Colon || Peek().kind == Tok::End)) {
+            auto stop = std::make_unique<Stmt>(StmtKind::Stop, Here());
+            Next();
+            return stop;
+        }
         if (At(Tok::Identifier)) return ParseSimpleStatement();
         if (!At(Tok::Keyword)) Fail(1024, "Expected statement");
         switch (Cur().keyword) {
@@ -285,7 +307,7 @@ class Parser {
     StmtPtr ParseCallKeyword() {
         auto call = std::make_unique<CallStmt>(Here());
         Next();
-        if (!At(Tok::Identifier)) Fail(1010, "Expected identifier");
+        if (!At(Tok::Identifier) && !At(Tok::LParen)) Fail(1010, "Expected identifier");
         ExprPtr head = ParsePostfix(nullptr);
         if (head->kind == ExprKind::Call) {
             auto* c = static_cast<CallExpr*>(head.get());
@@ -430,8 +452,7 @@ class Parser {
                 stmt->elseBlock = ParseBlock(stopAtCase);
                 break;
             }
-            std::vector<CaseItem> items = ParseCaseItems();
-            ExpectBlockStart();
+            std::vector<CaseItem> items = ParseCaseItems();  // its statement may follow on the line
             stmt->cases.emplace_back(std::move(items), ParseBlock(stopAtCase));
         }
         ExpectEnd(Kw::Select, "Expected 'End Select'");
@@ -473,7 +494,7 @@ class Parser {
         stmt->from = ParseExpression();
         ExpectKeyword(Kw::To, 1013, "Expected 'To'");
         stmt->to = ParseExpression();
-        if (AtKeyword(Kw::Step)) Next(), stmt->step = ParseExpression();
+        if (AtWord("step")) Next(), stmt->step = ParseExpression();
         ExpectBlockStart();
         ++forDepth_;
         stmt->body = ParseBlock([](const Parser& p) { return p.AtKeyword(Kw::Next); });
@@ -673,7 +694,7 @@ class Parser {
                 Next();
                 e = std::make_unique<MemberExpr>(pos, std::move(e), std::move(name));
                 if (lastParen) *lastParen = 0;
-            } else if (At(Tok::LParen) && e->kind != ExprKind::Literal && e->kind != ExprKind::Paren) {
+            } else if (At(Tok::LParen) && e->kind != ExprKind::Literal) {
                 if (lastParen) *lastParen = i_;
                 Pos pos = e->pos;
                 e = std::make_unique<CallExpr>(pos, std::move(e), ParseParenArguments());
