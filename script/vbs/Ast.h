@@ -3,6 +3,7 @@
 // character position) so that run-time errors point into the source. Names are resolved once,
 // after parsing, into a Binding (a variable slot, a procedure, a host member, a built-in); the
 // evaluator then never looks a variable up by its text.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,7 +41,7 @@ struct Binding {
     const Builtin* builtin = nullptr;
 };
 
-enum class ExprKind : uint8_t { Literal, Name, Member, Call, Paren, Unary, Binary };
+enum class ExprKind : uint8_t { Literal, Name, Member, Call, Paren, Unary, Binary, WithObject, New, Me };
 
 struct Expr {
     explicit Expr(ExprKind k, Pos p) : kind(k), pos(p) {}
@@ -92,6 +93,13 @@ struct UnaryExpr : Expr {
     ExprPtr operand;
 };
 
+// The object of the enclosing With block that a leading "." refers to; `level` counts the With
+// blocks around it in its procedure (or the global code), outermost 0.
+struct WithObjectExpr : Expr {
+    WithObjectExpr(Pos p, int l) : Expr(ExprKind::WithObject, p), level(l) {}
+    int level;
+};
+
 struct BinaryExpr : Expr {
     BinaryExpr(Pos p, BinaryOp o, ExprPtr l, ExprPtr r);
     BinaryOp op;
@@ -113,6 +121,7 @@ enum class StmtKind : uint8_t {
     Do,
     Exit,
     OnError,
+    With,
     Stop,  // a breakpoint: nothing happens without a debugger
 };
 
@@ -213,6 +222,16 @@ struct OnErrorStmt : Stmt {
     OnErrorStmt(Pos p, bool r) : Stmt(StmtKind::OnError, p), resumeNext(r) {}
     bool resumeNext;
 };
+
+// With object ... End With: the object is evaluated once, then ".member" refers to it.
+struct WithStmt : Stmt {
+    WithStmt(Pos p) : Stmt(StmtKind::With, p) {}
+    ExprPtr object;
+    Block body;
+};
+
+// Calls `visit` for every block directly inside a statement (branches, cases, loop bodies).
+void ForEachInnerBlock(const Stmt& s, const std::function<void(const Block&)>& visit);
 
 struct ParamDecl {
     std::string spelled, lower;

@@ -17,6 +17,9 @@ void WalkExpr(Expr* e, const NameVisitor& visit, bool callee = false) {
     if (!e) return;
     switch (e->kind) {
         case ExprKind::Literal:
+        case ExprKind::WithObject:
+        case ExprKind::New:
+        case ExprKind::Me:
             return;
         case ExprKind::Name:
             return visit(static_cast<NameExpr&>(*e), callee);
@@ -106,6 +109,11 @@ void WalkStmt(Stmt& s, const NameVisitor& visit) {
             WalkExpr(d.preCondition.get(), visit), WalkExpr(d.postCondition.get(), visit);
             return WalkBlock(d.body, visit);
         }
+        case StmtKind::With: {
+            auto& w = static_cast<WithStmt&>(s);
+            WalkExpr(w.object.get(), visit);
+            return WalkBlock(w.body, visit);
+        }
         case StmtKind::Exit:
         case StmtKind::OnError:
         case StmtKind::Stop:
@@ -120,8 +128,8 @@ void WalkBlock(Block& block, const NameVisitor& visit) {
 enum class Decl : uint8_t { Dim, ReDim, Const };
 
 // Declarations (Dim, ReDim, Const) anywhere in a block, in source order.
-void CollectDeclarations(Block& block, const std::function<void(NameExpr&, Decl)>& declare) {
-    for (auto& s : block) {
+void CollectDeclarations(const Block& block, const std::function<void(NameExpr&, Decl)>& declare) {
+    for (const auto& s : block) {
         switch (s->kind) {
             case StmtKind::Dim:
             case StmtKind::ReDim:
@@ -131,28 +139,8 @@ void CollectDeclarations(Block& block, const std::function<void(NameExpr&, Decl)
             case StmtKind::Const:
                 for (auto& item : static_cast<ConstStmt&>(*s).items) declare(*item.first, Decl::Const);
                 break;
-            case StmtKind::If: {
-                auto& i = static_cast<IfStmt&>(*s);
-                for (auto& branch : i.branches) CollectDeclarations(branch.second, declare);
-                CollectDeclarations(i.elseBlock, declare);
-                break;
-            }
-            case StmtKind::Select: {
-                auto& sel = static_cast<SelectStmt&>(*s);
-                for (auto& c : sel.cases) CollectDeclarations(c.second, declare);
-                CollectDeclarations(sel.elseBlock, declare);
-                break;
-            }
-            case StmtKind::For:
-                CollectDeclarations(static_cast<ForStmt&>(*s).body, declare);
-                break;
-            case StmtKind::ForEach:
-                CollectDeclarations(static_cast<ForEachStmt&>(*s).body, declare);
-                break;
-            case StmtKind::Do:
-                CollectDeclarations(static_cast<DoStmt&>(*s).body, declare);
-                break;
             default:
+                ForEachInnerBlock(*s, [&](const Block& inner) { CollectDeclarations(inner, declare); });
                 break;
         }
     }

@@ -87,6 +87,8 @@ Evaluator::Flow Evaluator::Exec(const Stmt& s) {
                     default:
                         return Flow::ExitProcedure;
                 }
+            case StmtKind::With:
+                return ExecWith(static_cast<const WithStmt&>(s));
             case StmtKind::Stop:
                 break;
             case StmtKind::OnError:
@@ -227,6 +229,17 @@ Evaluator::Flow Evaluator::ExecForEach(const ForEachStmt& s) {
         if (flow != Flow::Normal) return flow;
     }
     return Flow::Normal;
+}
+
+Evaluator::Flow Evaluator::ExecWith(const WithStmt& s) {
+    Value object = Eval(*s.object);
+    RequireObject(object, *s.object);
+    frame_->with.push_back(std::move(object));
+    struct Pop {
+        std::vector<Value>& with;
+        ~Pop() { with.pop_back(); }
+    } pop{frame_->with};
+    return ExecBlock(s.body);
 }
 
 Evaluator::Flow Evaluator::ExecDo(const DoStmt& s) {

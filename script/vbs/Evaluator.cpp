@@ -37,28 +37,8 @@ void Evaluator::DefineConstants(const Block& block) {
                     }
                 }
                 break;
-            case StmtKind::If: {
-                auto& i = static_cast<const IfStmt&>(*s);
-                for (const auto& branch : i.branches) DefineConstants(branch.second);
-                DefineConstants(i.elseBlock);
-                break;
-            }
-            case StmtKind::Select: {
-                auto& sel = static_cast<const SelectStmt&>(*s);
-                for (const auto& c : sel.cases) DefineConstants(c.second);
-                DefineConstants(sel.elseBlock);
-                break;
-            }
-            case StmtKind::For:
-                DefineConstants(static_cast<const ForStmt&>(*s).body);
-                break;
-            case StmtKind::ForEach:
-                DefineConstants(static_cast<const ForEachStmt&>(*s).body);
-                break;
-            case StmtKind::Do:
-                DefineConstants(static_cast<const DoStmt&>(*s).body);
-                break;
             default:
+                ForEachInnerBlock(*s, [this](const Block& inner) { DefineConstants(inner); });
                 break;
         }
     }
@@ -82,6 +62,11 @@ Value Evaluator::Eval(const Expr& e) {
             return EvalUnary(static_cast<const UnaryExpr&>(e));
         case ExprKind::Binary:
             return EvalBinary(static_cast<const BinaryExpr&>(e));
+        case ExprKind::WithObject:
+            return frame_->with[static_cast<size_t>(static_cast<const WithObjectExpr&>(e).level)];
+        case ExprKind::New:
+        case ExprKind::Me:
+            break;
     }
     return Value();
 }

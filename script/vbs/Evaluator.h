@@ -46,6 +46,7 @@ class Evaluator {
         std::vector<Value> values;
         std::vector<Value*> slots;  // values[i], or the caller's variable for a ByRef parameter
         std::vector<Pin> pins;
+        std::vector<Value> with;  // objects of the enclosing With blocks, outermost first
         bool resumeNext = false;
     };
 
@@ -78,6 +79,7 @@ class Evaluator {
     Flow ExecFor(const ForStmt& s);
     Flow ExecForEach(const ForEachStmt& s);
     Flow ExecDo(const DoStmt& s);
+    Flow ExecWith(const WithStmt& s);
     void RecordError(ScriptException& e);
 
     // ---- expressions ---------------------------------------------------------------------

@@ -103,6 +103,7 @@ class Lexer {
         t.kind = kind;
         t.line = line_;
         t.column = ColumnOf(std::min(at, src_.size()));
+        t.spaced = at > 0 && at <= src_.size() && IsBlank(static_cast<unsigned char>(src_[at - 1]));
         tokens_.push_back(std::move(t));
         return tokens_.back();
     }

@@ -105,6 +105,7 @@ struct Token {
     double number = 0;      // value of a numeric literal (Integer: whole value)
     bool hexShort = false;  // a hex/octal literal of at most 16 bits (an Integer)
     bool hexLong = false;   // a hex/octal literal with the "&" suffix (a Long)
+    bool spaced = false;    // blanks stand between this token and the one before
 };
 
 // Tokenises the whole text; throws ScriptException (with position) on a lexical error.

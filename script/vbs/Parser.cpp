@@ -60,6 +60,7 @@ class Parser {
     Program* program_ = nullptr;
     StackGuard guard_;
     int forDepth_ = 0, doDepth_ = 0;
+    int withDepth_ = 0;  // With blocks around the current statement in its procedure
     const Procedure* procedure_ = nullptr;
     int inlineIf_ = 0;  // inside a single-line If, "Else" also ends a statement
 
@@ -139,7 +140,10 @@ class Parser {
         if (At(Tok::LParen)) ParseParams(*proc);
         ExpectBlockStart();
         procedure_ = proc.get();
+        const int outerWith = withDepth_;
+        withDepth_ = 0;
         proc->body = ParseBlock([](const Parser&) { return false; });
+        withDepth_ = outerWith;
         procedure_ = nullptr;
         const char* expected = proc->isFunction ? "Expected 'End Function'" : "Expected 'End Sub'";
         ExpectKeyword(Kw::End, 1014, expected);
@@ -195,7 +199,7 @@ class Parser {
             Next();
             return stop;
         }
-        if (At(Tok::Identifier)) return ParseSimpleStatement();
+        if (At(Tok::Identifier) || (At(Tok::Dot) && withDepth_ > 0)) return ParseSimpleStatement();
         if (!At(Tok::Keyword)) Fail(1024, "Expected statement");
         switch (Cur().keyword) {
             case Kw::Dim:
@@ -231,6 +235,8 @@ class Parser {
                 return ParseExit();
             case Kw::On:
                 return ParseOnError();
+            case Kw::With:
+                return ParseWith();
             default:
                 Fail(1024, "Expected statement");
         }
@@ -555,6 +561,18 @@ class Parser {
         return stmt;
     }
 
+    StmtPtr ParseWith() {
+        auto stmt = std::make_unique<WithStmt>(Here());
+        Next();
+        stmt->object = ParseExpression();
+        ExpectBlockStart();
+        ++withDepth_;
+        stmt->body = ParseBlock([](const Parser&) { return false; });
+        --withDepth_;
+        ExpectEnd(Kw::With, "Expected 'End With'");
+        return stmt;
+    }
+
     StmtPtr ParseExit() {
         Pos pos = Here();
         Next();
@@ -686,7 +704,8 @@ class Parser {
         ExprPtr e = ParsePrimary();
         if (lastParen) *lastParen = 0;
         for (;;) {
-            if (At(Tok::Dot)) {
+            // Inside With, "Foo .x" passes the block's member to Foo.
+            if (At(Tok::Dot) && !(withDepth_ > 0 && Cur().spaced)) {
                 Next();
                 Pos pos = Here();  // member errors point at the member's name
                 if (!At(Tok::Identifier)) Fail(1010, "Expected identifier");
@@ -760,6 +779,17 @@ class Parser {
             }
             case Tok::Keyword:
                 return ParseKeywordLiteral(pos);
+            case Tok::Dot: {
+                // ".member" inside With: a member of the With block's object.
+                if (withDepth_ == 0) Fail(1015, "Expected expression");
+                Next();
+                Pos namePos = Here();
+                if (!At(Tok::Identifier)) Fail(1010, "Expected identifier");
+                std::string name(Cur().text);
+                Next();
+                return std::make_unique<MemberExpr>(
+                    namePos, std::make_unique<WithObjectExpr>(pos, withDepth_ - 1), std::move(name));
+            }
             default:
                 Fail(1015, "Expected expression");
         }
