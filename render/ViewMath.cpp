@@ -1,6 +1,8 @@
 #include "render/ViewMath.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "script/SceneDocument.h"
 
@@ -131,6 +133,66 @@ void UpdateMountedViews(SceneDocument& doc) {
             FollowBody(*doc.views[static_cast<std::size_t>(index)], body, body.viewpoints[k].values);
         }
     }
+}
+
+std::string NewViewTitle(const std::vector<const CWndBase*>& views) {
+    int largest = 0;
+    for (const CWndBase* view : views) {
+        const std::string& title = view->displayName;
+        const std::size_t open = title.rfind('(');
+        const std::size_t close = title.rfind(')');
+        if (open == std::string::npos || close == std::string::npos || close <= open) continue;
+        largest = std::max(largest, std::atoi(title.substr(open + 1, close - open - 1).c_str()));
+    }
+    return "新規ビュー(" + std::to_string(largest + 1) + ")";
+}
+
+namespace {
+
+constexpr int kGrid = 16;
+
+int GridCell(double fraction) {
+    return std::clamp(static_cast<int>(std::floor(kGrid * fraction)), 0, kGrid - 1);
+}
+
+// The side of the largest empty square with its top-left corner at (x, y).
+int EmptySquareAt(const bool (&taken)[kGrid][kGrid], int x, int y) {
+    int side = 0;
+    while (x + side < kGrid && y + side < kGrid) {
+        for (int k = 0; k <= side; ++k)
+            if (taken[y + side][x + k] || taken[y + k][x + side]) return side;
+        ++side;
+    }
+    return side;
+}
+
+}  // namespace
+
+ViewRect PlaceNewView(const std::vector<CWndBase*>& views, int active, int width, int height) {
+    if (views.empty()) return {};
+    bool taken[kGrid][kGrid] = {};
+    for (const CWndBase* v : views)
+        for (int y = GridCell(v->top + 0.001); y <= GridCell(v->bottom - 0.001); ++y)
+            for (int x = GridCell(v->left + 0.001); x <= GridCell(v->right - 0.001); ++x) taken[y][x] = true;
+    int bestSide = 0, bestX = 0, bestY = 0;
+    for (int y = 0; y < kGrid; ++y)
+        for (int x = 0; x < kGrid; ++x) {
+            const int side = EmptySquareAt(taken, x, y);
+            if (side > bestSide) bestSide = side, bestX = x, bestY = y;
+        }
+    if (bestSide > 0)
+        return {double(bestX) / kGrid, double(bestY) / kGrid, double(bestX + bestSide) / kGrid,
+                double(bestY + bestSide) / kGrid};
+    CWndBase& split = *views[active >= 0 && active < int(views.size()) ? std::size_t(active) : 0];
+    ViewRect second{split.left, split.top, split.right, split.bottom};
+    if ((split.right - split.left) * width >= (split.bottom - split.top) * height) {
+        const double middle = (split.left + split.right) / 2;
+        split.right = second.left = middle;
+    } else {
+        const double middle = (split.top + split.bottom) / 2;
+        split.bottom = second.top = middle;
+    }
+    return second;
 }
 
 void ToColumnMajor(const Mat4& m, double out[16]) {

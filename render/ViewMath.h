@@ -8,6 +8,9 @@
 // width of the drawing area) at every projection p. With p > 0 the centre of projection sits at
 // z = 1 / p: p = 1 is the real eye with a 90 degree horizontal field of view, and as p falls to 0
 // the centre recedes to infinity, which is the orthographic picture.
+#include <string>
+#include <vector>
+
 #include "base/Matrix.h"
 #include "script/Frames.h"
 
@@ -47,6 +50,20 @@ Ray PickRay(const CWndView& view, const ViewLayout& layout, int titleHeight, dou
 // the last frame (by the mouse) are carried into the mount in body coordinates first, so they
 // stay with the body.
 void UpdateMountedViews(SceneDocument& doc);
+
+// A view added by the user: "新規ビュー(n)" with n one more than the largest number between the
+// last "(" and ")" of the existing titles.
+std::string NewViewTitle(const std::vector<const CWndBase*>& views);
+
+struct ViewRect {
+    double left = 0, top = 0, right = 1, bottom = 1;
+};
+
+// Where a view added by the user goes: the largest empty square of a 16 x 16 grid over the main
+// window (rows from the top, cells from the left, the first of the largest wins); with no free
+// cell the second half of the active view, split along its longer side in pixels (the active
+// view keeps the first half); with no view at all the whole window. `active` may be changed.
+ViewRect PlaceNewView(const std::vector<CWndBase*>& views, int active, int clientWidth, int clientHeight);
 
 // Row-major to the column-major array glLoadMatrixd takes.
 void ToColumnMajor(const Mat4& m, double out[16]);

@@ -133,3 +133,33 @@ TEST_F(MountedView, FixedHorizontalKeepsALevelLineOfSightAtTheSameDistance) {
 
 }  // namespace
 }  // namespace korvan
+
+namespace korvan {
+namespace {
+
+TEST(NewView, TitleCountsOnFromTheLargestNumberInParentheses) {
+    CWndView a("V1", "メイン"), b("V2", "新規ビュー(3)"), c("V3", "cam (7) x");
+    EXPECT_EQ(NewViewTitle({}), "新規ビュー(1)");
+    EXPECT_EQ(NewViewTitle({&a, &b}), "新規ビュー(4)");
+    EXPECT_EQ(NewViewTitle({&a, &b, &c}), "新規ビュー(8)");
+}
+
+TEST(NewView, TakesTheLargestEmptySquareOrSplitsTheActiveView) {
+    EXPECT_EQ(PlaceNewView({}, 0, 640, 480).right, 1);
+    CWndView main("V1", "main");
+    main.right = 0.5;  // the left half is taken: the right half holds an 8 x 8 square at its top
+    ViewRect r = PlaceNewView({&main}, 0, 640, 480);
+    EXPECT_EQ(r.left, 0.5);
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.right, 1);
+    EXPECT_EQ(r.bottom, 0.5);
+    main.right = 1;  // the whole grid is covered: the wide window splits left and right
+    r = PlaceNewView({&main}, 0, 640, 480);
+    EXPECT_EQ(main.right, 0.5);
+    EXPECT_EQ(r.left, 0.5);
+    EXPECT_EQ(r.right, 1);
+    EXPECT_EQ(r.bottom, 1);
+}
+
+}  // namespace
+}  // namespace korvan
