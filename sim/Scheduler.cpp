@@ -217,12 +217,18 @@ void CScheduler::RunForceShare(const _DOONECALC& record, int bodyCount, bool tim
     const int begin = std::min(rangeStart_[t], bodyCount);
     const int end = std::min(rangeEnd_[t], bodyCount);
     const int stage = record.stage;
-    for (int i = begin; i < end; ++i) scene_.Body(i)->ClearStageForces(stage);
+    // A body's forces read no other body's accumulators, so each body clears and computes in one
+    // visit while its state is in the cache.
     if (!timeCosts) {
-        for (int i = begin; i < end; ++i) scene_.Body(i)->ComputeStageForces(stage);
+        for (int i = begin; i < end; ++i) {
+            CObj* body = scene_.Body(i);
+            body->ClearStageForces(stage);
+            body->ComputeStageForces(stage);
+        }
         return;
     }
     // One clock reading per body: each reading ends one body's time and starts the next one's.
+    for (int i = begin; i < end; ++i) scene_.Body(i)->ClearStageForces(stage);
     double last = NowSeconds();
     for (int i = begin; i < end; ++i) {
         CObj* body = scene_.Body(i);
