@@ -248,3 +248,49 @@ TEST_F(SceneDrawing, ThePickRayThroughABoxPixelHitsThatBox) {
 
 }  // namespace
 }  // namespace korvan::testing
+
+namespace korvan::testing {
+namespace {
+
+bool IsCyan(Rgba p) {
+    return p.g > 150 && p.b > 150 && p.r < 80;
+}
+
+// Two boxes held together by a four-point connection, a spring standing beside them, all seen
+// in factory mode.
+constexpr const char* kWorkshop = R"(
+Set V = Application.AddObj( "VIEW" , "main" )
+V.projection = 1
+V.SetViewpoint 0, -6, 2, 0, 0, 0.5
+Set A = Application.AddObj( "BOX" , "a" )
+A.RHO = -1
+A.SetPosition -0.6, 0, 0.5
+Set B = Application.AddObj( "BOX" , "b" )
+B.RHO = -1
+B.SetPosition 0.6, 0, 0.5
+Application.Join4 A, 0.55, 0, 0, 0, 0.3, 0, 0, 0, 0.3, B, -0.55, 0, 0, 0, 0.3, 0, 0, 0, 0.3
+Set S = Application.AddObj( "SPRING" , "s" )
+S.RHO = -1
+S.SetPosition 2, 0, 0.5
+S.ColorR = 1
+S.ColorG = 0.8
+S.ColorB = 0
+)";
+
+TEST_F(SceneDrawing, FactoryModeShowsConnectionsCrashPointsAndTheSpringCoil) {
+    ASSERT_TRUE(Load(kWorkshop));
+    flags.ApplyPreset(kFactoryMode);
+    inputs.mode = kFactoryMode;
+    // The drawing area only: the active view's title is drawn in a light blue.
+    const QImage factory = Draw().copy(3, 23, 314, 214);
+    EXPECT_GT(Find(factory, IsCyan).Width(), 0);   // connection lines and letters
+    EXPECT_GT(Find(factory, IsGreen).Width(), 0);  // crash points
+    flags.current[ViewFlags::Index(ViewFlag::JOIN)] = 0;
+    flags.current[ViewFlags::Index(ViewFlag::CRASH)] = 0;
+    const QImage plain = Draw().copy(3, 23, 314, 214);
+    EXPECT_EQ(Find(plain, IsCyan).Width(), 0);
+    EXPECT_EQ(Find(plain, IsGreen).Width(), 0);
+}
+
+}  // namespace
+}  // namespace korvan::testing
