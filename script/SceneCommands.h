@@ -52,6 +52,9 @@ class SceneCommands {
     void Initialise();
     // Adds the bodies of another scene file, replacing its base body by the last ground.
     bool MergeScene(const std::string& path);
+    // Removes one body from the scene and from the script objects; the other bodies' records
+    // that pointed at it are detached.
+    void DeleteBody(CObj* body);
 
   private:
     SceneDocument* document_;

@@ -41,16 +41,25 @@ void ResetContacts(CObj& body) {
     }
 }
 
-// The base body's connection records move to the target; their partners point at the target.
+// The base body's connection records move to the end of the target's; their partners point at
+// the target. A base joined to itself becomes a target joined to itself.
 void MoveConnections(CObj& base, CObj& target) {
-    for (const _JOININFO& j : base.joins) {
-        target.joins.push_back(j);
-        int moved = static_cast<int>(target.joins.size()) - 1;
-        if (j.partner && j.partnerIndex >= 0) {
-            _JOININFO& mirror = j.partner->joins[static_cast<std::size_t>(j.partnerIndex)];
-            mirror.partner = &target;
-            mirror.partnerIndex = moved;
+    const int offset = static_cast<int>(target.joins.size());
+    for (std::size_t i = 0; i < base.joins.size(); ++i) {
+        _JOININFO moved = base.joins[i];
+        if (_JOININFO* mirror = MirrorOf(base.joins[i])) {
+            if (moved.partner == &base) {
+                moved.partner = &target;
+                moved.partnerIndex += offset;
+            } else {
+                mirror->partner = &target;
+                mirror->partnerIndex = offset + static_cast<int>(i);
+            }
+        } else {
+            moved.partner = nullptr;
+            moved.partnerIndex = -1;
         }
+        target.joins.push_back(moved);
     }
     base.joins.clear();
 }
@@ -61,11 +70,14 @@ void SceneCommands::ForgetBodiesFrom(int firstAdded) {
     CScene& scene = document_->scene;
     while (scene.Count() > firstAdded) {
         CObj* body = scene.Body(scene.Count() - 1);
-        for (int i = 0; i < firstAdded; ++i)
-            std::erase_if(scene.Body(i)->joins, [body](const _JOININFO& j) { return j.partner == body; });
-        application_->ForgetBody(body);
-        scene.Remove(body);
+        for (int i = 0; i < firstAdded; ++i) scene.Body(i)->EraseJoinsTo(body);
+        DeleteBody(body);
     }
+}
+
+void SceneCommands::DeleteBody(CObj* body) {
+    application_->ForgetBody(body);
+    document_->scene.Remove(body);
 }
 
 bool SceneCommands::MergeScene(const std::string& path) {
@@ -112,9 +124,7 @@ bool SceneCommands::MergeScene(const std::string& path) {
         ResetContacts(*b);
     }
     MoveConnections(*base, *target);
-    application_->ForgetBody(base);
-    doc.scene.Remove(base);
-    for (int i = 0; i < doc.scene.Count(); ++i) doc.scene.Body(i)->id = i;
+    DeleteBody(base);
     target->UpdateJoinConstants();
 
     if (services_.refreshDialogs) services_.refreshDialogs();

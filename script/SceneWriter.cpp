@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "base/Host.h"
@@ -28,6 +29,7 @@ class SceneText {
     const SceneDocument& doc_;
     const SceneWriteOptions& options_;
     SceneLines out_;
+    std::unordered_map<const CObj*, int> position_;  // each body's place in the scene
 
     template <class... Args>
     void Put(const char* format, const Args&... args) {
@@ -51,6 +53,7 @@ class SceneText {
     void CameraMounts(const CObj& b);
     void MetersAndSounds(const CObj& b);
     void Connections(const CObj& b);
+    bool WritesConnection(const CObj& b, std::size_t i) const;
     void JoinStatement(const CObj& b, std::size_t first);
     void Actuations(const CObj& b);
     void PrescribedMotions(const CObj& b);
@@ -166,14 +169,22 @@ void SceneText::MetersAndSounds(const CObj& b) {
 // ---- Connections ---------------------------------------------------------------------------
 
 void SceneText::Connections(const CObj& b) {
-    for (std::size_t i = 0; i < b.joins.size(); ++i) {
-        const _JOININFO& r = b.joins[i];
-        if (!r.partner || r.partnerIndex < 0 || r.partner->id < b.id || r.GroupPosition() != 1) continue;
-        JoinStatement(b, i);
-    }
+    for (std::size_t i = 0; i < b.joins.size(); ++i)
+        if (WritesConnection(b, i)) JoinStatement(b, i);
     Actuations(b);
     PrescribedMotions(b);
     b.WriteInternalStateLines(out_);
+}
+
+// A connection is written once, by the body that comes first in the scene, or by the group that
+// comes first when a body is joined to itself; from the first record of the group.
+bool SceneText::WritesConnection(const CObj& b, std::size_t i) const {
+    const _JOININFO& r = b.joins[i];
+    if (!MirrorOf(r) || r.GroupPosition() != 1) return false;
+    const auto found = position_.find(r.partner);
+    if (found == position_.end()) return false;
+    const int mine = position_.at(&b), theirs = found->second;
+    return theirs > mine || (theirs == mine && static_cast<std::size_t>(r.partnerIndex) > i);
 }
 
 void SceneText::JoinStatement(const CObj& b, std::size_t first) {
@@ -333,6 +344,7 @@ void SceneText::Environment() {
 
 std::string SceneText::Build() {
     const CScene& scene = doc_.scene;
+    for (int i = 0; i < scene.Count(); ++i) position_[scene.Body(i)] = i;
     Header();
 
     Section("オブジェクトの作成と基本物性の設定");

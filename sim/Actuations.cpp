@@ -158,12 +158,10 @@ double CObj::ActuationLoad(const _MOVEINFO& move) const {
     const Vec3& c = move.center;
     double sum = 0;
     for (const _JOININFO& j : joins) {
-        if (j.partner != move.other || !j.partner || j.partnerIndex < 0 ||
-            j.partnerIndex >= static_cast<int>(j.partner->joins.size()))
-            continue;
-        const _JOININFO& mirror = j.partner->joins[static_cast<std::size_t>(j.partnerIndex)];
+        const _JOININFO* mirror = MirrorOf(j);
+        if (j.partner != move.other || !mirror) continue;
         const Vec3 q = TransformPoint(worldToLocal[0],
-                                      TransformPoint(j.partner->localToWorld[0], mirror.previousLocalPoint));
+                                      TransformPoint(j.partner->localToWorld[0], mirror->previousLocalPoint));
         const Vec3& p = j.previousLocalPoint;
         double term = 0;
         if (move.moveKind == kMoveMove) {

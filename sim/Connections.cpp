@@ -26,10 +26,6 @@ double EffectiveValue(double setting, double base, double accuracyFactor) {
     return (setting < 0 ? -setting * base : setting) * accuracyFactor;
 }
 
-bool HasValidPartner(const _JOININFO& j) {
-    return j.partner && j.partnerIndex >= 0 && j.partnerIndex < static_cast<int>(j.partner->joins.size());
-}
-
 }  // namespace
 
 // m = 2 m1 m2 / (m1 + m2) between two movable bodies; the larger stored mass when either is fixed.
@@ -64,8 +60,9 @@ void CObj::ComputeJoinForces(int s) {
     Vec3 force{forceX[s], forceY[s], forceZ[s]}, torque{torqueX[s], torqueY[s], torqueZ[s]};
     for (int i = 0; i < static_cast<int>(joins.size()); ++i) {
         const _JOININFO& j = joins[static_cast<std::size_t>(i)];
-        if (!HasValidPartner(j)) continue;
-        const _JOININFO& mirror = j.partner->joins[static_cast<std::size_t>(j.partnerIndex)];
+        const _JOININFO* mirrorRecord = MirrorOf(j);
+        if (!mirrorRecord) continue;
+        const _JOININFO& mirror = *mirrorRecord;
         const double K = j.effStrength * stiffnessScale, R = j.effFriction * dampingScale;
         const double Kr = u > 0 ? 0 : j.rotResistance;
 
@@ -110,10 +107,10 @@ void CObj::CheckJoinBreaks() {
     if (settings().InPreCalculation()) return;
     for (int i = 0; i < static_cast<int>(joins.size()); ++i) {
         _JOININFO& j = joins[static_cast<std::size_t>(i)];
-        if (!HasValidPartner(j) || j.rampCount > 0) continue;
-        const _JOININFO& mirror = j.partner->joins[static_cast<std::size_t>(j.partnerIndex)];
+        const _JOININFO* mirror = MirrorOf(j);
+        if (!mirror || j.rampCount > 0) continue;
         // F = K (x_partner - x_own), stage 0
-        const Vec3 F = j.effStrength * (mirror.worldPoint - j.worldPoint);
+        const Vec3 F = j.effStrength * (mirror->worldPoint - j.worldPoint);
         j.lastForceLocal = TransformVector(worldToLocal[0], F);
         if (Length(F) > j.effBreak) BreakJoinGroup(i);
     }
@@ -144,6 +141,21 @@ void CObj::BreakJoinGroup(int i) {
     const int mirrorIndex = j.partnerIndex;
     if (partner && mirrorIndex >= 0) FreeGroup(partner->joins, mirrorIndex);
     FreeGroup(joins, i);
+}
+
+void CObj::EraseJoinsTo(const CObj* partner) {
+    std::vector<int> newIndex(joins.size(), -1);
+    int kept = 0;
+    for (std::size_t i = 0; i < joins.size(); ++i)
+        if (joins[i].partner != partner) newIndex[i] = kept++;
+    if (kept == static_cast<int>(joins.size())) return;
+    // Every mirror is found before any index changes: a body joined to itself holds both sides.
+    std::vector<_JOININFO*> mirrors(joins.size(), nullptr);
+    for (std::size_t i = 0; i < joins.size(); ++i)
+        if (newIndex[i] >= 0) mirrors[i] = MirrorOf(joins[i]);
+    for (std::size_t i = 0; i < joins.size(); ++i)
+        if (mirrors[i]) mirrors[i]->partnerIndex = newIndex[i];
+    std::erase_if(joins, [partner](const _JOININFO& j) { return j.partner == partner; });
 }
 
 }  // namespace korvan

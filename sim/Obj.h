@@ -15,6 +15,7 @@
 // OpenGL.
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/Matrix.h"
@@ -45,7 +46,7 @@ class CObj {
     std::string typeName;     // "BOX", "CYLINDER", "GROUND", "SPRING", "DEF"
     std::string displayName;  // the name the user gave; used in every calculation message
     std::string varName;      // script variable name, "Obj" + typeName + counter
-    int id = 0;               // the scene's body count when the body was reset
+    int id = 0;               // position in the scene's body list (kept when bodies are removed)
 
     // ---- Material and appearance ----------------------------------------------------------
     double RHO = 1000;  // kg/m^3; negative marks a completely fixed body
@@ -182,6 +183,9 @@ class CObj {
     void CheckJoinBreaks();
     // Frees record i's whole group here and its mirror group on the partner.
     void BreakJoinGroup(int i);
+    // Removes the records joined to `partner`; the mirrors of the records that stay follow them
+    // to their new indices.
+    void EraseJoinsTo(const CObj* partner);
 
     // ---- Collisions ------------------------------------------------------------------------
     // This body's crash points may touch `other`. Both return 0.
@@ -307,5 +311,17 @@ class CObj {
     void BuildNextStage(int s);
     void ReportRunaway() const;
 };
+
+// The record j is paired with on its partner; null when j is free or its index lies outside the
+// partner's records, so no index read from a record is used unchecked.
+inline const _JOININFO* MirrorOf(const _JOININFO& j) {
+    if (!j.partner || j.partnerIndex < 0 ||
+        static_cast<std::size_t>(j.partnerIndex) >= j.partner->joins.size())
+        return nullptr;
+    return &j.partner->joins[static_cast<std::size_t>(j.partnerIndex)];
+}
+inline _JOININFO* MirrorOf(_JOININFO& j) {
+    return const_cast<_JOININFO*>(MirrorOf(std::as_const(j)));
+}
 
 }  // namespace korvan

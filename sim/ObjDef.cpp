@@ -104,9 +104,9 @@ void CObjDef::ComputeStageForces(int s) {
     if (!(settings().AssemblyProgress() >= 1)) return;
     double torque = 0;
     for (const _JOININFO& j : joins) {
-        if (!j.partner || j.partnerIndex < 0) continue;
-        const _JOININFO& mirror = j.partner->joins[static_cast<std::size_t>(j.partnerIndex)];
-        const Vec3 mirrorWorld = TransformPoint(j.partner->localToWorld[s], mirror.localPoint);
+        const _JOININFO* mirror = MirrorOf(j);
+        if (!mirror) continue;
+        const Vec3 mirrorWorld = TransformPoint(j.partner->localToWorld[s], mirror->localPoint);
         const Vec3 m = TransformPoint(worldToLocal[s], mirrorWorld);
         torque += j.effStrength * (m.x * j.localPoint.z - m.z * j.localPoint.x) * EndSign(j);
     }

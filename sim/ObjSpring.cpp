@@ -63,9 +63,9 @@ void CObjSpring::ComputeStageForces(int s) {
     const double h = HalfLength();
     double force = 0;
     for (const _JOININFO& j : joins) {
-        if (!j.partner || j.partnerIndex < 0) continue;
-        const _JOININFO& mirror = j.partner->joins[static_cast<std::size_t>(j.partnerIndex)];
-        const Vec3 mirrorWorld = TransformPoint(j.partner->localToWorld[s], mirror.localPoint);
+        const _JOININFO* mirror = MirrorOf(j);
+        if (!mirror) continue;
+        const Vec3 mirrorWorld = TransformPoint(j.partner->localToWorld[s], mirror->localPoint);
         const double yMirror = TransformPoint(worldToLocal[s], mirrorWorld).y;
         force += j.effStrength * (yMirror - j.localPoint.y) * 0.5 * (j.originalPoint.y / h);
     }

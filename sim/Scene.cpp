@@ -48,6 +48,8 @@ void CScene::Remove(CObj* body) {
         std::erase_if(other->moves, [&](const _MOVEINFO& r) { return r.other == body; });
     }
     bodies_.erase(bodies_.begin() + index);
+    // A body's id is its position; a new body takes the count, so the ids stay unique.
+    for (std::size_t i = 0; i < bodies_.size(); ++i) bodies_[i]->id = static_cast<int>(i);
 }
 
 // Capacity is kept, so an unchanged scene allocates nothing here.

@@ -49,7 +49,8 @@ class CScene {
     bool Contains(const CObj* body) const { return IndexOf(body) >= 0; }
     CObj* FindByVarName(const std::string& varName) const;
 
-    // Removes and destroys one body, detaching every record of other bodies that pointed at it.
+    // Removes and destroys one body, detaching every record of other bodies that pointed at it;
+    // the bodies after it take their new positions as ids.
     void Remove(CObj* body);
     // Destroys every body.
     void Clear();
