@@ -415,6 +415,14 @@ void PostProcessor::VoxelSplit() {
         if (volume > 0) n = std::cbrt(std::pow(0.2 * std::sqrt(faces), 3) / volume) * extent[a];
         grid.n[a] = static_cast<int>(std::clamp(n, 2.0, 200.0));
     }
+    // The floor of 2 cells per axis can blow a long thin model's grid up to 200^3 cells for a
+    // handful of faces; the longest axes give way until the grid is near its intended size.
+    const double wanted = std::max(1000.0, 2 * std::pow(0.2 * std::sqrt(faces), 3));
+    while (double(grid.n[0]) * grid.n[1] * grid.n[2] > wanted) {
+        int& longest = *std::max_element(grid.n, grid.n + 3);
+        if (longest <= 2) break;
+        longest = std::max(2, longest / 2);
+    }
     // Each face goes into every cell of the box its corners span. A model of many large faces
     // would fill billions of entries; such a grid is made coarser until it holds a sensible
     // number (the ray cast finds the same faces in a coarser grid).
