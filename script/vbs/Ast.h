@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "script/vbs/HostObject.h"
@@ -20,6 +21,7 @@ struct Pos {
 };
 
 struct Procedure;
+struct ClassMember;
 struct Builtin;
 
 struct Binding {
@@ -32,6 +34,7 @@ struct Binding {
         ItemMember,  // a member of a named item reachable without qualification
         Builtin,     // a built-in function or constant
         Undefined,   // not declared under Option Explicit: an error when reached
+        MeMember,    // inside a class: a member of the running object (Me)
     };
     Kind kind = Kind::Unbound;
     bool readOnly = false;  // a Const
@@ -39,6 +42,7 @@ struct Binding {
     const Procedure* procedure = nullptr;
     const Member* member = nullptr;
     const Builtin* builtin = nullptr;
+    const ClassMember* classMember = nullptr;  // MeMember
 };
 
 enum class ExprKind : uint8_t { Literal, Name, Member, Call, Paren, Unary, Binary, WithObject, New, Me };
@@ -211,7 +215,7 @@ struct DoStmt : Stmt {
     Block body;
 };
 
-enum class ExitKind : uint8_t { For, Do, Sub, Function };
+enum class ExitKind : uint8_t { For, Do, Sub, Function, Property };
 
 struct ExitStmt : Stmt {
     ExitStmt(Pos p, ExitKind w) : Stmt(StmtKind::Exit, p), what(w) {}
@@ -233,14 +237,22 @@ struct WithStmt : Stmt {
 // Calls `visit` for every block directly inside a statement (branches, cases, loop bodies).
 void ForEachInnerBlock(const Stmt& s, const std::function<void(const Block&)>& visit);
 
+struct ClassDecl;
+
 struct ParamDecl {
     std::string spelled, lower;
     bool byVal = false;
 };
 
+enum class ProcKind : uint8_t { Sub, Function, Get, Let, Set };
+
 struct Procedure {
     std::string spelled, lower;
-    bool isFunction = false;
+    bool isFunction = false;  // returns a value: a Function or a Property Get
+    ProcKind kind = ProcKind::Sub;
+    bool isPublic = true;
+    bool isDefault = false;
+    const ClassDecl* owner = nullptr;  // the class whose method this is
     Pos pos;
     std::vector<ParamDecl> params;  // slots 1 .. n; slot 0 holds a Function's result
     Block body;
@@ -248,9 +260,46 @@ struct Procedure {
     std::vector<std::string> localNames;
 };
 
+// What one name of a class stands for. A property may have Get, Let and Set at once.
+struct ClassMember {
+    int field = -1;                     // index of a member variable
+    const Procedure* method = nullptr;  // Sub or Function
+    const Procedure* get = nullptr;
+    const Procedure* let = nullptr;
+    const Procedure* set = nullptr;
+    bool isPublic = true;
+};
+
+struct ClassField {
+    std::unique_ptr<NameExpr> name;
+    bool isPublic = false;
+    bool isArray = false;
+    std::vector<ExprPtr> bounds;
+};
+
+struct ClassDecl {
+    std::string spelled, lower;
+    Pos pos;
+    std::vector<ClassField> fields;
+    std::vector<std::unique_ptr<Procedure>> procedures;
+    // Filled by the binder.
+    std::unordered_map<std::string, ClassMember> members;
+    const ClassMember* defaultMember = nullptr;
+    const Procedure* initialize = nullptr;  // Class_Initialize
+    const Procedure* terminate = nullptr;   // Class_Terminate
+};
+
+// "New ClassName"
+struct NewExpr : Expr {
+    NewExpr(Pos p, std::string name) : Expr(ExprKind::New, p), spelled(std::move(name)) {}
+    std::string spelled;
+    mutable const ClassDecl* cls = nullptr;  // found on first use
+};
+
 struct Program {
     Block body;
     std::vector<std::unique_ptr<Procedure>> procedures;
+    std::vector<std::unique_ptr<ClassDecl>> classes;
     bool optionExplicit = false;
     int globalCount = 0;  // set by the binder
     std::vector<std::string> globalNames;

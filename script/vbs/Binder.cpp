@@ -178,6 +178,7 @@ class Binder {
     void Run() {
         // A procedure defined again replaces the earlier one everywhere.
         for (auto& proc : program_.procedures) procedures_[proc->lower] = proc.get();
+        for (auto& cls : program_.classes) BuildClassMembers(*cls);
         CollectDeclarations(program_.body, [&](NameExpr& name, Decl decl) {
             bool constant = decl == Decl::Const;
             if (globals_.Find(name.lower) >= 0) {
@@ -190,6 +191,12 @@ class Binder {
         });
         WalkBlock(program_.body, [&](NameExpr& name, bool) { BindGlobal(name); });
         for (auto& proc : program_.procedures) BindProcedure(*proc);
+        for (auto& cls : program_.classes) {
+            for (auto& field : cls->fields)
+                for (auto& bound : field.bounds)
+                    WalkExpr(bound.get(), [&](NameExpr& name, bool) { BindGlobal(name); });
+            for (auto& proc : cls->procedures) BindProcedure(*proc);
+        }
         program_.globalCount = static_cast<int>(globals_.names.size());
         program_.globalNames = globals_.names;
         program_.globalReadOnly = globals_.readOnly;
@@ -243,6 +250,33 @@ class Binder {
         name.binding.slot = globals_.Add(name.lower, false);
     }
 
+    // The names of a class: member variables, methods and the parts of each property.
+    static void BuildClassMembers(ClassDecl& cls) {
+        for (size_t k = 0; k < cls.fields.size(); ++k) {
+            const NameExpr& name = *cls.fields[k].name;
+            ClassMember& member = cls.members[name.lower];
+            if (member.field >= 0) Redefined(name);
+            member.field = static_cast<int>(k);
+            member.isPublic = cls.fields[k].isPublic;
+        }
+        for (auto& proc : cls.procedures) {
+            ClassMember& member = cls.members[proc->lower];
+            const Procedure** part = proc->kind == ProcKind::Get   ? &member.get
+                                     : proc->kind == ProcKind::Let ? &member.let
+                                     : proc->kind == ProcKind::Set ? &member.set
+                                                                   : &member.method;
+            NameExpr at(proc->pos, proc->spelled);
+            if (*part || member.field >= 0) Redefined(at);
+            *part = proc.get();
+            member.isPublic = proc->isPublic;
+            if (proc->isDefault) cls.defaultMember = &member;
+            if (proc->kind == ProcKind::Sub && proc->params.empty()) {
+                if (proc->lower == "class_initialize") cls.initialize = proc.get();
+                if (proc->lower == "class_terminate") cls.terminate = proc.get();
+            }
+        }
+    }
+
     void BindProcedure(Procedure& proc) {
         Scope locals;
         locals.Add(proc.isFunction ? proc.lower : std::string(), false);  // slot 0: the result
@@ -270,6 +304,14 @@ class Binder {
                 b.kind = Binding::Kind::Local, b.slot = slot;
                 b.readOnly = locals.readOnly[static_cast<size_t>(slot)];
                 return;
+            }
+            if (proc.owner) {
+                // In a method, the class's own members come before script-level names.
+                auto member = proc.owner->members.find(name.lower);
+                if (member != proc.owner->members.end()) {
+                    b.kind = Binding::Kind::MeMember, b.classMember = &member->second;
+                    return;
+                }
             }
             if (BindShared(name)) return;
             if (program_.optionExplicit) {

@@ -7,6 +7,7 @@
 #include "script/vbs/ErrObject.h"
 #include "script/vbs/EvalSupport.h"
 #include "script/vbs/ScriptError.h"
+#include "script/vbs/ScriptObject.h"
 
 namespace korvan::vbs {
 
@@ -28,12 +29,18 @@ Value Evaluator::Call(const Expr& target, const std::vector<ExprPtr>& args) {
         const Binding& b = n.binding;
         switch (b.kind) {
             case Binding::Kind::Local:
-            case Binding::Kind::Global:
+            case Binding::Kind::Global: {
                 if (args.empty()) return Variable(b);
-                return Element(Variable(b), args, n.spelled);
+                const Value& v = Variable(b);
+                if (v.IsObject()) return DefaultValue(v, args);  // obj(i): its default member
+                return Element(v, args, n.spelled);
+            }
             case Binding::Kind::Procedure:
                 at_ = n.pos;
                 return CallProcedure(*b.procedure, args);
+            case Binding::Kind::MeMember:
+                at_ = n.pos;
+                return CallClassMember(frame_->self, *b.classMember, args, n.spelled);
             case Binding::Kind::ItemMember:
                 at_ = n.pos;
                 return Invoke(items_[static_cast<size_t>(b.slot)].object, *b.member, args, n);
@@ -51,13 +58,17 @@ Value Evaluator::Call(const Expr& target, const std::vector<ExprPtr>& args) {
     if (callee->kind == ExprKind::Member) {
         auto& m = static_cast<const MemberExpr&>(*callee);
         ObjectRef object = RequireObject(Eval(*m.object), *m.object);
+        if (ScriptObject* instance = object->AsScriptObject()) {
+            at_ = m.pos;
+            return CallClassMember(object, FindClassMember(*instance, m), args, m.name);
+        }
         const Member* member = FindMember(m, object);
         at_ = m.pos;
         return Invoke(object, *member, args, m);
     }
     Value base = Eval(*callee);
     if (args.empty()) return base;
-    return Element(base, args, Describe(*callee));
+    return Element(DefaultValue(base, args), args, Describe(*callee));
 }
 
 Value Evaluator::EvalName(const NameExpr& n) {
@@ -70,6 +81,9 @@ Value Evaluator::EvalName(const NameExpr& n) {
         case Binding::Kind::Procedure:
             at_ = n.pos;
             return CallProcedure(*b.procedure, kNoArgs);
+        case Binding::Kind::MeMember:
+            at_ = n.pos;
+            return CallClassMember(frame_->self, *b.classMember, kNoArgs, n.spelled);
         case Binding::Kind::NamedItem:
             return Value(items_[static_cast<size_t>(b.slot)].object);
         case Binding::Kind::ItemMember:
@@ -110,6 +124,10 @@ const Member* Evaluator::FindMember(const MemberExpr& m, const ObjectRef& object
 Value Evaluator::EvalMember(const MemberExpr& m) {
     static const std::vector<ExprPtr> kNoArgs;
     ObjectRef object = RequireObject(Eval(*m.object), *m.object);
+    if (ScriptObject* instance = object->AsScriptObject()) {
+        at_ = m.pos;
+        return CallClassMember(object, FindClassMember(*instance, m), kNoArgs, m.name);
+    }
     const Member* member = FindMember(m, object);
     at_ = m.pos;
     return Invoke(object, *member, kNoArgs, m);
@@ -117,14 +135,12 @@ Value Evaluator::EvalMember(const MemberExpr& m) {
 
 // ---- calls -----------------------------------------------------------------------------------
 
-Value Evaluator::CallProcedure(const Procedure& p, const std::vector<ExprPtr>& args) {
+Value Evaluator::CallProcedure(const Procedure& p, const std::vector<ExprPtr>& args, const ObjectRef& self) {
     guard_.Check();
     const Pos call = at_;
     if (args.size() != p.params.size()) Raise(kErrWrongArgCount, p.spelled);
     Frame frame;
-    frame.values.resize(static_cast<size_t>(p.slotCount));
-    frame.slots.resize(frame.values.size());
-    for (size_t k = 0; k < frame.values.size(); ++k) frame.slots[k] = &frame.values[k];
+    PrepareFrame(p, frame, self);
     for (size_t k = 0; k < args.size(); ++k) {
         if (!args[k]) Raise(kErrWrongArgCount, p.spelled);
         if (!p.params[k].byVal) {
@@ -136,6 +152,17 @@ Value Evaluator::CallProcedure(const Procedure& p, const std::vector<ExprPtr>& a
         frame.values[k + 1] = StoreCopy(Eval(*args[k]));
     }
     at_ = call;
+    return RunProcedure(p, frame);
+}
+
+void Evaluator::PrepareFrame(const Procedure& p, Frame& frame, const ObjectRef& self) {
+    frame.values.resize(static_cast<size_t>(p.slotCount));
+    frame.slots.resize(frame.values.size());
+    for (size_t k = 0; k < frame.values.size(); ++k) frame.slots[k] = &frame.values[k];
+    if (p.owner) frame.self = self;
+}
+
+Value Evaluator::RunProcedure(const Procedure& p, Frame& frame) {
     Frame* caller = frame_;
     frame_ = &frame;
     struct Restore {

@@ -6,6 +6,7 @@
 #include "script/vbs/ErrObject.h"
 #include "script/vbs/EvalSupport.h"
 #include "script/vbs/ScriptError.h"
+#include "script/vbs/ScriptObject.h"
 
 namespace korvan::vbs {
 
@@ -27,6 +28,8 @@ ArrayRef Evaluator::NewArray(const std::vector<ExprPtr>& bounds) {
 // ---- variables and arrays --------------------------------------------------------------------
 
 Value& Evaluator::WritableVariable(const NameExpr& n) {
+    if (n.binding.kind == Binding::Kind::MeMember && n.binding.classMember->field >= 0)
+        return frame_->self->AsScriptObject()->fields[static_cast<size_t>(n.binding.classMember->field)];
     const Binding& b = n.binding;
     if (b.kind == Binding::Kind::Undefined) {
         at_ = n.pos;
@@ -81,10 +84,21 @@ Value* Evaluator::TryReference(const Expr& e, std::vector<Pin>& pins) {
 
 void Evaluator::Store(const Expr& target, Value value, bool isSet) {
     if (isSet && !value.IsObject()) Raise(kErrObjectRequired);
-    if (!isSet && value.IsObject()) Raise(value.AsObject() ? kErrNoMember : kErrObjectNotSet);
+    if (!isSet && value.IsObject()) {
+        // "x = obj" assigns the object's default member's value.
+        if (!value.AsObject() || !value.AsObject()->AsScriptObject())
+            Raise(value.AsObject() ? kErrNoMember : kErrObjectNotSet);
+        value = DefaultValue(value, {});
+        if (value.IsObject()) Raise(kErrNoMember);
+    }
     switch (target.kind) {
         case ExprKind::Name: {
             auto& n = static_cast<const NameExpr&>(target);
+            if (n.binding.kind == Binding::Kind::MeMember) {
+                at_ = n.pos;
+                StoreClassMember(frame_->self, *n.binding.classMember, std::move(value), isSet, n.spelled);
+                return;
+            }
             if (n.binding.kind == Binding::Kind::ItemMember &&
                 n.binding.member->kind == Member::Kind::Property && n.binding.member->put) {
                 at_ = n.pos;
@@ -98,6 +112,12 @@ void Evaluator::Store(const Expr& target, Value value, bool isSet) {
         case ExprKind::Member: {
             auto& m = static_cast<const MemberExpr&>(target);
             ObjectRef object = RequireObject(Eval(*m.object), *m.object);
+            if (ScriptObject* instance = object->AsScriptObject()) {
+                const ClassMember& member = FindClassMember(*instance, m);
+                at_ = m.pos;
+                StoreClassMember(object, member, std::move(value), isSet, m.name);
+                return;
+            }
             const Member* member = FindMember(m, object);
             at_ = m.pos;
             if (member->kind != Member::Kind::Property || !member->put) Raise(kErrNoMember, Describe(m));
@@ -106,6 +126,14 @@ void Evaluator::Store(const Expr& target, Value value, bool isSet) {
         }
         case ExprKind::Call: {
             auto& c = static_cast<const CallExpr&>(target);
+            ObjectRef owner;
+            if (Value* field = ClassFieldOf(*c.callee, owner)) {
+                // An element of an object's member array: "items(i) = x", "w.items(i) = x".
+                ArrayRef keep = field->IsArray() ? field->AsArray() : nullptr;
+                Value& element = Element(*field, c.args, Describe(*c.callee));
+                element = StoreCopy(value);
+                return;
+            }
             if (c.callee->kind == ExprKind::Name) {
                 auto& n = static_cast<const NameExpr&>(*c.callee);
                 WritableVariable(n);
@@ -120,6 +148,25 @@ void Evaluator::Store(const Expr& target, Value value, bool isSet) {
         default:
             Raise(kErrIllegalAssignment, Describe(target));
     }
+}
+
+// The member variable a name or member expression stands for, when it is one of a script
+// object's; nothing otherwise. `owner` keeps the object alive while the caller writes.
+Value* Evaluator::ClassFieldOf(const Expr& e, ObjectRef& owner) {
+    if (e.kind == ExprKind::Name) {
+        const Binding& b = static_cast<const NameExpr&>(e).binding;
+        if (b.kind != Binding::Kind::MeMember || b.classMember->field < 0) return nullptr;
+        return &frame_->self->AsScriptObject()->fields[static_cast<size_t>(b.classMember->field)];
+    }
+    if (e.kind != ExprKind::Member) return nullptr;
+    auto& m = static_cast<const MemberExpr&>(e);
+    if (m.object->kind == ExprKind::Call) return nullptr;  // evaluated once, by the caller's path
+    owner = RequireObject(Eval(*m.object), *m.object);
+    ScriptObject* instance = owner->AsScriptObject();
+    if (!instance) return nullptr;
+    const ClassMember& member = FindClassMember(*instance, m);
+    if (member.field < 0) return nullptr;
+    return &instance->fields[static_cast<size_t>(member.field)];
 }
 
 }  // namespace korvan::vbs

@@ -5,6 +5,7 @@
 #include "script/vbs/ErrObject.h"
 #include "script/vbs/EvalSupport.h"
 #include "script/vbs/ScriptError.h"
+#include "script/vbs/ScriptObject.h"
 
 namespace korvan::vbs {
 
@@ -14,9 +15,17 @@ Evaluator::Evaluator(const Program& program, const std::vector<NamedItem>& items
     rt_.limits = limits;
     rt_.err = std::make_shared<ErrObject>();
     globals_.resize(static_cast<size_t>(program.globalCount));
+    terminateHook_ = std::make_shared<std::function<void(ScriptObject&)>>(
+        [this](ScriptObject& object) { Terminate(object); });
 }
 
-Evaluator::~Evaluator() = default;
+// Objects still alive at the end are dropped without Class_Terminate, and their member
+// variables are emptied so that objects referring to each other do not outlive the run.
+Evaluator::~Evaluator() {
+    *terminateHook_ = nullptr;
+    for (const auto& weak : instances_)
+        if (ObjectRef object = weak.lock()) object->AsScriptObject()->fields.clear();
+}
 
 void Evaluator::Run() {
     DefineConstants(program_.body);
@@ -65,8 +74,9 @@ Value Evaluator::Eval(const Expr& e) {
         case ExprKind::WithObject:
             return frame_->with[static_cast<size_t>(static_cast<const WithObjectExpr&>(e).level)];
         case ExprKind::New:
+            return NewObject(static_cast<const NewExpr&>(e));
         case ExprKind::Me:
-            break;
+            return Value(frame_->self);
     }
     return Value();
 }

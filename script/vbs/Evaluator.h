@@ -5,6 +5,8 @@
 // procedure that enabled it. Every statement and loop turn is a step for the watchdog, whose
 // ScriptAbort no handler here catches, and every nesting of evaluation checks the stack guard.
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <vector>
 
 #include "script/vbs/Ast.h"
@@ -14,6 +16,8 @@
 #include "script/vbs/Watchdog.h"
 
 namespace korvan::vbs {
+
+class ScriptObject;
 
 class Evaluator {
   public:
@@ -47,6 +51,7 @@ class Evaluator {
         std::vector<Value*> slots;  // values[i], or the caller's variable for a ByRef parameter
         std::vector<Pin> pins;
         std::vector<Value> with;  // objects of the enclosing With blocks, outermost first
+        ObjectRef self;           // Me, in a method of a script class
         bool resumeNext = false;
     };
 
@@ -100,10 +105,27 @@ class Evaluator {
     ArrayRef NewArray(const std::vector<ExprPtr>& bounds);
     Value* TryReference(const Expr& e, std::vector<Pin>& pins);
     void Store(const Expr& target, Value value, bool isSet);
+    Value* ClassFieldOf(const Expr& e, ObjectRef& owner);
 
     // ---- calls ---------------------------------------------------------------------------
     Value Call(const Expr& callee, const std::vector<ExprPtr>& args);
-    Value CallProcedure(const Procedure& p, const std::vector<ExprPtr>& args);
+    Value CallProcedure(const Procedure& p, const std::vector<ExprPtr>& args,
+                        const ObjectRef& self = nullptr);
+    void PrepareFrame(const Procedure& p, Frame& frame, const ObjectRef& self);
+    Value RunProcedure(const Procedure& p, Frame& frame);
+
+    // ---- script classes (EvalClasses.cpp) ------------------------------------------------
+    Value NewObject(const NewExpr& e);
+    const ClassMember& FindClassMember(ScriptObject& object, const MemberExpr& m);
+    Value CallClassMember(const ObjectRef& object, const ClassMember& member,
+                          const std::vector<ExprPtr>& args, const std::string& name);
+    void StoreClassMember(const ObjectRef& object, const ClassMember& member, Value value, bool isSet,
+                          const std::string& name);
+    // An object's default member's value (called with `args`); other values unchanged.
+    Value DefaultValue(const Value& v, const std::vector<ExprPtr>& args);
+    void Terminate(ScriptObject& object);
+    std::shared_ptr<std::function<void(ScriptObject&)>> terminateHook_;
+    std::vector<std::weak_ptr<HostObject>> instances_;  // emptied at the end of the run
     Value CallBuiltin(const Builtin& b, const std::vector<ExprPtr>& args);
     // `site` names the member in messages; its text is built only when an error needs it.
     Value Invoke(const ObjectRef& object, const Member& m, const std::vector<ExprPtr>& args,

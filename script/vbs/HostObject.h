@@ -88,9 +88,13 @@ class MemberTable {
     std::unordered_map<std::string, size_t> byLowerName_;
 };
 
+class ScriptObject;
+
 class HostObject : public std::enable_shared_from_this<HostObject> {
   public:
     virtual ~HostObject() = default;
+    // An instance of a class the script defined; nothing for the program's own objects.
+    virtual ScriptObject* AsScriptObject() { return nullptr; }
     // What TypeName reports for the object.
     virtual std::string_view ClassName() const = 0;
     virtual const MemberTable& Members() const = 0;

@@ -42,6 +42,8 @@ class Parser {
             if (At(Tok::End)) break;
             if (IsProcedureStart()) {
                 program.procedures.push_back(ParseProcedure());
+            } else if (AtKeyword(Kw::Class)) {
+                program.classes.push_back(ParseClass());
             } else if (AtKeyword(Kw::Option)) {
                 Next();
                 if (!AtWord("explicit")) Fail(1002, "Syntax error");
@@ -60,7 +62,8 @@ class Parser {
     Program* program_ = nullptr;
     StackGuard guard_;
     int forDepth_ = 0, doDepth_ = 0;
-    int withDepth_ = 0;  // With blocks around the current statement in its procedure
+    int withDepth_ = 0;         // With blocks around the current statement in its procedure
+    ClassDecl* cls_ = nullptr;  // the class being read
     const Procedure* procedure_ = nullptr;
     int inlineIf_ = 0;  // inside a single-line If, "Else" also ends a statement
 
@@ -122,22 +125,52 @@ class Parser {
     // ---- procedures ----------------------------------------------------------------------
     bool IsProcedureStart() const {
         size_t k = i_;
+        auto word = [&](std::string_view w) {
+            return tokens_[k].kind == Tok::Identifier && LowerAscii(tokens_[k].text) == w;
+        };
         if (tokens_[k].kind == Tok::Keyword &&
             (tokens_[k].keyword == Kw::Private || tokens_[k].keyword == Kw::Public))
             ++k;
-        return tokens_[k].kind == Tok::Keyword &&
-               (tokens_[k].keyword == Kw::Sub || tokens_[k].keyword == Kw::Function);
+        if (word("default")) ++k;
+        return (tokens_[k].kind == Tok::Keyword &&
+                (tokens_[k].keyword == Kw::Sub || tokens_[k].keyword == Kw::Function)) ||
+               (cls_ && word("property"));
     }
 
+    // [Public|Private] [Default] Sub|Function|Property Get|Let|Set name[(params)] ... End ...
     std::unique_ptr<Procedure> ParseProcedure() {
-        if (AtKeyword(Kw::Private) || AtKeyword(Kw::Public)) Next();
         auto proc = std::make_unique<Procedure>();
-        proc->isFunction = AtKeyword(Kw::Function);
+        if (AtKeyword(Kw::Private)) proc->isPublic = false;
+        if (AtKeyword(Kw::Private) || AtKeyword(Kw::Public)) Next();
+        if (AtWord("default")) {
+            if (!cls_ || !proc->isPublic) Fail(1057, "'Default' specification must also specify 'Public'");
+            proc->isDefault = true, Next();
+        }
+        proc->owner = cls_;
         proc->pos = Here();
+        const char* expected = "Expected 'End Sub'";
+        if (AtWord("property")) {
+            Next();
+            if (AtKeyword(Kw::Get))
+                proc->kind = ProcKind::Get;
+            else if (AtKeyword(Kw::Let))
+                proc->kind = ProcKind::Let;
+            else if (AtKeyword(Kw::Set))
+                proc->kind = ProcKind::Set;
+            else
+                Fail(1050, "Expected 'Let' or 'Set' or 'Get' in property declaration");
+            expected = "Expected 'End Property'";
+        } else if (AtKeyword(Kw::Function)) {
+            proc->kind = ProcKind::Function;
+            expected = "Expected 'End Function'";
+        }
+        proc->isFunction = proc->kind == ProcKind::Function || proc->kind == ProcKind::Get;
         Next();
         proc->spelled = ExpectIdentifier();
         proc->lower = LowerAscii(proc->spelled);
         if (At(Tok::LParen)) ParseParams(*proc);
+        if ((proc->kind == ProcKind::Let || proc->kind == ProcKind::Set) && proc->params.empty())
+            Fail(1002, "Syntax error");
         ExpectBlockStart();
         procedure_ = proc.get();
         const int outerWith = withDepth_;
@@ -145,10 +178,47 @@ class Parser {
         proc->body = ParseBlock([](const Parser&) { return false; });
         withDepth_ = outerWith;
         procedure_ = nullptr;
-        const char* expected = proc->isFunction ? "Expected 'End Function'" : "Expected 'End Sub'";
         ExpectKeyword(Kw::End, 1014, expected);
-        ExpectKeyword(proc->isFunction ? Kw::Function : Kw::Sub, 1014, expected);
+        const bool ends = proc->kind == ProcKind::Sub        ? AtKeyword(Kw::Sub)
+                          : proc->kind == ProcKind::Function ? AtKeyword(Kw::Function)
+                                                             : AtWord("property");
+        if (!ends) Fail(1014, expected);
+        Next();
         return proc;
+    }
+
+    // Class name ... End Class: member variables (Public, Private, Dim) and procedures.
+    std::unique_ptr<ClassDecl> ParseClass() {
+        if (procedure_ || cls_) Fail(1002, "Syntax error");
+        auto cls = std::make_unique<ClassDecl>();
+        cls->pos = Here();
+        Next();
+        cls->spelled = ExpectIdentifier();
+        cls->lower = LowerAscii(cls->spelled);
+        ExpectBlockStart();
+        cls_ = cls.get();
+        for (;;) {
+            SkipSeparators();
+            if (AtKeyword(Kw::End) || At(Tok::End)) break;
+            if (IsProcedureStart()) {
+                cls->procedures.push_back(ParseProcedure());
+            } else {
+                bool isPublic = AtKeyword(Kw::Public) || AtKeyword(Kw::Dim);
+                if (!AtKeyword(Kw::Public) && !AtKeyword(Kw::Private) && !AtKeyword(Kw::Dim))
+                    Fail(1012, "Expected 'End Class'");
+                Next();
+                do {
+                    if (At(Tok::Comma)) Next();
+                    VarDecl decl = ParseVarDecl(false);
+                    cls->fields.push_back(
+                        ClassField{std::move(decl.name), isPublic, decl.isArray, std::move(decl.bounds)});
+                } while (At(Tok::Comma));
+            }
+            ExpectStatementEnd();
+        }
+        cls_ = nullptr;
+        ExpectEnd(Kw::Class, "Expected 'End Class'");
+        return cls;
     }
 
     void ParseParams(Procedure& proc) {
@@ -179,6 +249,11 @@ class Parser {
         for (;;) {
             SkipSeparators();
             if (At(Tok::End) || AtKeyword(Kw::End) || stop(*this)) return block;
+            if (AtKeyword(Kw::Class)) {
+                program_->classes.push_back(ParseClass());
+                ExpectStatementEnd();
+                continue;
+            }
             if (IsProcedureStart()) {
                 // A procedure written inside a block is still a script-level procedure.
                 if (procedure_) Fail(1002, "Syntax error");
@@ -583,9 +658,11 @@ class Parser {
         else if (AtKeyword(Kw::Do))
             what = ExitKind::Do, valid = doDepth_ > 0;
         else if (AtKeyword(Kw::Sub))
-            what = ExitKind::Sub, valid = procedure_ && !procedure_->isFunction;
+            what = ExitKind::Sub, valid = procedure_ && procedure_->kind == ProcKind::Sub;
         else if (AtKeyword(Kw::Function))
-            what = ExitKind::Function, valid = procedure_ && procedure_->isFunction;
+            what = ExitKind::Function, valid = procedure_ && procedure_->kind == ProcKind::Function;
+        else if (AtWord("property"))
+            what = ExitKind::Property, valid = procedure_ && procedure_->kind >= ProcKind::Get;
         else
             Fail(1039, "Invalid 'exit' statement");
         if (!valid) Fail(1039, "Invalid 'exit' statement");
@@ -767,6 +844,10 @@ class Parser {
                 return std::make_unique<LiteralExpr>(pos, Value(std::move(s)));
             }
             case Tok::Identifier: {
+                if (procedure_ && procedure_->owner && LowerAscii(t.text) == "me") {
+                    Next();
+                    return std::make_unique<Expr>(ExprKind::Me, pos);
+                }
                 std::string name(t.text);
                 Next();
                 return std::make_unique<NameExpr>(pos, std::move(name));
@@ -813,6 +894,10 @@ class Parser {
             case Kw::Null:
                 v = Value::Null();
                 break;
+            case Kw::New: {
+                Next();
+                return std::make_unique<NewExpr>(pos, ExpectIdentifier());
+            }
             default:
                 Fail(1015, "Expected expression");
         }

@@ -38,6 +38,8 @@ std::string DescribeError(int number) {
             return "Variable is undefined";
         case kErrIllegalAssignment:
             return "Illegal assignment";
+        case kErrClassNotDefined:
+            return "Class not defined";
         case kErrSyntax:
             return "Syntax error";
         default:

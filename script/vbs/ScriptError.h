@@ -26,6 +26,7 @@ enum ErrorCode : int {
     kErrInvalidNull = 94,         // "Invalid use of Null"
     kErrUndefined = 500,          // "Variable is undefined"
     kErrIllegalAssignment = 501,  // "Illegal assignment"
+    kErrClassNotDefined = 506,    // "Class not defined"
     kErrSyntax = 1002,            // compile errors from here on
 };
 
