@@ -48,6 +48,9 @@ SceneServices SceneBackups::SceneHooks(SceneServices services) {
 
 bool SceneBackups::SaveBackup() {
     if (loading_ || !commands_) return false;
+    // Bodies created by a running scene file still carry default names; a backup carries the
+    // file's names, so that a scene brought back by undo saves with the names it was loaded with.
+    if (commands_->ScriptRunning()) commands_->AssignVariableNames();
     const std::string& file = FileOf(positions_.Advance());
     CurrentHost().SetStatus(file + " にバックアップを保存しています");
     // A file that cannot be written keeps what it held; the position is still taken, so an undo

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "base/Host.h"
 #include "base/Paths.h"
@@ -105,6 +107,10 @@ bool SceneCommands::LoadScene(const std::string& path, int keepMode, int restore
     // A backup brought back by undo still belongs to the user's scene file, not to the ring.
     if (restoreFolders == 1)
         doc.sceneFolder = folder, doc.lastFolder = lastFolder, doc.sceneFileName = fileName;
+    // The bodies' backups end with the last body's creation; what the script did after it (joins,
+    // collisions, settings) and the loader's own finishing are kept by one more. Loads of backups
+    // take none.
+    if (loaded && services_.saveBackup) services_.saveBackup();
     return loaded;
 }
 
@@ -138,7 +144,10 @@ void SceneCommands::SplitScriptLines(const std::string& text, std::vector<AddObj
 }
 
 bool SceneCommands::RunText(const std::string& text) {
-    return !RunScript(text, item_, *document_, limits).has_value();
+    scriptRunning_ = true;
+    const bool ran = !RunScript(text, item_, *document_, limits).has_value();
+    scriptRunning_ = false;
+    return ran;
 }
 
 bool SceneCommands::RunSceneFile(const std::string& path) {
@@ -195,17 +204,18 @@ void SceneCommands::FinishScript() {
 
 void SceneCommands::AssignVariableNames() {
     SceneDocument& doc = *document_;
-    std::vector<std::string> used;
+    // Backups run this once per body while a file loads: hashed look-ups keep it linear.
+    std::unordered_map<std::string, const AddObjEntry*> firstEntry;
+    for (const AddObjEntry& e : doc.addObjTable) firstEntry.try_emplace(e.type + '\n' + e.displayName, &e);
+    std::unordered_set<std::string> used;
     auto assign = [&](const std::string& kind, const std::string& display, std::string& varName) {
-        for (const AddObjEntry& e : doc.addObjTable) {
-            if (e.type != kind || e.displayName != display) continue;
-            std::string name = e.varName;
-            for (int n = 2; std::find(used.begin(), used.end(), name) != used.end(); ++n)
-                name = e.varName + std::to_string(n);
-            varName = name;
-            used.push_back(name);
-            return;
-        }
+        auto found = firstEntry.find(kind + '\n' + display);
+        if (found == firstEntry.end()) return;
+        const std::string& base = found->second->varName;
+        std::string name = base;
+        for (int n = 2; used.contains(name); ++n) name = base + std::to_string(n);
+        varName = name;
+        used.insert(std::move(name));
     };
     for (auto& v : doc.views) assign("VIEW", v->displayName, v->varName);
     for (auto& m : doc.meters) assign("METER", m->displayName, m->varName);

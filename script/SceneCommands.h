@@ -48,6 +48,9 @@ class SceneCommands {
     // Shapes, reference body and view mounts, derived constants.
     void FinishScript();
     void AssignVariableNames();
+    // True while a scene file's script runs (load or merge): its objects do not yet carry the
+    // file's variable names.
+    bool ScriptRunning() const { return scriptRunning_; }
     // The initial scene: the main view and a ground.
     void Initialise();
     // Adds the bodies of another scene file, replacing its base body by the last ground.
@@ -61,6 +64,7 @@ class SceneCommands {
     std::shared_ptr<CDispatchAPP> application_;
     std::shared_ptr<CmdTargetVBS> item_;
     SceneServices services_;
+    bool scriptRunning_ = false;
 
     bool ReadSceneText(const std::string& path, std::string& text);
     void SplitScriptLines(const std::string& text, std::vector<AddObjEntry>* table);

@@ -5,6 +5,7 @@
 #include "base/Anomaly.h"
 #include "base/Paths.h"
 #include "script/DispatchObj.h"
+#include "script/SceneWriter.h"
 #include "sim/ObjGround.h"
 #include "sim/Scheduler.h"
 
@@ -84,7 +85,9 @@ TEST_F(Backups, OneCreatedBodyIsOneUndoAndRedoBringsItBackAsCreationLeftIt) {
     EXPECT_EQ(BodyNames(), (std::vector<std::string>{"地面", "車輪"}));
 }
 
-TEST_F(Backups, LoadingTakesTwoBackupsPerBodyAndKeepsTheUsersFileName) {
+// Two backups per body and one at the end, which keeps what the script did after its last body
+// (here E's position, the join and the collision) and the file's own variable names.
+TEST_F(Backups, LoadingTakesTwoBackupsPerBodyAndOneAtTheEndAndKeepsTheUsersFileName) {
     commands.Initialise();
     ASSERT_TRUE(Load(R"(
 Set a = Application.AddObj( "BOX" , "A" )
@@ -93,18 +96,35 @@ Set c = Application.AddObj( "BOX" , "C" )
 Set d = Application.AddObj( "BOX" , "D" )
 Set e = Application.AddObj( "BOX" , "E" )
 e.SetPosition 1, 2, 3
+Application.Join1 d, 0, 0, 0.5, e, 0, 0, -0.5
+e.AddCrash a
 )",
                      "five.txt"));
-    EXPECT_EQ(Cur(), 1 + 2 * 5);
+    EXPECT_EQ(Cur(), 1 + 2 * 5 + 1);
     EXPECT_EQ(Low(), Cur() - 9);  // the oldest reachable position lies inside the load
     const std::string folder = document.sceneFolder;
+    SceneWriteOptions options;
+    options.saveFolder = dir.string() + "/";
+    const std::string loaded = SceneFileBytes(document, options);
 
-    ASSERT_TRUE(backups.Undo());  // back to the moment before E was created
+    ASSERT_TRUE(backups.Undo());  // back to the moment E was created
+    EXPECT_EQ(BodyNames(), (std::vector<std::string>{"A", "B", "C", "D", "E"}));
+    EXPECT_EQ(Body("E")->GetPosition().z, 0);
+    EXPECT_TRUE(Body("E")->joins.empty());
+    EXPECT_TRUE(Body("E")->interactions.empty());
+    for (int i = 0; i < document.scene.Count(); ++i) {
+        CObj* body = document.scene.Body(i);
+        EXPECT_EQ(body->varName, std::string(1, static_cast<char>('a' + i)));
+    }
+    ASSERT_TRUE(backups.Undo());  // and before it
     EXPECT_EQ(BodyNames(), (std::vector<std::string>{"A", "B", "C", "D"}));
     EXPECT_EQ(document.sceneFileName, "five.txt");
     EXPECT_EQ(document.sceneFolder, folder);
+
     ASSERT_TRUE(backups.Redo());
-    EXPECT_EQ(document.scene.Body(4)->GetPosition().z, 0);  // E as creation left it
+    ASSERT_TRUE(backups.Redo());  // the whole scene again, names and all
+    EXPECT_FALSE(backups.CanRedo());
+    EXPECT_EQ(SceneFileBytes(document, options), loaded);
 }
 
 TEST_F(Backups, FilesTheSceneNamesAreFoundAgainFromTheRingsFolder) {
@@ -154,13 +174,17 @@ TEST_F(Backups, PositionsTenApartShareOneFile) {
     EXPECT_NE(backups.FileOf(23), backups.FileOf(22));
 }
 
-TEST_F(Backups, AnomalyAfterALoadGoesBackToBeforeTheLastBodyOfTheFile) {
+TEST_F(Backups, AnomalyAfterALoadGoesBackToTheLastBodyOfTheFileAndRedoBringsTheRest) {
     commands.Initialise();
     ASSERT_TRUE(Load(R"(
 Set a = Application.AddObj( "BOX" , "A" )
 a.SetPosition 0, 0, 2
 Set b = Application.AddObj( "BOX" , "B" )
+Application.Join1 a, 0, 0, -0.5, b, 0, 0, 0.5
+b.AddCrash a
+Application.PreCalcTime = 0.5
 )"));
+    EXPECT_EQ(Cur(), 6);
     // Several reports of one pass (stages, bodies) are one fault: one step back.
     PostAnomaly("B の計算で、速度が異常な値 1e+21 0 0 になりました。");
     PostAnomaly("B の計算で、位置が異常な値 1e+21 0 0 になりました。");
@@ -170,15 +194,23 @@ Set b = Application.AddObj( "BOX" , "B" )
     EXPECT_EQ(host.messages[0],
               "B の計算で、位置が異常な値 1e+21 0 0 "
               "になりました。\n\n\n直前に保存したバックアップファイルを読み込みます...");
-    EXPECT_EQ(BodyNames(), std::vector<std::string>{"A"});
+    EXPECT_EQ(BodyNames(), (std::vector<std::string>{"A", "B"}));
     EXPECT_EQ(Body("A")->GetPosition().z, 2);
-    EXPECT_EQ(Cur(), 4);
-    EXPECT_TRUE(backups.CanRedo());  // the scene that ran away stays one step ahead
+    EXPECT_TRUE(Body("B")->joins.empty());
+    EXPECT_EQ(document.scene.settings.PreCalcTime, 0);
+    EXPECT_EQ(Cur(), 5);
+
+    ASSERT_TRUE(backups.Redo());  // the scene that ran away, as the file made it
+    EXPECT_EQ(Body("B")->joins.size(), 1u);
+    EXPECT_EQ(Body("B")->interactions.size(), 1u);
+    EXPECT_EQ(document.scene.settings.PreCalcTime, 0.5);
 }
 
 TEST_F(Backups, AnomalyWithNoEarlierBackupStartsAfresh) {
     ASSERT_TRUE(Load("Set a = Application.AddObj( \"BOX\" , \"A\" )\n"));
-    ASSERT_TRUE(backups.Undo());  // now at the oldest position
+    while (backups.Undo()) {
+    }
+    ASSERT_EQ(Cur(), 0);  // the oldest position
     backups.HandleAnomaly("A の計算で、計算が続行不可能になりました。", scheduler);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(
