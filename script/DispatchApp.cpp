@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <map>
 
 #include "base/Host.h"
 #include "script/DispatchObj.h"
@@ -186,6 +187,21 @@ std::shared_ptr<CDispatchObj> CDispatchAPP::CreateBody(const std::string& type, 
     bodies.push_back(object);
     if (services_.afterBodyCreated) services_.afterBodyCreated();
     return object;
+}
+
+double CDispatchAPP::MassOfNewBody(const std::string& type) {
+    static const std::map<std::string, double> masses = [] {
+        std::map<std::string, double> m;
+        for (const char* kind : {"BOX", "CYLINDER", "DEF", "SPRING", "GROUND"}) {
+            CScene scratch;
+            CObj* body = ConstructBody(scratch, kind, kind);
+            body->MakeModel();
+            m[kind] = body->mass;
+        }
+        return m;
+    }();
+    auto found = masses.find(type);
+    return found == masses.end() ? 0 : found->second;
 }
 
 Value CDispatchAPP::AddObj(const std::string& type, const std::string& name) {

@@ -61,6 +61,9 @@ class CDispatchAPP : public CDispatchBase {
     // Creates a body of a kind keyword with a display name made unique among the scene's bodies,
     // and its script object. Null for an unknown kind.
     std::shared_ptr<CDispatchObj> CreateBody(const std::string& type, const std::string& name);
+    // The mass a body of a kind keyword has when CreateBody has made it (0 for an unknown kind):
+    // what a fixed body of a scene file keeps unless the file makes its model again.
+    static double MassOfNewBody(const std::string& type);
     // AddObj: a body or a frame, or Nothing with a message for an unknown type.
     vbs::Value AddObj(const std::string& type, const std::string& name);
 

@@ -48,6 +48,7 @@ class SceneText {
     void BodyCreation(const CObj& b);
     void BodySize(const CObj& b);
     void BodyAttributes(const CObj& b);
+    void KeptMass(const CObj& b);
     void BodyPosition(const CObj& b);
     void WindowBlocks(const CWndBase& w);
     void CameraMounts(const CObj& b);
@@ -105,10 +106,12 @@ void SceneText::BodyAttributes(const CObj& b) {
     SubHeader("基本属性");
     const char* v = b.varName.c_str();
     // A body's volume is its mass over its density.
-    if (b.RHO >= 0)
+    if (b.RHO >= 0) {
         Put("%s.RHO = %6g ' ( 質量= %6g kg , 体積= %6g m^3 )\n", v, b.RHO, b.mass, b.mass / b.RHO);
-    else
+    } else {
+        KeptMass(b);
         Put("%s.RHO = %6g ' ( 完全固定 )\n", v, b.RHO);
+    }
     Put("%s.Transparent = %6g\n", v, 1 - b.opacity);
     Put("%s.colorR = %6g\n", v, b.colorR);
     Put("%s.colorG = %6g\n", v, b.colorG);
@@ -123,6 +126,18 @@ void SceneText::BodyAttributes(const CObj& b) {
         }
     }
     b.WriteAttributeLines(out_);
+}
+
+// A fixed body keeps the mass it had when it was fixed, and that mass sets the stiffness of its
+// connections; loaded from a file, it keeps the mass it was created with. When the two differ, the
+// file sets the density that gives the kept mass and makes the model before fixing the body again.
+// 15 digits: the density read back gives the same text when the reloaded scene is saved again.
+void SceneText::KeptMass(const CObj& b) {
+    const double perDensity = b.MassPerDensity();
+    if (perDensity <= 0 || b.mass == CDispatchAPP::MassOfNewBody(b.typeName)) return;
+    const char* v = b.varName.c_str();
+    Put("%s.RHO = %.15g ' ( 固定前の質量= %6g kg )\n", v, b.mass / perDensity, b.mass);
+    Put("%s.MakeModel\n", v);
 }
 
 void SceneText::BodyPosition(const CObj& b) {

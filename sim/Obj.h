@@ -157,6 +157,9 @@ class CObj {
     virtual void WriteAttributeLines(SceneLines&) const {}
     // After the body's connections: an internal spring and damper with its state.
     virtual void WriteInternalStateLines(SceneLines&) const {}
+    // The mass MakeModel gives at density 1 with the present sizes; 0 for a kind whose mass the
+    // density alone does not set (a file cannot restore a kept mass through it).
+    virtual double MassPerDensity() const { return 0; }
 
     // ---- Integration (stage work of the committed and intermediate states) ---------------
     bool UpdateStageMatrices(int s);

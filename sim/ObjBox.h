@@ -14,6 +14,7 @@ class CObjBox : public CObj {
     int IsVerticalToSurface(const Vec3& bodyPoint, const Vec3& direction) const override;
     void SetLastSettingWidth() override;
     void WriteSizeLines(SceneLines& out) const override;
+    double MassPerDensity() const override;
 
     // New dimensions; shift moves the body (body coordinates) so a dragged face can stay put.
     void SetSize(double wx, double wy, double wz, const Vec3& shift = {});

@@ -21,6 +21,7 @@ class CObjCylinder : public CObj {
     int IsVerticalToSurface(const Vec3& bodyPoint, const Vec3& direction) const override;
     void SetLastSettingWidth() override;
     void WriteSizeLines(SceneLines& out) const override;
+    double MassPerDensity() const override;
 
     void SetSize(double w, double r, const Vec3& shift = {});
 

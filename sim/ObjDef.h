@@ -46,6 +46,8 @@ class CObjDef : public CObjCylinder {
     void AdjustPointMotion(int joinIndex, int s, Vec3& worldVelocity) const override;
     void UpdateDerivedConstants() override;
     void WriteInternalStateLines(SceneLines& out) const override;
+    // Its gear model sets the mass at every MakeModel, fixed or not.
+    double MassPerDensity() const override { return 0; }
     // Recording keeps phi and dphi/dt beside the rigid state.
     void SetRecordLength(int frames) override;
     void StoreRecordedFrame(int frame) override;

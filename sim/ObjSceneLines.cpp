@@ -29,6 +29,15 @@ void CObjCylinder::WriteSizeLines(SceneLines& out) const {
     if (crashPointR != 20) out.Put("%s.crashPointR = %d ' 周方向の衝突定義点数\n", v, crashPointR);
 }
 
+// As MakeModel computes the mass (a ground's too; a spring's at rest).
+double CObjBox::MassPerDensity() const {
+    return widthX * widthY * widthZ;
+}
+
+double CObjCylinder::MassPerDensity() const {
+    return 3.14 * (widthR * widthR) * widthW;
+}
+
 void CObjGround::WriteAttributeLines(SceneLines& out) const {
     const char* v = varName.c_str();
     if (!heightImagePath.empty())

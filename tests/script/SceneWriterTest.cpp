@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <array>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -39,14 +41,33 @@ class SceneWriter : public SceneFixture {
         EXPECT_TRUE(SaveSceneAs(document, *application, path));
         return ReadBytes(path);
     }
-    // load -> save -> load -> save: the two saved files must be the same bytes.
+    // load -> save -> load -> save: the two saved files must be the same bytes, and the scene
+    // loaded back must have the connection constants the scene had.
     void ExpectRoundTrip(const std::string& scene) {
         ASSERT_TRUE(Load(scene));
+        const std::vector<double> constants = ConnectionConstants();
         const std::string first = Save("first.txt");
         ASSERT_TRUE(commands.LoadScene((dir / "first.txt").string(), 0, 0)) << ShiftJisToUtf8(first);
+        const std::vector<double> reloaded = ConnectionConstants();
+        ASSERT_EQ(reloaded.size(), constants.size());
+        for (std::size_t k = 0; k < constants.size(); ++k)
+            EXPECT_EQ(reloaded[k], constants[k]) << "record " << k / 4 << ", value " << k % 4;
         const std::string second = Save("second.txt");
         EXPECT_EQ(ShiftJisToUtf8(first), ShiftJisToUtf8(second));
         EXPECT_TRUE(host.messages.empty()) << host.messages.front();
+    }
+    // Every connection record's spring, damping and break values, body by body (a body's records
+    // sorted: the file makes each connection from the body listed first).
+    std::vector<double> ConnectionConstants() const {
+        std::vector<double> values;
+        for (int i = 0; i < document.scene.Count(); ++i) {
+            std::vector<std::array<double, 4>> records;
+            for (const _JOININFO& j : document.scene.Body(i)->joins)
+                records.push_back({j.baseStrength, j.effStrength, j.effFriction, j.effBreak});
+            std::sort(records.begin(), records.end());
+            for (const auto& r : records) values.insert(values.end(), r.begin(), r.end());
+        }
+        return values;
     }
 };
 
@@ -202,21 +223,44 @@ Application.ShowControl "BGM", 0
 )");
 }
 
-// A fixed body keeps the mass it was made with before it was fixed, and that mass sets the
-// stiffness of its connections; the file has no line for it (chain and suspension use this), so
-// those scenes settle only from their first saved file on.
 TEST_F(SceneWriter, EverySampleSceneSurvivesALoadSaveRoundTrip) {
     const char* root = std::getenv("KORVAN_SOURCE_DIR");
     ASSERT_NE(root, nullptr);
-    for (const char* name : {"car.txt", "arm.txt"}) {
+    for (const char* name : {"car.txt", "arm.txt", "chain.txt", "suspension.txt"}) {
         SCOPED_TRACE(name);
         ExpectRoundTrip(ReadBytes(std::string(root) + "/Samples/" + name));
     }
-    for (const char* name : {"chain.txt", "suspension.txt"}) {
-        SCOPED_TRACE(name);
-        ASSERT_TRUE(commands.LoadScene(std::string(root) + "/Samples/" + name, 0, 0));
-        ExpectRoundTrip(ShiftJisToUtf8(Save("saved.txt")));
-    }
+}
+
+// A fixed body keeps the mass it had when it was fixed, and that mass sets the stiffness of its
+// connections: an 8 kg anchor fixed after MakeModel must not come back as the 1000 kg of a new box
+// (125 times stiffer connections). A body fixed without a model of its own writes no more lines.
+TEST_F(SceneWriter, FixedBodyKeepsItsMassThroughTheFile) {
+    const std::string scene = R"(
+Set Anchor = Application.AddObj( "BOX" , "錨" )
+Anchor.widthX = 0.2 : Anchor.widthY = 0.2 : Anchor.widthZ = 0.2
+Anchor.MakeModel
+Anchor.RHO = -1
+Anchor.SetPosition 0, 0, 2
+Set Post = Application.AddObj( "CYLINDER" , "柱" )
+Post.RHO = -1
+Set Bob = Application.AddObj( "BOX" , "重り" )
+Bob.widthX = 0.1 : Bob.widthY = 0.1 : Bob.widthZ = 0.1
+Bob.SetPosition 0, 0, 1.85
+Application.Join1 Anchor, 0, 0, -0.1, Bob, 0, 0, 0.05
+Application.Join1 Post, 0, 0, 0, Bob, 0, 0, -0.05
+)";
+    ExpectRoundTrip(scene);
+    ASSERT_NE(Body("錨"), nullptr);
+    EXPECT_DOUBLE_EQ(Body("錨")->mass, 8);
+    EXPECT_DOUBLE_EQ(Body("錨")->joins[0].baseStrength, 3000000 * 8);
+    const std::string saved = ShiftJisToUtf8(Save("anchor.txt"));
+    EXPECT_NE(
+        saved.find("Anchor.RHO = 1000 ' ( 固定前の質量= " + Fmt("%6g", 8.0) +
+                   " kg )\r\nAnchor.MakeModel\r\nAnchor.RHO = " + Fmt("%6g", -1.0) + " ' ( 完全固定 )\r\n"),
+        std::string::npos)
+        << saved;
+    EXPECT_EQ(saved.find("Post.MakeModel"), std::string::npos);  // it kept the mass it was created with
 }
 
 TEST_F(SceneWriter, SpringsDifferentialsAndTurnedBodiesSurviveARoundTrip) {
