@@ -50,7 +50,7 @@ struct _JOININFO {
 // One crash point with its contact state. All contact fields are cleared when the contact ends.
 struct _CRASHINFO {
     CObj* contactBody = nullptr;  // body the point touches; null = free
-    // Force and torque on contactBody per stage (world), handed over by ApplyContactReactions.
+    // Force and torque on contactBody per stage (world); contactBody gathers them before it integrates.
     double reactFX[4] = {}, reactFY[4] = {}, reactFZ[4] = {};
     double reactTX[4] = {}, reactTY[4] = {}, reactTZ[4] = {};
     int contactType = 0;
