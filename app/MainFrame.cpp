@@ -1,0 +1,273 @@
+#include "app/MainFrame.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <QUrl>
+#include <cmath>
+
+#include "app/AccuracyDialog.h"
+#include "app/ChildView.h"
+#include "app/CommandIds.h"
+#include "app/HeadMountedDialog.h"
+#include "app/KeyboardFeeder.h"
+#include "app/MenuBuilder.h"
+#include "app/MessageWindow.h"
+#include "app/Monitor.h"
+#include "app/MultithreadDialog.h"
+#include "app/QtHost.h"
+#include "app/Session.h"
+#include "app/VersionBox.h"
+#include "base/KeyState.h"
+
+namespace korvan {
+
+namespace {
+
+constexpr double kWakeEarly = 0.0015;  // the timer wakes this much before the frame is due
+
+QString Tr(const char* text) { return QCoreApplication::translate("MainFrame", text); }
+
+}  // namespace
+
+MainFrame::MainFrame(Session& session, QtHost& host, WindowOptions options)
+    : session_(session),
+      host_(host),
+      options_(std::move(options)),
+      commands_(session, host, MakeDialogs()),
+      loop_(session, MakeLoopHooks()),
+      benchmark_(session, MakeBenchmarkHooks()),
+      view_(new ChildView(session, this)),
+      messages_(new MessageWindow(this)),
+      keyboard_(new KeyboardFeeder(this)) {
+    setCentralWidget(view_);
+    BuildMenuBar(menuBar(), commands_);
+    BindKeyTable(this, commands_);
+    BuildStatusBar();
+    setAcceptDrops(true);
+    host_.SetWindow(this, statusBar(), messages_);
+    host_.modalHook = [this](bool modal) { SetModal(modal); };
+    loop_.SetBenchmark(&benchmark_);
+    accuracy_ = new AccuracyDialog(session_, this);
+    UpdateTitle();
+    PlaceWindow();
+
+    idle_.setSingleShot(true);
+    idle_.setTimerType(Qt::PreciseTimer);
+    connect(&idle_, &QTimer::timeout, this, &MainFrame::OnIdle);
+}
+
+MainFrame::~MainFrame() {
+    idle_.stop();
+    session_.scheduler.StopCalcThreads();
+    host_.modalHook = nullptr;
+    host_.SetWindow(nullptr, nullptr, nullptr);
+}
+
+CommandDialogs MainFrame::MakeDialogs() {
+    CommandDialogs d;
+    d.multithread = [this] {
+        ModalScope modal(host_.modalHook);
+        RunMultithreadDialog(session_, host_, this);
+    };
+    d.accuracy = [this] { accuracy_->ShowAtPointer(); };
+    d.headMountedQuestion = [this] {
+        ModalScope modal(host_.modalHook);
+        AskHeadMountedDisplay(session_.settings, this);
+    };
+    d.versionBox = [this] {
+        ModalScope modal(host_.modalHook);
+        ShowVersionBox(this);
+    };
+    d.openManual = [this] {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(session_.folders.help + "index.html")));
+    };
+    d.exitProgram = [this] { close(); };
+    d.sceneReplaced = [this] {
+        loop_.SceneCleared();
+        UpdateTitle();
+        if (accuracy_) accuracy_->Refresh();
+    };
+    return d;
+}
+
+LoopHooks MainFrame::MakeLoopHooks() {
+    LoopHooks h;
+    h.startUp = [this] { StartUp(); };
+    h.beforeFrame = [this] { HoldScriptedKeys(); };
+    h.draw = [this] { view_->DrawFrame(); };
+    h.showProgress = [this](const std::string& title, const std::string& text, int percent) {
+        messages_->ShowProgress(title, text, percent);
+    };
+    h.setProgress = [this](int percent) { messages_->SetPercent(percent); };
+    h.hideProgress = [this] { messages_->HideProgress(); };
+    h.delayWarning = [this](double average) { OnDelayWarning(average); };
+    return h;
+}
+
+BenchmarkHooks MainFrame::MakeBenchmarkHooks() {
+    BenchmarkHooks h;
+    h.showProgress = [this](const std::string& title, const std::string& text, int percent) {
+        messages_->ShowProgress(title, text, percent);
+    };
+    h.hideProgress = [this] { messages_->HideProgress(); };
+    h.finished = [this] { StartUp(); };
+    return h;
+}
+
+// The message pane and the four lock indicators.
+void MainFrame::BuildStatusBar() {
+    QStatusBar* bar = statusBar();
+    for (const char* indicator : {"KANA", "CAP", "NUM", "SCRL"}) {
+        auto* label = new QLabel(QString::fromLatin1(indicator), bar);
+        label->setObjectName(QString::fromLatin1(indicator));
+        label->setEnabled(false);  // the lock states are not known to the window
+        bar->addPermanentWidget(label);
+    }
+}
+
+QString MainFrame::statusText() const { return statusBar()->currentMessage(); }
+
+// The monitor under the pointer gives the rectangle and the frame rate; the window takes the
+// middle of it (or, with the head-mounted display, a client area of the requested size).
+void MainFrame::PlaceWindow() {
+    std::vector<DisplayDevice> devices;
+    for (QScreen* screen : QGuiApplication::screens()) {
+        const QRect g = screen->geometry();
+        devices.push_back({screen->name().toStdString(), {g.x(), g.y(), g.width(), g.height()},
+                           static_cast<int>(std::lround(screen->refreshRate()))});
+    }
+    QScreen* primary = QGuiApplication::primaryScreen();
+    const QRect p = primary ? primary->geometry() : QRect(0, 0, 1024, 768);
+    const QPoint pointer = QCursor::pos();
+    const MonitorChoice choice = CheckMonitor(devices, pointer.x(), pointer.y(), {0, 0, p.width(), p.height()});
+    session_.scene().settings.framesPerSecond = choice.framesPerSecond;
+    session_.scene().settings.frameTime = 1.0 / choice.framesPerSecond;
+
+    const int caption = style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    const int border = 4;
+    const ScreenRect r = MainWindowRect(choice.rect, border, caption);
+    move(r.left, r.top);
+    resize(std::max(r.width - 2 * border, 320), std::max(r.height - caption - 2 * border, 240));
+}
+
+void MainFrame::SetModal(bool modal) {
+    modalDepth_ += modal ? 1 : -1;
+    loop_.modalUi = modalDepth_ > 0;
+}
+
+void MainFrame::StartLoop() { idle_.start(0); }
+
+void MainFrame::OnIdle() {
+    if (inPass_ || closing_) return;
+    inPass_ = true;
+    if (!loop_.modalUi) {
+        if (session_.backups.HandlePendingAnomaly(session_.scheduler)) {
+            loop_.SceneCleared();
+            UpdateTitle();
+        }
+        for (auto& hook : betweenPasses_) hook();
+    }
+    const bool ran = loop_.Pass();
+    if (ran) ++framesRun_;
+    inPass_ = false;
+    if (ran && options_.quitAfter > 0 && framesRun_ >= options_.quitAfter) return QuitAfterFrames();
+    ScheduleNextPass();
+}
+
+void MainFrame::ScheduleNextPass() {
+    if (closing_) return;
+    if (loop_.modalUi) return idle_.start(50);  // a dialog is open: look again now and then
+    const double wait = loop_.SecondsUntilDue() - kWakeEarly;
+    idle_.start(wait > 0 ? static_cast<int>(wait * 1000) : 0);
+}
+
+// The first pass: the initial scene (a view and a ground), then the scene of the command line or
+// the open-file dialog.
+void MainFrame::StartUp() {
+    session_.Initialise();
+    if (!options_.scene.empty()) {
+        commands_.LoadScene(options_.scene);
+        options_.scene.clear();
+    } else {
+        QTimer::singleShot(0, this, [this] { commands_.Run(ID_FILE_OPEN); });
+    }
+    loop_.SceneCleared();
+    UpdateTitle();
+}
+
+void MainFrame::HoldScriptedKeys() {
+    if (options_.keys.empty()) return;
+    KeyStateTable& table = ProcessKeyState();
+    for (const KeyHold& k : options_.keys) table.SetDown(k.key, false);
+    for (const KeyHold& k : options_.keys)
+        if (framesRun_ >= k.first && framesRun_ <= k.last) table.SetDown(k.key, true);
+}
+
+// The mouse lets go of everything, the user is told, and the accuracy dialog opens after this
+// pass so that the balance of accuracy and speed can be changed.
+void MainFrame::OnDelayWarning(double averagePercent) {
+    QApplication::restoreOverrideCursor();
+    char text[1024];
+    std::snprintf(text, sizeof text,
+                  "平均ディレイが、%.1f%% に達しています。\n\nデータの複雑さが現在のハードウェアの能力を超えているため、\n"
+                  "リアルタイム計算が実現されていません。右上のCPUメーターの\n\"Total\" "
+                  "が青い領域にあるとリアルタイムです。\n\nOK を押した後に表示されるダイアログで、計算の精度と速度の\n"
+                  "バランスを調節してみてください。",
+                  averagePercent);
+    host_.ShowMessage(text);
+    QTimer::singleShot(0, this, [this] { commands_.Run(ID_ACCURACY); });
+}
+
+void MainFrame::UpdateTitle() { setWindowTitle(QString::fromStdString(WindowTitle(session_.document.sceneFileName))); }
+
+void MainFrame::QuitAfterFrames() {
+    if (!options_.screenshot.empty()) grab().save(QString::fromStdString(options_.screenshot));
+    closing_ = true;
+    close();
+}
+
+bool MainFrame::AskToSaveBeforeExit() {
+    if (closing_ || !session_.HasWorkToLose()) return true;
+    switch (host_.AskYesNoCancel(Tr("終了する前に、現在のシーンを保存しますか？").toStdString())) {
+        case Choice::Cancel: return false;
+        case Choice::Yes: commands_.SaveScene(); return true;
+        case Choice::No: return true;
+    }
+    return true;
+}
+
+void MainFrame::closeEvent(QCloseEvent* event) {
+    if (!AskToSaveBeforeExit()) return event->ignore();
+    closing_ = true;
+    idle_.stop();
+    messages_->hide();
+    accuracy_->hide();
+    session_.scheduler.StopCalcThreads();
+    loop_.modalUi = true;
+    event->accept();
+}
+
+void MainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+// The first dropped file is loaded, without any question.
+void MainFrame::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.front().isLocalFile()) return;
+    event->acceptProposedAction();
+    const std::string path = urls.front().toLocalFile().toStdString();
+    QTimer::singleShot(0, this, [this, path] { commands_.LoadScene(path); });
+}
+
+}  // namespace korvan

@@ -1,0 +1,106 @@
+#include "app/QtHost.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QUrl>
+#include <cstdio>
+
+namespace korvan {
+
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+QString Tr(const char* text) { return QCoreApplication::translate("Host", text); }
+
+QString SceneFilter() { return Tr("TXT ファイル (*.txt);;すべてのファイル (*)"); }
+
+}  // namespace
+
+void QtHost::SetWindow(QWidget* window, QStatusBar* statusBar, MessageWindow* messages) {
+    window_ = window;
+    statusBar_ = statusBar;
+    messages_ = messages;
+}
+
+bool QtHost::TakeScripted(const std::string& shown, std::string& answer) {
+    log.push_back(shown);
+    if (scriptedAnswers.empty()) return false;
+    answer = scriptedAnswers.front();
+    scriptedAnswers.pop_front();
+    return true;
+}
+
+template <class Dialog>
+auto QtHost::RunModal(Dialog&& dialog) {
+    ModalScope modal(modalHook);
+    return dialog();
+}
+
+void QtHost::ShowMessage(const std::string& text) {
+    std::string answer;
+    if (TakeScripted(text, answer)) return;
+    RunModal([&] { return QMessageBox::information(window_, QStringLiteral("KORVAN3"), Q(text)); });
+}
+
+void QtHost::ShowScriptMessage(const std::string& text) {
+    std::fprintf(stdout, "%s\n", text.c_str());
+    std::fflush(stdout);
+    ShowMessage(text);
+}
+
+Answer QtHost::Ask(const std::string& text, Answer preferred) {
+    std::string answer;
+    if (TakeScripted(text, answer)) return answer == "yes" ? Answer::Yes : Answer::No;
+    const auto def = preferred == Answer::Yes ? QMessageBox::Yes : QMessageBox::No;
+    const auto pressed = RunModal([&] {
+        return QMessageBox::question(window_, QStringLiteral("KORVAN3"), Q(text), QMessageBox::Yes | QMessageBox::No,
+                                     def);
+    });
+    return pressed == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+Choice QtHost::AskYesNoCancel(const std::string& text) {
+    std::string answer;
+    if (TakeScripted(text, answer)) return answer == "yes" ? Choice::Yes : answer == "no" ? Choice::No : Choice::Cancel;
+    const auto pressed = RunModal([&] {
+        return QMessageBox::question(window_, QStringLiteral("KORVAN3"), Q(text),
+                                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    });
+    return pressed == QMessageBox::Yes ? Choice::Yes : pressed == QMessageBox::No ? Choice::No : Choice::Cancel;
+}
+
+void QtHost::SetStatus(const std::string& text) {
+    if (statusBar_) statusBar_->showMessage(Q(text));
+}
+
+void QtHost::OpenForEditing(const std::string& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path)));
+}
+
+std::string QtHost::OpenSceneFile(const std::string& folder) {
+    std::string answer;
+    if (TakeScripted("open: " + folder, answer)) return answer;
+    return RunModal([&] {
+        return QFileDialog::getOpenFileName(window_, QString(), Q(folder), SceneFilter()).toStdString();
+    });
+}
+
+std::string QtHost::SaveSceneFile(const std::string& initialPath) {
+    std::string answer;
+    if (TakeScripted("save: " + initialPath, answer)) return answer;
+    return RunModal([&] {
+        QFileDialog dialog(window_, QString(), Q(initialPath), SceneFilter());
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QStringLiteral("txt"));
+        dialog.selectFile(Q(initialPath));
+        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+                   ? dialog.selectedFiles().front().toStdString()
+                   : std::string();
+    });
+}
+
+}  // namespace korvan
