@@ -1,5 +1,6 @@
 #include "app/AccuracyDialog.h"
 
+#include <QCoreApplication>
 #include <QCursor>
 #include <QGridLayout>
 #include <QLabel>
@@ -14,7 +15,9 @@ namespace korvan {
 
 namespace {
 
-QString Tr(const char* text) { return QCoreApplication::translate("AccuracyDialog", text); }
+QString Tr(const char* text) {
+    return QCoreApplication::translate("AccuracyDialog", text);
+}
 
 enum Row { kAccuracy, kContacts, kLoad };
 
@@ -24,10 +27,12 @@ AccuracyDialog::AccuracyDialog(Session& session, QWidget* parent)
     : QDialog(parent, Qt::Tool), session_(session), loadFactor_(new QLabel(this)) {
     setWindowTitle(Tr("精度の設定"));
     const char* labels[3][2] = {
-        {QT_TRANSLATE_NOOP("AccuracyDialog", "← 精度低・接続ゆるい"), QT_TRANSLATE_NOOP("AccuracyDialog", "精度高・接続硬い →")},
+        {QT_TRANSLATE_NOOP("AccuracyDialog", "← 精度低・接続ゆるい"),
+         QT_TRANSLATE_NOOP("AccuracyDialog", "精度高・接続硬い →")},
         {QT_TRANSLATE_NOOP("AccuracyDialog", "← 精度低・衝突判定少ない"),
          QT_TRANSLATE_NOOP("AccuracyDialog", "精度高・衝突判定多い →")},
-        {QT_TRANSLATE_NOOP("AccuracyDialog", "← 安全・計算負荷高"), QT_TRANSLATE_NOOP("AccuracyDialog", "危険・計算負荷低 →")},
+        {QT_TRANSLATE_NOOP("AccuracyDialog", "← 安全・計算負荷高"),
+         QT_TRANSLATE_NOOP("AccuracyDialog", "危険・計算負荷低 →")},
     };
     auto* grid = new QGridLayout(this);
     grid->addWidget(new QLabel(Tr("スライダーが右端にある状態が、本来の計算精度です。"), this), 0, 0, 1, 4);

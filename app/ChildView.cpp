@@ -32,7 +32,9 @@ void ChildView::DrawFrame() {
     repaint();
 }
 
-void ChildView::paintGL() { DrawPlaceholder(); }
+void ChildView::paintGL() {
+    DrawPlaceholder();
+}
 
 // Until the scene drawing is there: the sky's colour and the frame counter.
 void ChildView::DrawPlaceholder() {
@@ -40,6 +42,7 @@ void ChildView::DrawPlaceholder() {
     gl->glClearColor(0.55f, 0.70f, 0.90f, 1.0f);
     gl->glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     QPainter painter(this);
+    painter.fillRect(QRect(4, 4, 360, 24), QColor(255, 255, 255, 160));
     painter.setPen(Qt::black);
     const SimSettings& s = session_.scene().settings;
     painter.drawText(rect().adjusted(8, 8, -8, -8), Qt::AlignLeft | Qt::AlignTop,

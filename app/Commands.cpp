@@ -10,7 +10,9 @@ namespace korvan {
 
 namespace {
 
-std::string Tr(const char* text) { return QCoreApplication::translate("Commands", text).toStdString(); }
+std::string Tr(const char* text) {
+    return QCoreApplication::translate("Commands", text).toStdString();
+}
 
 struct FlagCommand {
     int id;
@@ -18,14 +20,22 @@ struct FlagCommand {
 };
 
 constexpr FlagCommand kFlagCommands[] = {
-    {ID_FLAG_SOLID, ViewFlag::SOLID},   {ID_FLAG_SKIN, ViewFlag::SKIN},
-    {ID_FLAG_BLENDALL, ViewFlag::BLENDALL}, {ID_FLAG_WIREFRAME, ViewFlag::WIREFRAME},
-    {ID_FLAG_CRASH, ViewFlag::CRASH},   {ID_FLAG_JOIN, ViewFlag::JOIN},
-    {ID_FLAG_BACKGROUND, ViewFlag::BACKGROUND}, {ID_FLAG_SEL, ViewFlag::SEL},
-    {ID_FLAG_DRAG, ViewFlag::DRAG},     {ID_FLAG_PANEL, ViewFlag::PANEL},
-    {ID_FLAG_SEAL, ViewFlag::SEAL},     {ID_FLAG_SHADE, ViewFlag::SHADE},
-    {ID_FLAG_FORCE, ViewFlag::FORCE},   {ID_FLAG_RANK, ViewFlag::RANK},
-    {ID_FLAG_SPEED, ViewFlag::SPEED},   {ID_FLAG_BGM, ViewFlag::BGM},
+    {ID_FLAG_SOLID, ViewFlag::SOLID},
+    {ID_FLAG_SKIN, ViewFlag::SKIN},
+    {ID_FLAG_BLENDALL, ViewFlag::BLENDALL},
+    {ID_FLAG_WIREFRAME, ViewFlag::WIREFRAME},
+    {ID_FLAG_CRASH, ViewFlag::CRASH},
+    {ID_FLAG_JOIN, ViewFlag::JOIN},
+    {ID_FLAG_BACKGROUND, ViewFlag::BACKGROUND},
+    {ID_FLAG_SEL, ViewFlag::SEL},
+    {ID_FLAG_DRAG, ViewFlag::DRAG},
+    {ID_FLAG_PANEL, ViewFlag::PANEL},
+    {ID_FLAG_SEAL, ViewFlag::SEAL},
+    {ID_FLAG_SHADE, ViewFlag::SHADE},
+    {ID_FLAG_FORCE, ViewFlag::FORCE},
+    {ID_FLAG_RANK, ViewFlag::RANK},
+    {ID_FLAG_SPEED, ViewFlag::SPEED},
+    {ID_FLAG_BGM, ViewFlag::BGM},
 };
 
 std::optional<ViewFlag> FlagOf(int id) {
@@ -36,21 +46,39 @@ std::optional<ViewFlag> FlagOf(int id) {
 
 std::optional<int> BackgroundKindOf(int id) {
     switch (id) {
-        case ID_BACKGROUND_CLEAR: return 0;
-        case ID_BACKGROUND_MARS: return 1;
-        case ID_BACKGROUND_MOON: return 2;
-        case ID_BACKGROUND_DUSK: return 4;
-        default: return std::nullopt;
+        case ID_BACKGROUND_CLEAR:
+            return 0;
+        case ID_BACKGROUND_MARS:
+            return 1;
+        case ID_BACKGROUND_MOON:
+            return 2;
+        case ID_BACKGROUND_DUSK:
+            return 4;
+        default:
+            return std::nullopt;
     }
 }
 
 // Commands that are disabled while the video dialog is visible.
 bool IsVideoGuarded(int id) {
     switch (id) {
-        case ID_FILE_OPEN: case ID_FILE_SAVE: case ID_INITIALISE: case ID_PLAY_PRESET:
-        case ID_FACTORY_PRESET: case ID_PLAY_KEEP: case ID_FACTORY_KEEP: case ID_MULTITHREAD:
-        case ID_DISPLAY_SETTINGS: case ID_ACCURACY: case ID_OCULUS_SETTINGS: case ID_CONTROLLERS:
-        case ID_ANTIALIASING: case ID_STEREO: case ID_SHADOW_SETTINGS: case ID_UNDO: case ID_REDO:
+        case ID_FILE_OPEN:
+        case ID_FILE_SAVE:
+        case ID_INITIALISE:
+        case ID_PLAY_PRESET:
+        case ID_FACTORY_PRESET:
+        case ID_PLAY_KEEP:
+        case ID_FACTORY_KEEP:
+        case ID_MULTITHREAD:
+        case ID_DISPLAY_SETTINGS:
+        case ID_ACCURACY:
+        case ID_OCULUS_SETTINGS:
+        case ID_CONTROLLERS:
+        case ID_ANTIALIASING:
+        case ID_STEREO:
+        case ID_SHADOW_SETTINGS:
+        case ID_UNDO:
+        case ID_REDO:
         case ID_MERGE:
             return true;
         default:
@@ -61,8 +89,12 @@ bool IsVideoGuarded(int id) {
 // Commands whose work belongs to parts of the program that are not there yet.
 bool IsNotAvailableYet(int id) {
     switch (id) {
-        case ID_VIDEO: case ID_DISPLAY_SETTINGS: case ID_CONTROLLERS: case ID_ANTIALIASING:
-        case ID_STEREO: case ID_SHADOW_SETTINGS:
+        case ID_VIDEO:
+        case ID_DISPLAY_SETTINGS:
+        case ID_CONTROLLERS:
+        case ID_ANTIALIASING:
+        case ID_STEREO:
+        case ID_SHADOW_SETTINGS:
             return true;
         default:
             return false;
@@ -74,15 +106,21 @@ bool IsNotAvailableYet(int id) {
 Commands::Commands(Session& session, QtHost& host, CommandDialogs dialogs)
     : session_(session), host_(host), dialogs_(std::move(dialogs)) {}
 
-bool Commands::VideoDialogVisible() const { return dialogs_.videoDialogVisible && dialogs_.videoDialogVisible(); }
+bool Commands::VideoDialogVisible() const {
+    return dialogs_.videoDialogVisible && dialogs_.videoDialogVisible();
+}
 
 bool Commands::IsEnabled(int id) const {
     if (IsVideoGuarded(id) && VideoDialogVisible()) return false;
     switch (id) {
-        case ID_VIDEO: return session_.workingMode == kPlayMode;
-        case ID_UNDO: return session_.backups.CanUndo();
-        case ID_REDO: return session_.backups.CanRedo();
-        default: return true;
+        case ID_VIDEO:
+            return session_.workingMode == kPlayMode;
+        case ID_UNDO:
+            return session_.backups.CanUndo();
+        case ID_REDO:
+            return session_.backups.CanRedo();
+        default:
+            return true;
     }
 }
 
@@ -91,12 +129,18 @@ std::optional<bool> Commands::IsChecked(int id) const {
     if (auto kind = BackgroundKindOf(id))
         return session_.backgroundKind == *kind && session_.viewFlags[ViewFlag::BACKGROUND];
     switch (id) {
-        case ID_PLAY_PRESET: return session_.workingMode == kPlayMode;
-        case ID_FACTORY_PRESET: return session_.workingMode == kFactoryMode;
-        case ID_SOUND_SPEED: return session_.sounds.speed;
-        case ID_SOUND_CRASH: return session_.sounds.crash;
-        case ID_SOUND_SLIP: return session_.sounds.slip;
-        default: return std::nullopt;
+        case ID_PLAY_PRESET:
+            return session_.workingMode == kPlayMode;
+        case ID_FACTORY_PRESET:
+            return session_.workingMode == kFactoryMode;
+        case ID_SOUND_SPEED:
+            return session_.sounds.speed;
+        case ID_SOUND_CRASH:
+            return session_.sounds.crash;
+        case ID_SOUND_SLIP:
+            return session_.sounds.slip;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -124,30 +168,67 @@ bool Commands::Run(int id) {
         return true;
     };
     switch (id) {
-        case ID_FILE_OPEN: OpenScene(); return true;
-        case ID_FILE_SAVE: SaveScene(); return true;
-        case ID_MERGE: MergeScene(); return true;
-        case ID_INITIALISE: InitialiseScene(); return true;
-        case ID_UNDO: session_.Undo(); SceneReplaced(); return true;
-        case ID_REDO: session_.Redo(); SceneReplaced(); return true;
-        case ID_PLAY_PRESET: session_.ApplyModePreset(kPlayMode); return true;
-        case ID_FACTORY_PRESET: session_.ApplyModePreset(kFactoryMode); return true;
-        case ID_PLAY_KEEP: session_.SwitchMode(kPlayMode); return true;
-        case ID_FACTORY_KEEP: session_.SwitchMode(kFactoryMode); return true;
-        case ID_SOUND_SPEED: session_.sounds.speed = !session_.sounds.speed; return true;
-        case ID_SOUND_CRASH: session_.sounds.crash = !session_.sounds.crash; return true;
-        case ID_SOUND_SLIP: session_.sounds.slip = !session_.sounds.slip; return true;
-        case ID_MULTITHREAD: return call(dialogs_.multithread);
-        case ID_ACCURACY: return call(dialogs_.accuracy);
-        case ID_OCULUS_SETTINGS: return call(dialogs_.headMountedQuestion);
-        case ID_APP_ABOUT: return call(dialogs_.versionBox);
-        case ID_MANUAL: return call(dialogs_.openManual);
-        case ID_APP_EXIT: return call(dialogs_.exitProgram);
-        default: return false;
+        case ID_FILE_OPEN:
+            OpenScene();
+            return true;
+        case ID_FILE_SAVE:
+            SaveScene();
+            return true;
+        case ID_MERGE:
+            MergeScene();
+            return true;
+        case ID_INITIALISE:
+            InitialiseScene();
+            return true;
+        case ID_UNDO:
+            session_.Undo();
+            SceneReplaced();
+            return true;
+        case ID_REDO:
+            session_.Redo();
+            SceneReplaced();
+            return true;
+        case ID_PLAY_PRESET:
+            session_.ApplyModePreset(kPlayMode);
+            return true;
+        case ID_FACTORY_PRESET:
+            session_.ApplyModePreset(kFactoryMode);
+            return true;
+        case ID_PLAY_KEEP:
+            session_.SwitchMode(kPlayMode);
+            return true;
+        case ID_FACTORY_KEEP:
+            session_.SwitchMode(kFactoryMode);
+            return true;
+        case ID_SOUND_SPEED:
+            session_.sounds.speed = !session_.sounds.speed;
+            return true;
+        case ID_SOUND_CRASH:
+            session_.sounds.crash = !session_.sounds.crash;
+            return true;
+        case ID_SOUND_SLIP:
+            session_.sounds.slip = !session_.sounds.slip;
+            return true;
+        case ID_MULTITHREAD:
+            return call(dialogs_.multithread);
+        case ID_ACCURACY:
+            return call(dialogs_.accuracy);
+        case ID_OCULUS_SETTINGS:
+            return call(dialogs_.headMountedQuestion);
+        case ID_APP_ABOUT:
+            return call(dialogs_.versionBox);
+        case ID_MANUAL:
+            return call(dialogs_.openManual);
+        case ID_APP_EXIT:
+            return call(dialogs_.exitProgram);
+        default:
+            return false;
     }
 }
 
-void Commands::NotAvailableYet() { host_.SetStatus(Tr("この機能はまだ使えません (準備中です)")); }
+void Commands::NotAvailableYet() {
+    host_.SetStatus(Tr("この機能はまだ使えません (準備中です)"));
+}
 
 void Commands::SceneReplaced() {
     if (dialogs_.sceneReplaced) dialogs_.sceneReplaced();
@@ -156,15 +237,21 @@ void Commands::SceneReplaced() {
 bool Commands::OfferToSave(bool ask, const char* question) {
     if (!ask) return true;
     switch (host_.AskYesNoCancel(Tr(question))) {
-        case Choice::Cancel: return false;
-        case Choice::Yes: SaveScene(); return true;
-        case Choice::No: return true;
+        case Choice::Cancel:
+            return false;
+        case Choice::Yes:
+            SaveScene();
+            return true;
+        case Choice::No:
+            return true;
     }
     return true;
 }
 
 void Commands::OpenScene() {
-    if (!OfferToSave(session_.HasWorkToLose(), QT_TRANSLATE_NOOP("Commands", "読み込みを行う前に、現在のシーンを保存しますか？"))) return;
+    if (!OfferToSave(session_.HasWorkToLose(),
+                     QT_TRANSLATE_NOOP("Commands", "読み込みを行う前に、現在のシーンを保存しますか？")))
+        return;
     const std::string path = host_.OpenSceneFile(session_.document.lastFolder);
     if (!path.empty()) LoadScene(path);
 }
@@ -187,7 +274,9 @@ void Commands::MergeScene() {
 }
 
 void Commands::InitialiseScene() {
-    if (!OfferToSave(session_.scene().Count() > 0, QT_TRANSLATE_NOOP("Commands", "初期化を行う前に、現在のシーンを保存しますか？"))) return;
+    if (!OfferToSave(session_.scene().Count() > 0,
+                     QT_TRANSLATE_NOOP("Commands", "初期化を行う前に、現在のシーンを保存しますか？")))
+        return;
     session_.Initialise();
     SceneReplaced();
 }

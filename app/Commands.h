@@ -18,9 +18,9 @@ struct CommandDialogs {
     std::function<void()> headMountedQuestion;
     std::function<void()> versionBox;
     std::function<void()> openManual;
-    std::function<void()> exitProgram;             // closes the main window
-    std::function<bool()> videoDialogVisible;      // while visible the V commands are disabled
-    std::function<void()> sceneReplaced;           // a load, undo, redo or initialise happened
+    std::function<void()> exitProgram;         // closes the main window
+    std::function<bool()> videoDialogVisible;  // while visible the V commands are disabled
+    std::function<void()> sceneReplaced;       // a load, undo, redo or initialise happened
 };
 
 class Commands {

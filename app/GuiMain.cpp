@@ -24,7 +24,9 @@ namespace korvan {
 
 namespace {
 
-const char* Environment(const char* name) { return std::getenv(name); }
+const char* Environment(const char* name) {
+    return std::getenv(name);
+}
 
 // An English (or other) translation of the user interface, when Resource/ holds one for the
 // user's language: KORVAN3_<language>.qm.
@@ -73,7 +75,8 @@ int RunWindow(int argc, char** argv) {
         session.scheduler.ApplyThreadSetting();
         frame.show();
         if (headMounted)
-            host.SetStatus(QCoreApplication::translate("MainFrame", "ヘッドマウントディスプレイはまだ使えません (準備中です)")
+            host.SetStatus(QCoreApplication::translate(
+                               "MainFrame", "ヘッドマウントディスプレイはまだ使えません (準備中です)")
                                .toStdString());
         frame.StartLoop();
         status = app.exec();

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
@@ -35,7 +36,9 @@ namespace {
 
 constexpr double kWakeEarly = 0.0015;  // the timer wakes this much before the frame is due
 
-QString Tr(const char* text) { return QCoreApplication::translate("MainFrame", text); }
+QString Tr(const char* text) {
+    return QCoreApplication::translate("MainFrame", text);
+}
 
 }  // namespace
 
@@ -89,7 +92,8 @@ CommandDialogs MainFrame::MakeDialogs() {
         ShowVersionBox(this);
     };
     d.openManual = [this] {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(session_.folders.help + "index.html")));
+        QDesktopServices::openUrl(
+            QUrl::fromLocalFile(QString::fromStdString(session_.folders.help + "index.html")));
     };
     d.exitProgram = [this] { close(); };
     d.sceneReplaced = [this] {
@@ -135,7 +139,9 @@ void MainFrame::BuildStatusBar() {
     }
 }
 
-QString MainFrame::statusText() const { return statusBar()->currentMessage(); }
+QString MainFrame::statusText() const {
+    return statusBar()->currentMessage();
+}
 
 // The monitor under the pointer gives the rectangle and the frame rate; the window takes the
 // middle of it (or, with the head-mounted display, a client area of the requested size).
@@ -143,13 +149,15 @@ void MainFrame::PlaceWindow() {
     std::vector<DisplayDevice> devices;
     for (QScreen* screen : QGuiApplication::screens()) {
         const QRect g = screen->geometry();
-        devices.push_back({screen->name().toStdString(), {g.x(), g.y(), g.width(), g.height()},
+        devices.push_back({screen->name().toStdString(),
+                           {g.x(), g.y(), g.width(), g.height()},
                            static_cast<int>(std::lround(screen->refreshRate()))});
     }
     QScreen* primary = QGuiApplication::primaryScreen();
     const QRect p = primary ? primary->geometry() : QRect(0, 0, 1024, 768);
     const QPoint pointer = QCursor::pos();
-    const MonitorChoice choice = CheckMonitor(devices, pointer.x(), pointer.y(), {0, 0, p.width(), p.height()});
+    const MonitorChoice choice =
+        CheckMonitor(devices, pointer.x(), pointer.y(), {0, 0, p.width(), p.height()});
     session_.scene().settings.framesPerSecond = choice.framesPerSecond;
     session_.scene().settings.frameTime = 1.0 / choice.framesPerSecond;
 
@@ -165,7 +173,9 @@ void MainFrame::SetModal(bool modal) {
     loop_.modalUi = modalDepth_ > 0;
 }
 
-void MainFrame::StartLoop() { idle_.start(0); }
+void MainFrame::StartLoop() {
+    idle_.start(0);
+}
 
 void MainFrame::OnIdle() {
     if (inPass_ || closing_) return;
@@ -218,20 +228,33 @@ void MainFrame::HoldScriptedKeys() {
 void MainFrame::OnDelayWarning(double averagePercent) {
     QApplication::restoreOverrideCursor();
     char text[1024];
-    std::snprintf(text, sizeof text,
-                  "平均ディレイが、%.1f%% に達しています。\n\nデータの複雑さが現在のハードウェアの能力を超えているため、\n"
-                  "リアルタイム計算が実現されていません。右上のCPUメーターの\n\"Total\" "
-                  "が青い領域にあるとリアルタイムです。\n\nOK を押した後に表示されるダイアログで、計算の精度と速度の\n"
-                  "バランスを調節してみてください。",
-                  averagePercent);
+    std::snprintf(
+        text, sizeof text,
+        "平均ディレイが、%.1f%% "
+        "に達しています。\n\nデータの複雑さが現在のハードウェアの能力を超えているため、\n"
+        "リアルタイム計算が実現されていません。右上のCPUメーターの\n\"Total\" "
+        "が青い領域にあるとリアルタイムです。\n\nOK を押した後に表示されるダイアログで、計算の精度と速度の\n"
+        "バランスを調節してみてください。",
+        averagePercent);
     host_.ShowMessage(text);
     QTimer::singleShot(0, this, [this] { commands_.Run(ID_ACCURACY); });
 }
 
-void MainFrame::UpdateTitle() { setWindowTitle(QString::fromStdString(WindowTitle(session_.document.sceneFileName))); }
+void MainFrame::UpdateTitle() {
+    setWindowTitle(QString::fromStdString(WindowTitle(session_.document.sceneFileName)));
+}
+
+// The frame with the main view's own picture over it (a plain grab misses what the view painted
+// over its OpenGL drawing).
+QImage MainFrame::GrabWindow() {
+    QImage shot = grab().toImage();
+    QPainter painter(&shot);
+    painter.drawImage(view_->mapTo(this, QPoint(0, 0)), view_->grabFramebuffer());
+    return shot;
+}
 
 void MainFrame::QuitAfterFrames() {
-    if (!options_.screenshot.empty()) grab().save(QString::fromStdString(options_.screenshot));
+    if (!options_.screenshot.empty()) GrabWindow().save(QString::fromStdString(options_.screenshot));
     closing_ = true;
     close();
 }
@@ -239,9 +262,13 @@ void MainFrame::QuitAfterFrames() {
 bool MainFrame::AskToSaveBeforeExit() {
     if (closing_ || !session_.HasWorkToLose()) return true;
     switch (host_.AskYesNoCancel(Tr("終了する前に、現在のシーンを保存しますか？").toStdString())) {
-        case Choice::Cancel: return false;
-        case Choice::Yes: commands_.SaveScene(); return true;
-        case Choice::No: return true;
+        case Choice::Cancel:
+            return false;
+        case Choice::Yes:
+            commands_.SaveScene();
+            return true;
+        case Choice::No:
+            return true;
     }
     return true;
 }

@@ -50,6 +50,8 @@ class MainFrame : public QMainWindow {
     void StartLoop();
     // Frames simulated since the start of the run.
     long framesRun() const { return framesRun_; }
+    // A picture of the whole window as it is shown.
+    QImage GrabWindow();
     // The text of the status bar's message pane.
     QString statusText() const;
 

@@ -10,7 +10,9 @@ namespace korvan {
 MainLoop::MainLoop(Session& session, LoopHooks hooks, double (*clock)())
     : session_(session), hooks_(std::move(hooks)), clock_(clock) {}
 
-bool MainLoop::benchmarkMode() const { return benchmark_ && benchmark_->running(); }
+bool MainLoop::benchmarkMode() const {
+    return benchmark_ && benchmark_->running();
+}
 
 void MainLoop::SceneCleared() {
     lastFrameTime = 0;
@@ -71,8 +73,8 @@ bool MainLoop::Pass() {
     timings.gdiTime = t - timings.drawEnd;
     if (timings.passEnd > 0) timings.frameInterval = t - timings.passEnd;
     timings.passEnd = t;
-    if (benchmarkMode()) benchmark_->AfterPass(timings.passEnd, session_.scheduler.frameStartTime,
-                                               timings.frameInterval);
+    if (benchmarkMode())
+        benchmark_->AfterPass(timings.passEnd, session_.scheduler.frameStartTime, timings.frameInterval);
     return true;
 }
 
@@ -105,9 +107,9 @@ void MainLoop::SuperviseAssemblyAndDelay() {
     if (assemblyState == 0) {
         assemblyState = 1;
         if (hooks_.showProgress)
-            hooks_.showProgress("模型の組み立て中...",
-                                "しばらくお待ちください。\n\n( 物と物の相対接続情報から絶対位置を計算で求めています。 )",
-                                0);
+            hooks_.showProgress(
+                "模型の組み立て中...",
+                "しばらくお待ちください。\n\n( 物と物の相対接続情報から絶対位置を計算で求めています。 )", 0);
     } else if (assemblyState == 1 && hooks_.setProgress) {
         hooks_.setProgress(static_cast<int>(q * 100));
     }

@@ -15,7 +15,9 @@ namespace korvan {
 
 namespace {
 
-QString TrMenu(const char* text) { return QCoreApplication::translate("Menu", text); }
+QString TrMenu(const char* text) {
+    return QCoreApplication::translate("Menu", text);
+}
 
 QMenu* AddMenu(QWidget* parent, const QString& title, Commands& commands) {
     auto* menu = new QMenu(title, parent);
@@ -42,15 +44,21 @@ void BuildMenuBar(QMenuBar* bar, Commands& commands) {
         for (const MenuEntry& entry : definition.entries) {
             QMenu* menu = open.back();
             switch (entry.kind) {
-                case MenuEntry::Item: AddItem(menu, entry, commands); break;
-                case MenuEntry::Separator: menu->addSeparator(); break;
+                case MenuEntry::Item:
+                    AddItem(menu, entry, commands);
+                    break;
+                case MenuEntry::Separator:
+                    menu->addSeparator();
+                    break;
                 case MenuEntry::SubmenuBegin: {
                     QMenu* sub = AddMenu(menu, TrMenu(entry.text), commands);
                     menu->addMenu(sub);
                     open.push_back(sub);
                     break;
                 }
-                case MenuEntry::SubmenuEnd: open.pop_back(); break;
+                case MenuEntry::SubmenuEnd:
+                    open.pop_back();
+                    break;
             }
         }
     }
@@ -87,8 +95,10 @@ QAction* FindCommandAction(QMenuBar* bar, int id) {
         QMenu* menu = menus.back();
         menus.pop_back();
         for (QAction* a : menu->actions()) {
-            if (a->menu()) menus.push_back(a->menu());
-            else if (!a->isSeparator() && a->data().toInt() == id) return a;
+            if (a->menu())
+                menus.push_back(a->menu());
+            else if (!a->isSeparator() && a->data().toInt() == id)
+                return a;
         }
     }
     return nullptr;

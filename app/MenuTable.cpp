@@ -9,9 +9,13 @@ namespace korvan {
 namespace {
 
 using E = MenuEntry;
-constexpr E Item(int id, const char* text) { return {E::Item, id, text}; }
+constexpr E Item(int id, const char* text) {
+    return {E::Item, id, text};
+}
 constexpr E kSeparator{E::Separator};
-constexpr E Submenu(const char* text) { return {E::SubmenuBegin, 0, text}; }
+constexpr E Submenu(const char* text) {
+    return {E::SubmenuBegin, 0, text};
+}
 constexpr E kSubmenuEnd{E::SubmenuEnd};
 
 constexpr MenuEntry kFileMenu[] = {
@@ -92,16 +96,19 @@ constexpr MenuDefinition kMenuBar[] = {
 
 // In the order of the accelerator table. F9 and F10 appear in item texts but are bound to nothing.
 constexpr KeyBinding kKeyTable[] = {
-    {"Ctrl+N", ID_INITIALISE}, {"Ctrl+O", ID_FILE_OPEN},   {"Ctrl+S", ID_FILE_SAVE},
-    {"F1", ID_FLAG_SOLID},     {"F11", ID_PLAY_PRESET},    {"F12", ID_FACTORY_PRESET},
-    {"F2", ID_FLAG_SKIN},      {"F3", ID_FLAG_BLENDALL},   {"F4", ID_FLAG_WIREFRAME},
-    {"F5", ID_FLAG_DRAG},      {"F6", ID_FLAG_PANEL},      {"F7", ID_FLAG_SEAL},
+    {"Ctrl+N", ID_INITIALISE}, {"Ctrl+O", ID_FILE_OPEN},   {"Ctrl+S", ID_FILE_SAVE}, {"F1", ID_FLAG_SOLID},
+    {"F11", ID_PLAY_PRESET},   {"F12", ID_FACTORY_PRESET}, {"F2", ID_FLAG_SKIN},     {"F3", ID_FLAG_BLENDALL},
+    {"F4", ID_FLAG_WIREFRAME}, {"F5", ID_FLAG_DRAG},       {"F6", ID_FLAG_PANEL},    {"F7", ID_FLAG_SEAL},
     {"F8", ID_FLAG_SHADE},     {"Ctrl+Y", ID_REDO},        {"Ctrl+Z", ID_UNDO},
 };
 
 }  // namespace
 
-std::span<const MenuDefinition> MainMenuBar() { return kMenuBar; }
-std::span<const KeyBinding> MainKeyTable() { return kKeyTable; }
+std::span<const MenuDefinition> MainMenuBar() {
+    return kMenuBar;
+}
+std::span<const KeyBinding> MainKeyTable() {
+    return kKeyTable;
+}
 
 }  // namespace korvan

@@ -9,8 +9,8 @@ namespace korvan {
 struct MenuEntry {
     enum Kind { Item, Separator, SubmenuBegin, SubmenuEnd };
     Kind kind;
-    int id = 0;                // Item only
-    const char* text = "";     // Item and SubmenuBegin
+    int id = 0;             // Item only
+    const char* text = "";  // Item and SubmenuBegin
 };
 
 struct MenuDefinition {

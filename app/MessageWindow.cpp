@@ -39,9 +39,15 @@ void MessageWindow::SetPercent(int percent) {
     if (isVisible()) repaint();
 }
 
-void MessageWindow::HideProgress() { hide(); }
+void MessageWindow::HideProgress() {
+    hide();
+}
 
-QString MessageWindow::text() const { return text_->text(); }
-int MessageWindow::percent() const { return bar_->value(); }
+QString MessageWindow::text() const {
+    return text_->text();
+}
+int MessageWindow::percent() const {
+    return bar_->value();
+}
 
 }  // namespace korvan

@@ -1,5 +1,6 @@
 #include "app/MultithreadDialog.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -14,7 +15,9 @@
 namespace korvan {
 
 namespace {
-QString Tr(const char* text) { return QCoreApplication::translate("MultithreadDialog", text); }
+QString Tr(const char* text) {
+    return QCoreApplication::translate("MultithreadDialog", text);
+}
 }  // namespace
 
 MultithreadDialog::MultithreadDialog(Session& session, QtHost& host, QWidget* parent)
@@ -23,7 +26,8 @@ MultithreadDialog::MultithreadDialog(Session& session, QtHost& host, QWidget* pa
     const ThreadSettings& t = session_.scheduler.threadSettings;
     auto* group = new QGroupBox(Tr("マルチスレッド設定"), this);
     auto* column = new QVBoxLayout(group);
-    modes_[0] = new QRadioButton(Tr("起動時に測定 ( 現在の設定 = %1 コア)").arg(t.ENV_OPTIMIZED_CORES), group);
+    modes_[0] =
+        new QRadioButton(Tr("起動時に測定 ( 現在の設定 = %1 コア)").arg(t.ENV_OPTIMIZED_CORES), group);
     modes_[1] = new QRadioButton(Tr("シングルスレッド"), group);
     modes_[2] = new QRadioButton(Tr("スレッド数を指定"), group);
     modes_[3] = new QRadioButton(Tr("搭載コア数 - 1  (推奨)"), group);

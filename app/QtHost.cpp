@@ -12,11 +12,17 @@ namespace korvan {
 
 namespace {
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
-QString Tr(const char* text) { return QCoreApplication::translate("Host", text); }
+QString Tr(const char* text) {
+    return QCoreApplication::translate("Host", text);
+}
 
-QString SceneFilter() { return Tr("TXT ファイル (*.txt);;すべてのファイル (*)"); }
+QString SceneFilter() {
+    return Tr("TXT ファイル (*.txt);;すべてのファイル (*)");
+}
 
 }  // namespace
 
@@ -28,7 +34,10 @@ void QtHost::SetWindow(QWidget* window, QStatusBar* statusBar, MessageWindow* me
 
 bool QtHost::TakeScripted(const std::string& shown, std::string& answer) {
     log.push_back(shown);
-    if (scriptedAnswers.empty()) return false;
+    if (scriptedAnswers.empty()) {
+        answer.clear();
+        return unattended;
+    }
     answer = scriptedAnswers.front();
     scriptedAnswers.pop_front();
     return true;
@@ -54,23 +63,28 @@ void QtHost::ShowScriptMessage(const std::string& text) {
 
 Answer QtHost::Ask(const std::string& text, Answer preferred) {
     std::string answer;
-    if (TakeScripted(text, answer)) return answer == "yes" ? Answer::Yes : Answer::No;
+    if (TakeScripted(text, answer))
+        return answer == "yes" || (answer.empty() && preferred == Answer::Yes) ? Answer::Yes : Answer::No;
     const auto def = preferred == Answer::Yes ? QMessageBox::Yes : QMessageBox::No;
     const auto pressed = RunModal([&] {
-        return QMessageBox::question(window_, QStringLiteral("KORVAN3"), Q(text), QMessageBox::Yes | QMessageBox::No,
-                                     def);
+        return QMessageBox::question(window_, QStringLiteral("KORVAN3"), Q(text),
+                                     QMessageBox::Yes | QMessageBox::No, def);
     });
     return pressed == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 
 Choice QtHost::AskYesNoCancel(const std::string& text) {
     std::string answer;
-    if (TakeScripted(text, answer)) return answer == "yes" ? Choice::Yes : answer == "no" ? Choice::No : Choice::Cancel;
+    if (TakeScripted(text, answer))
+        return answer == "yes" ? Choice::Yes : answer == "cancel" ? Choice::Cancel : Choice::No;
     const auto pressed = RunModal([&] {
         return QMessageBox::question(window_, QStringLiteral("KORVAN3"), Q(text),
-                                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+                                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                     QMessageBox::Yes);
     });
-    return pressed == QMessageBox::Yes ? Choice::Yes : pressed == QMessageBox::No ? Choice::No : Choice::Cancel;
+    return pressed == QMessageBox::Yes  ? Choice::Yes
+           : pressed == QMessageBox::No ? Choice::No
+                                        : Choice::Cancel;
 }
 
 void QtHost::SetStatus(const std::string& text) {

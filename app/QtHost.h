@@ -40,6 +40,9 @@ class QtHost : public Host {
     std::string SaveSceneFile(const std::string& initialPath);
 
     std::deque<std::string> scriptedAnswers;
+    // With no scripted answer left: dialogs do not open and take their default answer (a message
+    // is acknowledged, a question gets its preferred answer or "no", a file dialog is cancelled).
+    bool unattended = false;
     std::vector<std::string> log;
 
   private:

@@ -22,11 +22,11 @@ Session::Session(ProgramFolders programFolders, Settings startSettings, int logi
       backups(RingNames(processId)),
       application(std::make_shared<CDispatchAPP>(document, backups.ScriptHooks())),
       commands(document, application, backups.SceneHooks([this] {
-                   SceneServices services;
-                   services.clock = NowSeconds;
-                   services.enterPlayMode = [this] { ApplyModePreset(kPlayMode); };
-                   return services;
-               }())),
+          SceneServices services;
+          services.clock = NowSeconds;
+          services.enterPlayMode = [this] { ApplyModePreset(kPlayMode); };
+          return services;
+      }())),
       scheduler(document.scene),
       viewFlags(ViewFlags::AtStartUp(settings)) {
     backups.Attach(commands);
@@ -39,7 +39,9 @@ Session::Session(ProgramFolders programFolders, Settings startSettings, int logi
     scheduler.threadSettings = ThreadSettingsOf(settings, logicalProcessorCount);
 }
 
-Session::~Session() { scheduler.StopCalcThreads(); }
+Session::~Session() {
+    scheduler.StopCalcThreads();
+}
 
 void Session::SwitchMode(int mode) {
     viewFlags.SwitchTo(mode);
@@ -62,7 +64,9 @@ void Session::ChooseBackground(int kind) {
     if (!viewFlags[ViewFlag::BACKGROUND]) ToggleViewFlag(ViewFlag::BACKGROUND);
 }
 
-void Session::AfterSceneCleared() { sounds = SoundSwitches{}; }
+void Session::AfterSceneCleared() {
+    sounds = SoundSwitches{};
+}
 
 bool Session::Load(const std::string& path) {
     const bool loaded = commands.LoadScene(path, 0, 0);
@@ -75,12 +79,20 @@ void Session::Initialise() {
     AfterSceneCleared();
 }
 
-bool Session::Merge(const std::string& path) { return commands.MergeScene(path); }
+bool Session::Merge(const std::string& path) {
+    return commands.MergeScene(path);
+}
 
-bool Session::SaveAs(const std::string& path) { return SaveSceneAs(document, *application, path); }
+bool Session::SaveAs(const std::string& path) {
+    return SaveSceneAs(document, *application, path);
+}
 
-bool Session::Undo() { return backups.Undo(); }
-bool Session::Redo() { return backups.Redo(); }
+bool Session::Undo() {
+    return backups.Undo();
+}
+bool Session::Redo() {
+    return backups.Redo();
+}
 
 bool Session::HasWorkToLose() const {
     const CScene& s = document.scene;

@@ -10,7 +10,7 @@ namespace korvan {
 
 struct KeyEventCodes {
     int qtKey = 0;
-    bool keypad = false;              // Qt::KeypadModifier
+    bool keypad = false;               // Qt::KeypadModifier
     std::uint32_t nativeScanCode = 0;  // X11 key code (evdev + 8); 0 when unknown
 };
 
