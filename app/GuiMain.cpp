@@ -16,6 +16,7 @@
 #include "app/MainFrame.h"
 #include "app/ProgramFolders.h"
 #include "app/QtHost.h"
+#include "app/RemoteAutomation.h"
 #include "app/Session.h"
 #include "app/Settings.h"
 #include "app/WindowOptions.h"
@@ -73,6 +74,11 @@ int RunWindow(int argc, char** argv) {
         Session session(folders, settings, DetectLogicalProcessorCount(), static_cast<int>(::getpid()));
         MainFrame frame(session, host, *options);
         session.scheduler.ApplyThreadSetting();
+        RemoteAutomation remote(session.application);
+        std::string remoteError;
+        if (!remote.Listen(remoteError))
+            std::fprintf(stderr, "KORVAN3: remote scripts are off: %s\n", remoteError.c_str());
+        frame.AddBetweenPassHook([&remote] { remote.Poll(); });
         frame.show();
         if (headMounted)
             host.SetStatus(QCoreApplication::translate(

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
-#include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
@@ -25,6 +24,7 @@
 #include "app/MessageWindow.h"
 #include "app/Monitor.h"
 #include "app/MultithreadDialog.h"
+#include "app/OpenManual.h"
 #include "app/QtHost.h"
 #include "app/Session.h"
 #include "app/VersionBox.h"
@@ -91,9 +91,10 @@ CommandDialogs MainFrame::MakeDialogs() {
         ModalScope modal(host_.modalHook);
         ShowVersionBox(this);
     };
+    // A manual that cannot be opened is not worth a message box; the status bar says why.
     d.openManual = [this] {
-        QDesktopServices::openUrl(
-            QUrl::fromLocalFile(QString::fromStdString(session_.folders.help + "index.html")));
+        std::string error;
+        if (!OpenManual(session_.folders.help, error)) host_.SetStatus(error);
     };
     d.exitProgram = [this] { close(); };
     d.sceneReplaced = [this] {

@@ -8,6 +8,8 @@
 #include <QUrl>
 #include <cstdio>
 
+#include "app/MessageWindow.h"
+
 namespace korvan {
 
 namespace {
@@ -93,6 +95,14 @@ void QtHost::SetStatus(const std::string& text) {
 
 void QtHost::OpenForEditing(const std::string& path) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path)));
+}
+
+void QtHost::ShowProgress(const std::string& title, const std::string& text, int percent) {
+    if (messages_) messages_->ShowProgress(title, text, percent);
+}
+
+void QtHost::HideProgress() {
+    if (messages_) messages_->HideProgress();
 }
 
 std::string QtHost::OpenSceneFile(const std::string& folder) {

@@ -33,6 +33,8 @@ class QtHost : public Host {
     Answer Ask(const std::string& text, Answer preferred) override;
     void SetStatus(const std::string& text) override;
     void OpenForEditing(const std::string& path) override;
+    void ShowProgress(const std::string& title, const std::string& text, int percent) override;
+    void HideProgress() override;
 
     Choice AskYesNoCancel(const std::string& text);
     // The open-file and save-file dialogs for scene files; "" when cancelled.
