@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "render/SceneDrawer.h"
+#include "render/ViewPicture.h"
 
 namespace korvan {
 
@@ -33,6 +34,7 @@ struct SceneDrawer::Caches {
     std::unordered_map<const CObj*, BodyLists> bodies;
     std::unordered_map<const CWndView*, GlText> titles;
     std::unordered_map<const CWndView*, std::string> titleTexts;
+    std::unordered_map<const CWndView*, PictureTexture> pictures;
 };
 
 // The view's camera seen from one body.

@@ -92,6 +92,8 @@ void SceneDrawer::Release() {
     caches_->bodies.clear();
     for (auto& [view, title] : caches_->titles) title.Release();
     caches_->titles.clear();
+    for (auto& [view, picture] : caches_->pictures) picture.Release();
+    caches_->pictures.clear();
     fonts_.Release();
     initialised_ = false;
 }
@@ -138,6 +140,12 @@ void SceneDrawer::DrawFrame(SceneDocument& doc, const DrawInputs& in, int width,
             text = view->displayName;
         }
         DrawViewFrame(layouts_[i], in.frame, static_cast<int>(i) == in.activeView, title);
+    }
+    if (FlagsOf(in)[ViewFlag::SEAL]) {
+        for (std::size_t i = 0; i < doc.views.size(); ++i)
+            DrawViewPicture(*doc.views[i], layouts_[i], height, in.frame.title,
+                            caches_->pictures[doc.views[i].get()]);
+        PixelProjection(width, height);
     }
     glEnable(GL_DEPTH_TEST);
     glFlush();

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "render/ViewPicture.h"
 #include "sim/Scheduler.h"
 #include "tests/render/GlFixture.h"
 #include "tests/support/TestBmp.h"
@@ -290,6 +291,45 @@ TEST_F(SceneDrawing, FactoryModeShowsConnectionsCrashPointsAndTheSpringCoil) {
     const QImage plain = Draw().copy(3, 23, 314, 214);
     EXPECT_EQ(Find(plain, IsCyan).Width(), 0);
     EXPECT_EQ(Find(plain, IsGreen).Width(), 0);
+}
+
+}  // namespace
+}  // namespace korvan::testing
+
+namespace korvan::testing {
+namespace {
+
+TEST(ViewPictureCorner, NegativeOffsetsCountFromTheRightAndTopEdges) {
+    int x = 0, y = 0;
+    PictureCorner(-100, -50, 640, 480, x, y);
+    EXPECT_EQ(x, 540);
+    EXPECT_EQ(y, 430);
+    PictureCorner(10.5, 0, 640, 480, x, y);
+    EXPECT_EQ(x, 11);
+}
+
+TEST_F(SceneDrawing, AViewShowsItsPictureWithTheMasksAlphaWhileTheFlagIsOn) {
+    const auto solid = [](test::Rgb c) {
+        return std::vector<std::vector<test::Rgb>>(16, std::vector<test::Rgb>(16, c));
+    };
+    auto mask = solid({255, 255, 255});
+    for (int j = 0; j < 8; ++j)  // the lower half of the picture is see-through
+        for (auto& p : mask[static_cast<std::size_t>(j)]) p = {0, 0, 0};
+    const auto colour = test::MakeBmp(solid({0, 255, 0}));
+    const auto alpha = test::MakeBmp(mask);
+    Write("pic.bmp", std::string(colour.begin(), colour.end()));
+    Write("pic_a.bmp", std::string(alpha.begin(), alpha.end()));
+    ASSERT_TRUE(Load(View("V.SetPicture \"pic.bmp\" , \"pic_a.bmp\" , 0 , 20 , 30 , 0 , 0")));
+    flags.current[ViewFlags::Index(ViewFlag::SEAL)] = 1;
+    QImage image = Draw();
+    // The area below the title bar spans the view's whole width down to the window's bottom;
+    // the picture's lower-left corner is 20 right and 30 up from there.
+    const int left = 0 + 20, bottom = kHeight - 1 - 30;
+    EXPECT_TRUE(IsGreen(At(image, left + 8, bottom - 12)));  // upper half: opaque
+    EXPECT_FALSE(IsGreen(At(image, left + 8, bottom - 3)));  // lower half: the sky shows through
+    flags.current[ViewFlags::Index(ViewFlag::SEAL)] = 0;
+    image = Draw();
+    EXPECT_FALSE(IsGreen(At(image, left + 8, bottom - 12)));
 }
 
 }  // namespace
