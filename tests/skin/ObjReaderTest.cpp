@@ -166,7 +166,8 @@ TEST_F(ObjRules, BadInputFailsWithAMessageAndLeavesNoModel) {
         std::string text;
         const char* message;  // part of the message
     };
-    std::string binary("v 0 0 0\n\0\x01\x02garbage", 20);
+    static const char kBinary[] = "v 0 0 0\n\0\x01\x02garbage";
+    std::string binary(kBinary, sizeof kBinary - 1);
     const Case cases[] = {
         {"range", "v 0 0 0\nv 1 0 0\nf 1 2 3\n", "3 行目"},
         {"before", "v 0 0 0\nf -1 -2 -3\n", "最初の頂点より前"},
