@@ -194,12 +194,14 @@ TEST_F(ObjRules, BadInputFailsWithAMessageAndLeavesNoModel) {
 }
 
 TEST_F(ObjRules, HugeFacesAndOverlongLinesAreReadWhole) {
-    std::string obj = "#" + std::string(1 << 20, 'x') + "\n";
+    std::string obj(1 << 20, 'x');
+    obj.front() = '#', obj.back() = '\n';
     std::string face = "f";
     for (int i = 0; i < 10000; ++i) {
         double angle = i * 2 * 3.141592653589793 / 10000;
-        obj += "v " + std::to_string(std::cos(angle)) + " " + std::to_string(std::sin(angle)) + " 0\n";
-        face += " " + std::to_string(i + 1);
+        obj.append("v ").append(std::to_string(std::cos(angle))).append(" ");
+        obj.append(std::to_string(std::sin(angle))).append(" 0\n");
+        face.append(" ").append(std::to_string(i + 1));
     }
     obj += "g " + std::string(5000, 'n') + "\n" + face + "\n";
     CMQOfile model;
