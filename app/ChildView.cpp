@@ -1,31 +1,46 @@
 #include "app/ChildView.h"
 
 #include <QOpenGLContext>
-#include <QOpenGLFunctions>
-#include <QPainter>
+#include <QThread>
 
 #include "app/Session.h"
 
 namespace korvan {
 
 ChildView::ChildView(Session& session, QWidget* parent) : QOpenGLWidget(parent), session_(session) {
-    setFormat(ContextFormat());
+    // The settings' anti-aliasing request, fallen back to what the driver offers; a change of it
+    // takes effect at the next start.
+    contextChoice_ = ChooseContextFormat(session.settings.ENV_ANTI_START);
+    setFormat(contextChoice_.format);
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(64, 64);
+    session_.releaseDisplayLists = [this] { listsStale_ = true; };
+}
+
+ChildView::~ChildView() {
+    session_.releaseDisplayLists = nullptr;
+    ReleaseGl();
+    // The base class destroys the context after this object's members are gone: its last signal
+    // must not reach them.
+    if (context()) disconnect(context(), nullptr, this, nullptr);
 }
 
 QSurfaceFormat ChildView::ContextFormat() {
-    QSurfaceFormat format;
-    format.setRenderableType(QSurfaceFormat::OpenGL);
-    format.setProfile(QSurfaceFormat::CompatibilityProfile);
-    format.setVersion(2, 1);
-    format.setDepthBufferSize(24);
-    format.setStencilBufferSize(8);
-    format.setSwapInterval(0);
-    return format;
+    return BaseSurfaceFormat();
 }
 
-void ChildView::initializeGL() {}
+void ChildView::initializeGL() {
+    drawer_.Initialise(QThread::idealThreadCount());
+    // The lists and textures belong to this context: free them while it still exists.
+    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] { ReleaseGl(); });
+}
+
+void ChildView::ReleaseGl() {
+    if (!context()) return;
+    makeCurrent();
+    drawer_.Release();
+    doneCurrent();
+}
 
 void ChildView::DrawFrame() {
     ++framesDrawn_;
@@ -33,23 +48,14 @@ void ChildView::DrawFrame() {
 }
 
 void ChildView::paintGL() {
-    DrawPlaceholder();
-}
-
-// Until the scene drawing is there: the sky's colour and the frame counter.
-void ChildView::DrawPlaceholder() {
-    QOpenGLFunctions* gl = context()->functions();
-    gl->glClearColor(0.55f, 0.70f, 0.90f, 1.0f);
-    gl->glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    QPainter painter(this);
-    painter.fillRect(QRect(4, 4, 360, 24), QColor(255, 255, 255, 160));
-    painter.setPen(Qt::black);
-    const SimSettings& s = session_.scene().settings;
-    painter.drawText(rect().adjusted(8, 8, -8, -8), Qt::AlignLeft | Qt::AlignTop,
-                     QStringLiteral("frame %1   t = %2 s   bodies %3")
-                         .arg(framesDrawn_)
-                         .arg(s.CurTime, 0, 'f', 2)
-                         .arg(session_.scene().Count()));
+    if (listsStale_) drawer_.ReleaseDisplayLists();
+    listsStale_ = false;
+    inputs.flags = &session_.viewFlags;
+    inputs.mode = session_.workingMode;
+    inputs.background = session_.backgroundKind;
+    const qreal ratio = devicePixelRatioF();
+    drawer_.DrawFrame(session_.document, inputs, static_cast<int>(width() * ratio),
+                      static_cast<int>(height() * ratio));
 }
 
 }  // namespace korvan

@@ -5,6 +5,9 @@
 // through this widget.
 #include <QOpenGLWidget>
 
+#include "render/GlProbe.h"
+#include "render/SceneDrawer.h"
+
 namespace korvan {
 
 class Session;
@@ -13,14 +16,24 @@ class ChildView : public QOpenGLWidget {
     Q_OBJECT
   public:
     ChildView(Session& session, QWidget* parent = nullptr);
+    ~ChildView() override;
 
-    // The context the view asks for: OpenGL 2.1 compatibility profile, depth and stencil, no
-    // waiting for the vertical retrace (the main loop paces the frames itself).
+    // The context every window asks for by default: OpenGL 2.1 compatibility profile, depth, no
+    // waiting for the vertical retrace (the main loop paces the frames itself). The main view
+    // adds the anti-aliasing samples of the settings.
     static QSurfaceFormat ContextFormat();
 
     // Draws the current frame now (the main loop's drawing step).
     void DrawFrame();
     int framesDrawn() const { return framesDrawn_; }
+
+    // What the driver gave: samples obtained, multisample capability, power-of-two textures.
+    const ContextChoice& contextChoice() const { return contextChoice_; }
+    // The drawing, with the layout of each view in the last frame and its drawing time.
+    const SceneDrawer& drawer() const { return drawer_; }
+    // What the user interface tells the drawing (pointed body, grab, active view ...); the flags,
+    // working mode and background come from the session at every frame.
+    DrawInputs inputs;
 
   protected:
     void initializeGL() override;
@@ -29,8 +42,11 @@ class ChildView : public QOpenGLWidget {
   private:
     Session& session_;
     int framesDrawn_ = 0;
+    ContextChoice contextChoice_;
+    SceneDrawer drawer_;
+    bool listsStale_ = false;  // display lists to be released at the next frame (context current)
 
-    void DrawPlaceholder();
+    void ReleaseGl();
 };
 
 }  // namespace korvan

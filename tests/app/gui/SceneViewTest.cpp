@@ -1,0 +1,120 @@
+// The scene as the running program draws it: the real window, main loop and main view under
+// Xvfb on Mesa's software renderer, its framebuffer read back and judged by pixel regions.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <fstream>
+
+#include "tests/app/gui/WindowHarness.h"
+
+namespace korvan::test {
+namespace {
+
+bool IsRed(QRgb p) {
+    return qRed(p) > 50 && qRed(p) > 2 * qGreen(p) + 10 && qRed(p) > 2 * qBlue(p) + 10;
+}
+bool IsBlue(QRgb p) {
+    return qBlue(p) > 50 && qBlue(p) > 2 * qRed(p) + 10 && qBlue(p) > 2 * qGreen(p) + 10;
+}
+
+// Pixels passing `test` inside the rectangle (client pixels, y downwards).
+template <class Test>
+int Count(const QImage& image, const QRect& area, Test test) {
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) n += test(image.pixel(x, y));
+    return n;
+}
+
+QRect DrawingArea(const ViewLayout& v, int clientHeight) {
+    return QRect(v.x, clientHeight - v.y - v.height, v.width, v.height);
+}
+
+// The scene file lives beside the window's own test folder (which the window removes).
+class SceneFile {
+  public:
+    explicit SceneFile(const char* text)
+        : folder_("/tmp/korvan-sceneview-" + std::to_string(::getpid()) + "-" + std::to_string(++count_)) {
+        std::filesystem::create_directories(folder_);
+        std::ofstream(Path()) << text;
+    }
+    ~SceneFile() { std::filesystem::remove_all(folder_); }
+    std::string Path() const { return folder_ + "/scene.txt"; }
+
+  private:
+    std::string folder_;
+    static inline int count_ = 0;
+};
+
+// A red box straight ahead of the main camera, a blue one behind it, and a second view in the
+// lower right corner of the window looking at the red box from the side.
+constexpr const char* kScene = R"(
+Set V = Application.AddObj( "VIEW" , "main" )
+V.projection = 1
+V.SetViewpoint 0, -10, 0, 0, 0, 0
+Set S = Application.AddObj( "VIEW" , "side" )
+S.left = 0.75
+S.top = 0.75
+S.right = 1
+S.bottom = 1
+S.projection = 1
+S.SetViewpoint 10, 0, 0, 0, 0, 0
+Set Red = Application.AddObj( "BOX" , "red" )
+Red.RHO = -1
+Red.ColorR = 1
+Red.ColorG = 0
+Red.ColorB = 0
+Set Blue = Application.AddObj( "BOX" , "blue" )
+Blue.RHO = -1
+Blue.ColorR = 0
+Blue.ColorG = 0
+Blue.ColorB = 1
+Blue.SetPosition 0, -15, 0
+)";
+
+TEST(SceneView, TheBoxAheadIsDrawnInEveryViewAndTheBoxBehindNowhere) {
+    const SceneFile scene(kScene);
+    Window w(On(scene.Path()));
+    ASSERT_TRUE(w.RunFrames(3));
+    ChildView& view = *w.frame->view();
+    const QImage image = view.grabFramebuffer();
+    if (const char* shots = std::getenv("KORVAN_RENDER_SHOTS")) image.save(QString(shots) + "/window.png");
+    ASSERT_EQ(view.drawer().Layouts().size(), 2u);
+    const QRect main = DrawingArea(view.drawer().Layouts()[0], image.height());
+    const QRect side = DrawingArea(view.drawer().Layouts()[1], image.height());
+    // The main camera sees the red box in the middle of its drawing area.
+    const QRect middle(main.center().x() - 6, main.center().y() - 6, 12, 12);
+    EXPECT_EQ(Count(image, middle, IsRed), 144);
+    EXPECT_EQ(Count(image, image.rect(), IsBlue), 0);
+    // The side view sits in the lower right corner and shows the box in its own middle.
+    EXPECT_NEAR(side.left(), image.width() * 3 / 4, 5);
+    EXPECT_NEAR(side.bottom(), image.height() - 4, 2);
+    const QRect sideMiddle(side.center().x() - 4, side.center().y() - 4, 8, 8);
+    EXPECT_EQ(Count(image, sideMiddle, IsRed), 64);
+}
+
+TEST(SceneView, AnExtraViewKeepsItsShareOfTheWindowAfterAResizeAndFlagsRemoveWhatTheyDraw) {
+    const SceneFile scene(kScene);
+    Window w(On(scene.Path()));
+    ASSERT_TRUE(w.RunFrames(2));
+    w.frame->resize(w.frame->width() + 160, w.frame->height() + 100);
+    ASSERT_TRUE(w.RunFrames(3));
+    ChildView& view = *w.frame->view();
+    QImage image = view.grabFramebuffer();
+    const ViewLayout side = view.drawer().Layouts()[1];
+    EXPECT_EQ(side.left, static_cast<int>(0.75 * image.width()));
+    EXPECT_EQ(side.top, static_cast<int>(0.75 * image.height()));
+    EXPECT_EQ(side.right, image.width());
+    const QRect sideArea = DrawingArea(side, image.height());
+    EXPECT_GT(Count(image, sideArea, IsRed), 20);
+
+    // Play mode shows skinless bodies by their display shape: both shape flags off hides them.
+    w.session->ToggleViewFlag(ViewFlag::SKIN);
+    if (w.session->viewFlags[ViewFlag::SOLID]) w.session->ToggleViewFlag(ViewFlag::SOLID);
+    ASSERT_TRUE(w.RunFrames(2));
+    image = view.grabFramebuffer();
+    EXPECT_EQ(Count(image, image.rect(), IsRed), 0);
+}
+
+}  // namespace
+}  // namespace korvan::test
