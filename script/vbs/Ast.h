@@ -51,6 +51,10 @@ struct Expr {
     explicit Expr(ExprKind k, Pos p) : kind(k), pos(p) {}
     virtual ~Expr() = default;
     ExprKind kind;
+    // Whether evaluating it can run code or change a variable (a call, a property): unknown
+    // until the evaluator first asks.
+    enum class Effects : uint8_t { Unknown, None, Some };
+    mutable Effects effects = Effects::Unknown;
     Pos pos;
 };
 using ExprPtr = std::unique_ptr<Expr>;

@@ -199,20 +199,20 @@ Evaluator::Flow Evaluator::ExecFor(const ForStmt& s) {
     Value step = s.step ? ToNumeric(Eval(*s.step)) : Value(int16_t{1});
     bool up = ToDouble(step) >= 0;
     double limit = ToDouble(to);
-    WritableVariable(*s.var) = from;
+    // A variable's place does not move while the script runs (frames and globals are sized once).
+    Value& counter = WritableVariable(*s.var);
+    counter = from;
     for (;;) {
-        Value& counter = WritableVariable(*s.var);
-        double current = ToDouble(counter);
+        double current = counter.IsPlainNumber() ? counter.PlainNumber() : ToDouble(counter);
         if (up ? current > limit : current < limit) break;
         CountStep();
         Flow flow = ExecBlock(s.body);
         if (flow == Flow::ExitFor) break;
         if (flow != Flow::Normal) return flow;
-        Value& after = WritableVariable(*s.var);
         int64_t x, y;
         int rank;
-        after = FastIntegers(after, step, &x, &y, &rank) ? Fit(x + y, rank)
-                                                         : Add(after, step, rt_.limits.maxStringBytes);
+        counter = FastIntegers(counter, step, &x, &y, &rank) ? Fit(x + y, rank)
+                                                             : Add(counter, step, rt_.limits.maxStringBytes);
     }
     return Flow::Normal;
 }

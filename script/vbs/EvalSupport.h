@@ -30,6 +30,31 @@ inline bool FastIntegers(const Value& a, const Value& b, int64_t* x, int64_t* y,
     return false;
 }
 
+// Fast path of the arithmetic and comparison operators for two plain numbers of which at
+// least one is a Double (two integers take FastIntegers first).
+inline bool FastDoubles(const Value& a, const Value& b, double* x, double* y) {
+    if (!a.IsPlainNumber() || !b.IsPlainNumber()) return false;
+    *x = a.PlainNumber(), *y = b.PlainNumber();
+    return true;
+}
+
+inline bool CompareNumbers(BinaryOp op, double x, double y) {
+    switch (op) {
+        case BinaryOp::Eq:
+            return x == y;
+        case BinaryOp::Ne:
+            return x != y;
+        case BinaryOp::Lt:
+            return x < y;
+        case BinaryOp::Le:
+            return x <= y;
+        case BinaryOp::Gt:
+            return x > y;
+        default:
+            return x >= y;
+    }
+}
+
 inline Value Fit(int64_t r, int rank) {
     if (rank == 0 && r >= INT16_MIN && r <= INT16_MAX) return Value(static_cast<int16_t>(r));
     if (r >= INT32_MIN && r <= INT32_MAX) return Value(static_cast<int32_t>(r));

@@ -95,27 +95,74 @@ Value Evaluator::EvalUnary(const UnaryExpr& u) {
     return v;
 }
 
+// True when evaluating `e` only reads variables and literals, so that an operand read before
+// it may be looked at in place instead of copied.
+bool Evaluator::WithoutEffects(const Expr& e) {
+    if (e.effects != Expr::Effects::Unknown) return e.effects == Expr::Effects::None;
+    bool none = false;
+    switch (e.kind) {
+        case ExprKind::Literal:
+            none = true;
+            break;
+        case ExprKind::Name: {
+            auto kind = static_cast<const NameExpr&>(e).binding.kind;
+            none = kind == Binding::Kind::Local || kind == Binding::Kind::Global;
+            break;
+        }
+        case ExprKind::Paren:
+            none = WithoutEffects(*static_cast<const ParenExpr&>(e).inner);
+            break;
+        case ExprKind::Unary:
+            none = WithoutEffects(*static_cast<const UnaryExpr&>(e).operand);
+            break;
+        case ExprKind::Binary: {
+            auto& b = static_cast<const BinaryExpr&>(e);
+            none = WithoutEffects(*b.lhs) && WithoutEffects(*b.rhs);
+            break;
+        }
+        default:
+            break;
+    }
+    e.effects = none ? Expr::Effects::None : Expr::Effects::Some;
+    return none;
+}
+
+// An operand's value: in place for a variable or literal, else computed into `temp`.
+const Value& Evaluator::Operand(const Expr& e, Value& temp) {
+    if (e.kind == ExprKind::Literal) return static_cast<const LiteralExpr&>(e).value;
+    if (e.kind == ExprKind::Name) {
+        const Binding& b = static_cast<const NameExpr&>(e).binding;
+        if (b.kind == Binding::Kind::Local || b.kind == Binding::Kind::Global) return Variable(b);
+    }
+    temp = Eval(e);
+    return temp;
+}
+
 Value Evaluator::EvalBinary(const BinaryExpr& b) {
     guard_.Check();
-    Value x = Eval(*b.lhs);
-    Value y = Eval(*b.rhs);
+    Value tx, ty;
+    // The left operand is read in place only when the right one cannot change it.
+    const Value& x = WithoutEffects(*b.rhs) ? Operand(*b.lhs, tx) : (tx = Eval(*b.lhs));
+    const Value& y = Operand(*b.rhs, ty);
     at_ = b.pos;
     int64_t i, j;
     int rank;
+    double u, v;
     switch (b.op) {
         case BinaryOp::Add:
             if (FastIntegers(x, y, &i, &j, &rank)) return Fit(i + j, rank);
-            if (x.IsDouble() && y.IsDouble()) return Value(Checked(x.AsDouble() + y.AsDouble()));
+            if (FastDoubles(x, y, &u, &v)) return Value(Checked(u + v));
             return Add(x, y, rt_.limits.maxStringBytes);
         case BinaryOp::Sub:
             if (FastIntegers(x, y, &i, &j, &rank)) return Fit(i - j, rank);
-            if (x.IsDouble() && y.IsDouble()) return Value(Checked(x.AsDouble() - y.AsDouble()));
+            if (FastDoubles(x, y, &u, &v)) return Value(Checked(u - v));
             return Subtract(x, y);
         case BinaryOp::Mul:
             if (FastIntegers(x, y, &i, &j, &rank)) return Fit(i * j, rank);
-            if (x.IsDouble() && y.IsDouble()) return Value(Checked(x.AsDouble() * y.AsDouble()));
+            if (FastDoubles(x, y, &u, &v)) return Value(Checked(u * v));
             return Multiply(x, y);
         case BinaryOp::Div:
+            if (FastDoubles(x, y, &u, &v) && v != 0) return Value(Checked(u / v));
             return Divide(x, y);
         case BinaryOp::IntDiv:
             return IntDivide(x, y);
@@ -131,6 +178,7 @@ Value Evaluator::EvalBinary(const BinaryExpr& b) {
         case BinaryOp::Le:
         case BinaryOp::Gt:
         case BinaryOp::Ge:
+            if (FastDoubles(x, y, &u, &v)) return Value(CompareNumbers(b.op, u, v));
             return CompareOp(b.op, x, y, b.literal);
         case BinaryOp::Is:
             return IsSame(x, y);

@@ -93,6 +93,8 @@ class Evaluator {
     Value EvalMember(const MemberExpr& m);
     Value EvalCall(const CallExpr& c);
     Value EvalBinary(const BinaryExpr& b);
+    bool WithoutEffects(const Expr& e);
+    const Value& Operand(const Expr& e, Value& temp);
     Value EvalUnary(const UnaryExpr& u);
 
     // ---- variables and arrays ------------------------------------------------------------

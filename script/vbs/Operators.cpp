@@ -70,10 +70,8 @@ int CompareNumbers(double x, double y) {
 
 }  // namespace
 
-double Checked(double d) {
-    if (std::isnan(d)) Raise(kErrInvalidCall);
-    if (std::isinf(d)) Raise(kErrOverflow);
-    return d;
+void RaiseNotFinite(double d) {
+    Raise(std::isnan(d) ? kErrInvalidCall : kErrOverflow);
 }
 
 Value Add(const Value& a, const Value& b, size_t maxString) {

@@ -4,6 +4,7 @@
 // string to a number; "&" always joins text. Comparisons follow the Variant rules: a number is
 // less than a string unless one side is written as a literal, in which case the string is read
 // as a number; Empty compares as 0 against numbers and as "" against strings.
+#include <cmath>
 #include <cstddef>
 #include <optional>
 
@@ -56,6 +57,10 @@ Value IsSame(const Value& a, const Value& b);
 
 // The double a numeric computation produced, checked: "Overflow" for infinity,
 // "Invalid procedure call or argument" for NaN.
-double Checked(double d);
+[[noreturn]] void RaiseNotFinite(double d);
+inline double Checked(double d) {
+    if (!std::isfinite(d)) RaiseNotFinite(d);
+    return d;
+}
 
 }  // namespace korvan::vbs

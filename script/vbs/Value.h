@@ -64,7 +64,19 @@ class Value {
     bool IsString() const { return v_.index() == 6; }
     bool IsObject() const { return v_.index() == 7; }
     bool IsArray() const { return v_.index() == 8; }
-    bool IsNumeric() const { return v_.index() >= 2 && v_.index() <= 5; }  // Boolean counts
+    bool IsNumeric() const { return v_.index() >= 2 && v_.index() <= 5; }      // Boolean counts
+    bool IsPlainNumber() const { return v_.index() >= 3 && v_.index() <= 5; }  // Integer, Long, Double
+    // The value of a plain number (IsPlainNumber) as a double.
+    double PlainNumber() const {
+        switch (v_.index()) {
+            case 3:
+                return *std::get_if<int16_t>(&v_);
+            case 4:
+                return *std::get_if<int32_t>(&v_);
+            default:
+                return *std::get_if<double>(&v_);
+        }
+    }
 
     bool AsBool() const { return std::get<bool>(v_); }
     int16_t AsInteger() const { return std::get<int16_t>(v_); }
