@@ -112,6 +112,10 @@ int RunHeadless(const std::vector<std::string>& args) {
     // an anomaly steps back through it. The ring's files go when `backups` does.
     SceneBackups backups(BackupNamesOfThisProcess());
     SceneDocument document;
+    // The folders the window uses: files a scene names are also looked for among the resources.
+    const ProgramFolders folders = FindProgramFolders();
+    document.resourceFolder = folders.resource;
+    document.lastFolder = folders.samples;
     auto application = std::make_shared<CDispatchAPP>(document, backups.ScriptHooks());
     SceneServices services;
     services.clock = Seconds;

@@ -1,8 +1,13 @@
 #include "base/LeadingNumber.h"
 
-#include <charconv>
+#include <locale.h>
+#include <stdlib.h>
+
+#include <cerrno>
 #include <climits>
+#include <cmath>
 #include <limits>
+#include <string>
 
 namespace korvan {
 
@@ -51,23 +56,20 @@ double LeadingDouble(std::string_view text) {
     std::size_t whole = CountDigits(text, 0), end = whole, fraction = 0;
     if (end < text.size() && text[end] == '.') fraction = CountDigits(text, end + 1), end += 1 + fraction;
     if (whole + fraction == 0) return 0.0;
-    bool exponentNegative = false;
     if (end < text.size() && (text[end] == 'e' || text[end] == 'E')) {
         std::size_t at = end + 1;
-        if (at < text.size() && (text[at] == '+' || text[at] == '-')) exponentNegative = text[at++] == '-';
+        if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
         std::size_t digits = CountDigits(text, at);
-        if (digits > 0)
-            end = at + digits;
-        else
-            exponentNegative = false;
+        if (digits > 0) end = at + digits;
     }
-    double value = 0.0;
-    auto [ptr, ec] = std::from_chars(text.data(), text.data() + end, value, std::chars_format::general);
-    if (ec == std::errc::result_out_of_range) {
-        // Too small underflows to zero; too large is clamped to the largest finite value.
-        bool tiny = exponentNegative || text.find_first_not_of('0') >= whole;
-        value = tiny ? 0.0 : std::numeric_limits<double>::max();
-    }
+    // The conversion reports a result out of range as HUGE_VAL (too large) or as something
+    // below the smallest normal double (too small); the first is clamped, the second goes to 0.
+    // The "C" locale keeps the decimal point a point whatever the program's locale says.
+    static const locale_t c = newlocale(LC_NUMERIC_MASK, "C", locale_t{});
+    const std::string digits(text.substr(0, end));
+    errno = 0;
+    double value = strtod_l(digits.c_str(), nullptr, c);
+    if (errno == ERANGE) value = std::fabs(value) >= 1 ? std::numeric_limits<double>::max() : 0.0;
     return negative ? -value : value;
 }
 

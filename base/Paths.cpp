@@ -1,5 +1,7 @@
 #include "base/Paths.h"
 
+#include <unistd.h>
+
 #include <vector>
 
 namespace korvan {
@@ -51,6 +53,22 @@ std::string FolderOf(std::string_view path) {
     if (cut == std::string_view::npos) return {};
     if (cut == 0) return "/";
     return std::string(path.substr(0, cut));
+}
+
+std::string FileNameOf(std::string_view path) {
+    std::size_t cut = path.find_last_of("\\/");
+    return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
+}
+
+std::string AbsoluteFolderOf(std::string_view path) {
+    std::string folder = FolderOf(path);
+    if (folder.empty() || !IsAbsolutePath(folder)) {
+        char buffer[4096];
+        const std::string current = ::getcwd(buffer, sizeof buffer) ? buffer : "/";
+        folder = folder.empty() ? current : ResolvePath(current, folder);
+    }
+    if (!IsSeparator(folder.back())) folder += '/';
+    return folder;
 }
 
 RelativePath MakeRelative(std::string_view file, std::string_view folder) {

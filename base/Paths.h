@@ -22,6 +22,13 @@ std::string NativePath(std::string_view name);
 // Folder part of a path (without the trailing separator); "" when there is none.
 std::string FolderOf(std::string_view path);
 
+// The name after the path's last separator.
+std::string FileNameOf(std::string_view path);
+
+// The folder of a path joined to the current folder when it is relative (the current folder
+// itself when the path has none), with a trailing "/".
+std::string AbsoluteFolderOf(std::string_view path);
+
 struct RelativePath {
     std::string path;       // relative with "\\" separators, or the full path when impossible
     bool relative = false;  // false: the two share no leading component (another root)

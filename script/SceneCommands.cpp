@@ -22,11 +22,6 @@ namespace korvan {
 
 namespace {
 
-std::string CurrentDirectory() {
-    char buf[4096];
-    return getcwd(buf, sizeof buf) ? std::string(buf) : std::string(".");
-}
-
 bool IsAnyOf(std::string_view word, std::initializer_list<std::string_view> forms) {
     return std::find(forms.begin(), forms.end(), word) != forms.end();
 }
@@ -129,8 +124,9 @@ bool SceneCommands::ReadSceneText(const std::string& path, std::string& text) {
 void SceneCommands::SplitScriptLines(const std::string& text, std::vector<AddObjEntry>* table) {
     SceneDocument& doc = *document_;
     doc.scriptLines.clear();
+    // A line end closes its line: a file that ends with one has no empty line after it.
     std::size_t start = 0;
-    while (start <= text.size()) {
+    while (start < text.size()) {
         std::size_t end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
         std::string line = text.substr(start, end - start);
@@ -143,20 +139,19 @@ void SceneCommands::SplitScriptLines(const std::string& text, std::vector<AddObj
     }
 }
 
-bool SceneCommands::RunText(const std::string& text) {
+bool SceneCommands::RunText(const std::string& text, const std::string& path) {
     scriptRunning_ = true;
-    const bool ran = !RunScript(text, item_, *document_, limits).has_value();
+    const bool ran = !RunScript(text, path, item_, *document_, limits).has_value();
     scriptRunning_ = false;
     return ran;
 }
 
 bool SceneCommands::RunSceneFile(const std::string& path) {
     SceneDocument& doc = *document_;
-    std::string folder = FolderOf(path);
-    std::string name = path.substr(folder.empty() ? 0 : folder.size() + 1);
-    if (folder.empty()) folder = CurrentDirectory();
-    if (folder.back() != '/') folder += '/';
-    std::string full = folder + name;
+    // The folder is kept absolute, so names saved later can be made relative to it.
+    const std::string folder = AbsoluteFolderOf(path);
+    const std::string name = FileNameOf(path);
+    const std::string full = folder + name;
 
     std::string text;
     if (!ReadSceneText(full, text)) return false;
@@ -166,7 +161,7 @@ bool SceneCommands::RunSceneFile(const std::string& path) {
     doc.busy = true;
     doc.addObjTable.clear();
     SplitScriptLines(text, &doc.addObjTable);
-    if (!RunText(text)) return false;
+    if (!RunText(text, full)) return false;
     FinishScript();
     AssignVariableNames();
     for (auto& view : doc.views) view->SetViewpoint(view->GetViewpoint());

@@ -68,7 +68,7 @@ class SceneCommands {
 
     bool ReadSceneText(const std::string& path, std::string& text);
     void SplitScriptLines(const std::string& text, std::vector<AddObjEntry>* table);
-    bool RunText(const std::string& text);
+    bool RunText(const std::string& text, const std::string& path);
     CObj* ReferenceBody() const;
     void ForgetBodiesFrom(int firstAdded);
 };

@@ -90,8 +90,8 @@ bool SceneCommands::MergeScene(const std::string& path) {
 
     SplitScriptLines(text, nullptr);
     std::string folder = doc.sceneFolder;
-    doc.sceneFolder = FolderOf(path) + "/";
-    bool ran = RunText(text);
+    doc.sceneFolder = AbsoluteFolderOf(path);
+    bool ran = RunText(text, path);
     doc.sceneFolder = folder;
 
     // A failed script, a file without bodies or a scene without a ground leaves the scene as it was.
@@ -125,7 +125,8 @@ bool SceneCommands::MergeScene(const std::string& path) {
     }
     MoveConnections(*base, *target);
     DeleteBody(base);
-    target->UpdateJoinConstants();
+    // The moved connections now hang on the target: both sides take its mass.
+    for (int i = 0; i < doc.scene.Count(); ++i) doc.scene.Body(i)->UpdateJoinConstants();
 
     if (services_.refreshDialogs) services_.refreshDialogs();
     if (services_.saveBackup) services_.saveBackup();

@@ -435,12 +435,7 @@ bool SaveSceneAs(SceneDocument& document, const CDispatchAPP& application, const
         CurrentHost().ShowMessage(path + " \n\nに書き込めません");
         return false;
     }
-    std::string folder = FolderOf(path);
-    if (folder.empty()) {
-        std::error_code error;
-        folder = std::filesystem::current_path(error).string();
-    }
-    if (folder.empty() || folder.back() != '/') folder += '/';
+    const std::string folder = AbsoluteFolderOf(path);
     SceneWriteOptions options;
     options.saveFolder = folder;
     options.shownControls = application.shownControls;

@@ -44,7 +44,8 @@ std::optional<vbs::ScriptError> InterpretScript(std::string_view text,
     return interpreter.Run(text);
 }
 
-std::optional<vbs::ScriptError> RunScript(const std::string& text, const std::shared_ptr<CmdTargetVBS>& item,
+std::optional<vbs::ScriptError> RunScript(const std::string& text, const std::string& path,
+                                          const std::shared_ptr<CmdTargetVBS>& item,
                                           const SceneDocument& document, ScriptRunLimits limits) {
     std::optional<vbs::ScriptError> error = InterpretScript(text, item, limits);
     if (!error) return std::nullopt;
@@ -54,7 +55,6 @@ std::optional<vbs::ScriptError> RunScript(const std::string& text, const std::sh
     host.ShowMessage(FormatScriptErrorReport(*error, document.scriptLines));
     // The description is not part of the report box; the log keeps it for whoever reads it.
     host.Diagnose("KORVAN3: script error " + std::to_string(error->number) + ": " + error->description);
-    std::string path = document.sceneFolder + document.sceneFileName;
     if (host.Ask(path + " を\n編集のために開きますか?\n", Answer::No) == Answer::Yes)
         host.OpenForEditing(path);
     return error;

@@ -46,9 +46,10 @@ std::optional<vbs::ScriptError> InterpretScript(std::string_view text,
                                                 const std::shared_ptr<CmdTargetVBS>& item,
                                                 ScriptRunLimits limits);
 
-// Runs text with `item` as the named item. On an error: shows the report, offers the scene file
-// for editing, and returns the error.
-std::optional<vbs::ScriptError> RunScript(const std::string& text, const std::shared_ptr<CmdTargetVBS>& item,
+// Runs text, read from the file `path`, with `item` as the named item. On an error: shows the
+// report, offers that file for editing, and returns the error.
+std::optional<vbs::ScriptError> RunScript(const std::string& text, const std::string& path,
+                                          const std::shared_ptr<CmdTargetVBS>& item,
                                           const SceneDocument& document, ScriptRunLimits limits = {});
 
 }  // namespace korvan

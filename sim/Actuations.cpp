@@ -96,7 +96,8 @@ void CObj::SetMoveObjByGameCtrl(CObj* other, const std::string& kindName, int ct
                                 int mapping, int useAs, double smoothing, double speed, double lower,
                                 double upper, const Vec3& center, const Vec3& direction,
                                 double loadDependence, double current) {
-    SetMoveObj(other, kindName, 0, 0, speed, lower, upper, center, direction, loadDependence, current);
+    // Keys are not read for a controller: -1 says "no key".
+    SetMoveObj(other, kindName, -1, -1, speed, lower, upper, center, direction, loadDependence, current);
     _MOVEINFO& r = moves.back();
     r.inputType = 1;
     r.ctrlIndex = ctrlIndex;

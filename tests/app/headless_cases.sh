@@ -18,6 +18,7 @@ out=$("$exe" --headless "$tmp/bad.txt" --no 2>"$tmp/err"); code=$?
 check "script error exits 1" '[ $code -eq 1 ]'
 check "MsgBox text goes to stdout" '[ "$out" = "hello 0" ]'
 check "error report names the line" 'grep -q "00000002 : a.oops = 1  <--------- Error" "$tmp/err"'
+check "error report lists no line past the file's last" '! grep -q "^00000003 :" "$tmp/err"'
 rm -rf "$tmp"
 
 x_of_car() { "$exe" --headless "$samples/car.txt" --frames "$1" "${@:2}" --print-state | awk '$2=="Car"{print $5}'; }
@@ -40,6 +41,18 @@ check "saved scene ends with its end line in CR LF" '[ "$(tail -c 15 "$tmp/car60
 "$exe" --headless "$samples/car.txt" --frames 1 --save "$tmp/none/x.txt" 2>"$tmp/err"; code=$?
 check "unwritable save file exits 1" '[ $code -eq 1 ]'
 check "unwritable save file is reported" 'grep -q "に書き込めません" "$tmp/err"'
+rm -rf "$tmp"
+# Run from a folder with a scene given by a relative path: the scene's files are found and saved
+# relative to the saved file, which loads again. A music file in the resource folder is found.
+tmp=$(mktemp -d)
+mkdir "$tmp/sub" "$tmp/other"
+printf '\102\115\106\000\000\000\000\000\000\000\066\000\000\000\050\000\000\000\002\000\000\000\002\000\000\000\001\000\030\000\000\000\000\000\020\000\000\000\023\013\000\000\023\013\000\000\000\000\000\000\000\000\000\000\074\074\074\310\310\310\000\000\074\074\074\310\310\310\000\000' > "$tmp/sub/h.bmp"
+printf 'Set g = Application.AddObj( "GROUND" , "G" )\r\ng.SetHeightBmp "h.bmp"\r\nSet m = Application.AddObj( "MUSIC" , "M" )\r\nm.AddFile "bench.txt"\r\n' > "$tmp/sub/g.txt"
+(cd "$tmp" && "$exe" --headless sub/g.txt --frames 0 --save other/out.txt 2>"$tmp/err"); code=$?
+check "relative scene saves to a relative folder ($code)" '[ $code -eq 0 ] && ! grep -q "相対パス" "$tmp/err"'
+check "the ground image is saved relative to the saved file" 'grep -q "SetHeightBmp \"\.\.\\\\sub\\\\h\.bmp\"" "$tmp/other/out.txt"'
+check "the saved file loads with its image" '"$exe" --headless "$tmp/other/out.txt" --frames 0 2>"$tmp/err2" && [ ! -s "$tmp/err2" ]'
+check "a music file is found in the resource folder" 'grep -q "AddFile \".*Resource\\\\bench\.txt\"" "$tmp/other/out.txt"'
 rm -rf "$tmp"
 # A body that runs away is reported and the scene goes back one backup, past the one the load ended
 # with, to the last body as it was created (B, still at rest); the run goes on and the ring's files

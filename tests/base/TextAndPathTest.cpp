@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "base/KeyNames.h"
 #include "base/Paths.h"
 #include "base/RoundedSize.h"
@@ -40,6 +42,26 @@ TEST(Paths, RelativeNamesJoinTheSceneFolderAndAbsoluteOnesStay) {
     EXPECT_FALSE(IsAbsolutePath("a:b"));
     EXPECT_EQ(FolderOf("/home/u/s.txt"), "/home/u");
     EXPECT_EQ(FolderOf("s.txt"), "");
+}
+
+// A scene's folder and name, as loading splits its path: the folder is made absolute against the
+// current folder so that names saved later can be made relative to it, and a file in the root
+// folder keeps its whole name.
+TEST(Paths, AScenePathSplitsIntoAnAbsoluteFolderAndItsName) {
+    const std::string here = std::filesystem::current_path().string();
+    const struct {
+        const char* path;
+        std::string folder;
+        const char* name;
+    } cases[] = {
+        {"/scene.txt", "/", "scene.txt"},        {"/home/u/s.txt", "/home/u/", "s.txt"},
+        {"s.txt", here + "/", "s.txt"},          {"sub/g.txt", here + "/sub/", "g.txt"},
+        {"sub\\g.txt", here + "/sub/", "g.txt"}, {"C:\\x\\y.txt", "C:\\x/", "y.txt"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(AbsoluteFolderOf(c.path), c.folder) << c.path;
+        EXPECT_EQ(FileNameOf(c.path), c.name) << c.path;
+    }
 }
 
 struct RelativeCase {

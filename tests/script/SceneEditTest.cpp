@@ -136,5 +136,16 @@ Application.Join1 a, 0,0,-0.5, b, 0,0,0.1
     }
 }
 
+// The file offered for editing after a script error is the file whose script failed: a merged
+// file, not the current scene's name in the merged file's folder.
+TEST_F(SceneEdit, ScriptErrorOffersTheFileThatFailed) {
+    ASSERT_TRUE(Load("Set g = Application.AddObj( \"GROUND\" , \"G\" )\n", "main.txt"));
+    const std::string merged =
+        Write("parts/broken.txt", "Set b = Application.AddObj( \"BOX\" , \"B\" )\nb.nothing = 1\n");
+    EXPECT_FALSE(commands.MergeScene(merged));
+    ASSERT_FALSE(host.questions.empty());
+    EXPECT_TRUE(host.questions.back().starts_with(merged + " を")) << host.questions.back();
+}
+
 }  // namespace
 }  // namespace korvan

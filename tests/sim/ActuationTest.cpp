@@ -227,6 +227,9 @@ TEST_F(ActuationTest, MissingControllerReadsZeroAxes) {
     base->SetMoveObjByGameCtrl(arm, "MOVE", 7, 0, 2, 0, 0.1, 0.001, -5, 5, {}, {1, 0, 0}, 0, 0.3);
     Pass(base);
     EXPECT_NEAR(base->moves[0].displacement, 0.5, 1e-15);  // mapping 2 of a centred axis is 0.5
+    // A controller's actuation has no keys: -1, not key code 0.
+    EXPECT_EQ(base->moves[0].keyPlus, -1);
+    EXPECT_EQ(base->moves[0].keyMinus, -1);
 }
 
 }  // namespace
