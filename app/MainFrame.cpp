@@ -13,7 +13,9 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QUrl>
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "app/AccuracyDialog.h"
 #include "app/ChildView.h"
@@ -189,7 +191,11 @@ void MainFrame::OnIdle() {
         for (auto& hook : betweenPasses_) hook();
     }
     const bool ran = loop_.Pass();
-    if (ran) ++framesRun_;
+    if (ran) {
+        ++framesRun_;
+        latenessSum_ += loop_.lateness;
+        latenessMax_ = std::max(latenessMax_, loop_.lateness);
+    }
     inPass_ = false;
     if (ran && options_.quitAfter > 0 && framesRun_ >= options_.quitAfter) return QuitAfterFrames();
     ScheduleNextPass();
@@ -255,6 +261,10 @@ QImage MainFrame::GrabWindow() {
 }
 
 void MainFrame::QuitAfterFrames() {
+    if (options_.timing)
+        std::printf("frames=%ld frame=%.6g s lateness mean=%.6g s max=%.6g s\n", framesRun_,
+                    session_.scene().settings.frameTime, latenessSum_ / std::max(framesRun_ - 1, 1L),
+                    latenessMax_);
     if (!options_.screenshot.empty()) GrabWindow().save(QString::fromStdString(options_.screenshot));
     closing_ = true;
     close();

@@ -76,6 +76,7 @@ class MainFrame : public QMainWindow {
     bool closing_ = false;
     int modalDepth_ = 0;
     long framesRun_ = 0;
+    double latenessSum_ = 0, latenessMax_ = 0;
     std::vector<std::function<void()>> betweenPasses_;
 
     CommandDialogs MakeDialogs();

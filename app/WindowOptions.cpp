@@ -54,6 +54,8 @@ std::optional<WindowOptions> ParseWindowOptions(const std::vector<std::string>& 
                 error = "--quit-after: '" + *v + "' is not a positive frame count";
                 return std::nullopt;
             }
+        } else if (a == "--timing") {
+            o.timing = true;
         } else if (a.rfind("--", 0) == 0) {
             error = "unknown option " + a;
             return std::nullopt;

@@ -18,9 +18,10 @@ int main(int argc, char** argv) {
 #ifdef KORVAN_HAS_WINDOW
     return korvan::RunWindow(argc, argv);
 #else
-    std::fprintf(stderr,
-                 "KORVAN3: this build has no window; run a scene with\n  KORVAN3 --headless SCENE [options]\n"
-                 "(--headless --help lists the options), or read a model file with\n  KORVAN3 --model FILE\n");
+    std::fprintf(
+        stderr,
+        "KORVAN3: this build has no window; run a scene with\n  KORVAN3 --headless SCENE [options]\n"
+        "(--headless --help lists the options), or read a model file with\n  KORVAN3 --model FILE\n");
     return 2;
 #endif
 }
