@@ -14,6 +14,7 @@ void CObjSpring::SetSpringObj(double k, double c, double e0, double rate0) {
 
 void CObjSpring::MakeModel() {
     CObjCylinder::MakeModel();
+    UpdateStageMass(0);
 }
 
 // A spring is never the body others collide with.
@@ -43,16 +44,20 @@ void CObjSpring::AdjustPointMotion(int joinIndex, int s, Vec3& worldVelocity) co
     worldVelocity += axisY * (j.originalPoint.y / HalfLength() * extensionRate[s]);
 }
 
-// The mass stays; the moments follow the length 2e + W of the stage.
-void CObjSpring::ClearStageForces(int s) {
-    CObj::ClearStageForces(s);
-    extensionForce[s] = 0;
-    dExtension[s] = 0;
+// The mass stays; the moments follow the length 2e + W of the stage. They are set when the
+// stage's extension is, in the spring's own integration, so the force phase only reads them.
+void CObjSpring::UpdateStageMass(int s) {
     if (RHO < 0) return;
     const double r = widthR, length = 2 * extension[s] + widthW;
     mass = r * 3.14 * r * widthW * RHO;
     inertiaY = r * r * mass / 2;
     inertiaX = inertiaZ = (3 * r * r + length * length) * mass / 12;
+}
+
+void CObjSpring::ClearStageForces(int s) {
+    CObj::ClearStageForces(s);
+    extensionForce[s] = 0;
+    dExtension[s] = 0;
 }
 
 // F_e = sum over connected records of K (y_p - y) / 2 * (y0 / h) - 2 k e - c de/dt, with y_p the
@@ -79,6 +84,7 @@ void CObjSpring::IntegrateStage(int s) {
     extensionForce[s] = (mass != 0 ? extensionForce[s] / mass : extensionForce[s]) * h;
     AdvanceInternalStage(s, h, extension, extensionRate, extensionForce, dExtension);
     UpdateSpringGeometry(s < 3 ? s + 1 : 0);
+    UpdateStageMass(s < 3 ? s + 1 : 0);
 }
 
 void CObjSpring::UpdateDerivedConstants() {

@@ -23,6 +23,8 @@ class CObjSpring : public CObjCylinder {
 
     // Places the connection points and the end rows of crash points for the extension of stage s.
     void UpdateSpringGeometry(int s);
+    // Mass and principal moments for the extension of stage s.
+    void UpdateStageMass(int s);
 
     void MakeModel() override;
     int FindFace(int type, const Vec3& worldPoint, double margin) const override;

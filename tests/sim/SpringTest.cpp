@@ -164,17 +164,29 @@ TEST(SpringGeometry, PointMotionFollowsTheExtensionRate) {
     EXPECT_EQ(w, (Vec3{1, 1, 1}));
 }
 
+// The moments follow the length 2e + W of each stage. They are set with the stage's extension, in
+// the spring's own integration; the force phase, where other bodies' threads run, only reads them.
 TEST(SpringMass, MomentsFollowTheLengthOfEachStage) {
     CScene scene;
     CObjSpring* spring = scene.Create<CObjSpring>("s");
+    spring->extension[0] = 0.1;
     spring->MakeModel();
-    spring->extension[3] = 0.1;
-    spring->ClearStageForces(3);
     const double m = 0.6 * 3.14 * 0.6 * 0.3 * 1000;
+    auto moment = [&](double e) { return (3 * 0.36 + (2 * e + 0.3) * (2 * e + 0.3)) * m / 12; };
     EXPECT_NEAR(spring->mass, m, 1e-9);
     EXPECT_NEAR(spring->inertiaY, 0.36 * m / 2, 1e-9);
-    EXPECT_NEAR(spring->inertiaX, (3 * 0.36 + 0.5 * 0.5) * m / 12, 1e-9);
+    EXPECT_NEAR(spring->inertiaX, moment(0.1), 1e-9);
     EXPECT_EQ(spring->inertiaZ, spring->inertiaX);
+
+    spring->extension[1] = 0.3;
+    spring->ClearStageForces(1);
+    spring->ComputeStageForces(1);
+    EXPECT_NEAR(spring->inertiaX, moment(0.1), 1e-9);
+
+    spring->extensionRate[0] = 2;
+    spring->IntegrateStage(0);
+    EXPECT_GT(spring->extension[1], 0.1);
+    EXPECT_NEAR(spring->inertiaX, moment(spring->extension[1]), 1e-9);
     EXPECT_EQ(spring->FindFace(-1, {0, 0, 0}, 1), -1);  // never the body others collide with
 }
 
