@@ -68,8 +68,9 @@ int RunWindow(int argc, char** argv) {
     const bool headMounted = UsesHeadMountedDisplay(request, settings);
 
     QtHost host;
-    // A run that closes itself after N frames is driven by a script: nothing may wait for a click.
-    host.unattended = options->quitAfter > 0;
+    // A run that closes itself after N frames is driven by a script, and --unattended says so for
+    // any run: nothing may wait for a click.
+    host.unattended = options->unattended || options->quitAfter > 0;
     SetHost(&host);
     int status = 0;
     {

@@ -46,6 +46,8 @@ std::optional<WindowOptions> ParseWindowOptions(const std::vector<std::string>& 
             const std::string* v = value();
             if (!v) return std::nullopt;
             (a == "--settings" ? o.settingsFile : o.screenshot) = *v;
+        } else if (a == "--unattended") {
+            o.unattended = true;
         } else if (a == "--quit-after") {
             const std::string* v = value();
             if (!v) return std::nullopt;

@@ -1,7 +1,7 @@
 #pragma once
 // The window's command line:
 //   KORVAN3 [scene.txt] [/oculus|/nooculus] [/width N /height N] [--key VK@FROM-TO]...
-//           [--settings FILE] [--quit-after N] [--screenshot FILE] [--timing]
+//           [--settings FILE] [--quit-after N] [--screenshot FILE] [--timing] [--unattended]
 // The slash words are the program's own (the start-up rules read them from the tokens); the
 // double-dash options serve scripts and tests: keys held for frame ranges counted from the start
 // of the run (as in the headless runner), another settings file, closing after N frames without
@@ -21,6 +21,9 @@ struct WindowOptions {
     int quitAfter = 0;         // frames; 0 runs until the user closes the window
     std::string screenshot;
     bool timing = false;  // at --quit-after: how late the frames started, on standard output
+    // Nobody watches (a scripted run on a virtual display): messages are acknowledged and
+    // questions take their default answer instead of waiting for a click.
+    bool unattended = false;
 };
 
 // `args` are the arguments after the program name. Unknown double-dash options are errors;
