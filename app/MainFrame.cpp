@@ -252,11 +252,13 @@ void MainFrame::UpdateTitle() {
 }
 
 // The frame with the main view's own picture over it (a plain grab misses what the view painted
-// over its OpenGL drawing).
+// over its OpenGL drawing). The view is opaque on screen whatever alpha its drawing left behind,
+// so its picture is taken without alpha too.
 QImage MainFrame::GrabWindow() {
     QImage shot = grab().toImage();
     QPainter painter(&shot);
-    painter.drawImage(view_->mapTo(this, QPoint(0, 0)), view_->grabFramebuffer());
+    painter.drawImage(view_->mapTo(this, QPoint(0, 0)),
+                      view_->grabFramebuffer().convertToFormat(QImage::Format_RGB32));
     return shot;
 }
 
