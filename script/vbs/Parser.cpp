@@ -143,7 +143,7 @@ class Parser {
         if (AtKeyword(Kw::Private)) proc->isPublic = false;
         if (AtKeyword(Kw::Private) || AtKeyword(Kw::Public)) Next();
         if (AtWord("default")) {
-            if (!cls_ || !proc->isPublic) Fail(1057, "'Default' specification must also specify 'Public'");
+            if (!cls_ || !proc->isPublic) Fail(1057, "'Default' is allowed only on a 'Public' procedure of a class");
             proc->isDefault = true, Next();
         }
         proc->owner = cls_;
