@@ -187,14 +187,28 @@ void SceneCommands::FinishScript() {
     SceneDocument& doc = *document_;
     CScene& scene = doc.scene;
     for (int i = 0; i < scene.Count(); ++i) scene.Body(i)->MakeModel();
-    if (CObj* reference = ReferenceBody()) {
-        for (std::size_t v = 0; v < doc.views.size(); ++v) {
-            int index = static_cast<int>(v);
-            if (!doc.MountOf(index)) doc.MountView(reference, index, MountCamera(*doc.views[v], *reference));
-        }
-    }
+    MountFreeViews();
     for (int i = 0; i < scene.Count(); ++i) scene.Body(i)->UpdateDerivedConstants();
     doc.busy = false;
+}
+
+// Every view rides on a body: one that is not mounted goes on the reference body where it stands.
+void SceneCommands::MountFreeViews() {
+    SceneDocument& doc = *document_;
+    CObj* reference = ReferenceBody();
+    if (!reference) return;
+    for (std::size_t v = 0; v < doc.views.size(); ++v) {
+        int index = static_cast<int>(v);
+        if (!doc.MountOf(index)) doc.MountView(reference, index, MountCamera(*doc.views[v], *reference));
+    }
+}
+
+// The views the body carried stay where they are, mounted on the reference body as a load
+// would mount them, so the scene saves as it then loads.
+void SceneCommands::DeleteBody(CObj* body) {
+    application_->ForgetBody(body);
+    document_->scene.Remove(body);
+    MountFreeViews();
 }
 
 void SceneCommands::AssignVariableNames() {

@@ -70,6 +70,7 @@ class SceneCommands {
     void SplitScriptLines(const std::string& text, std::vector<AddObjEntry>* table);
     bool RunText(const std::string& text, const std::string& path);
     CObj* ReferenceBody() const;
+    void MountFreeViews();
     void ForgetBodiesFrom(int firstAdded);
 };
 

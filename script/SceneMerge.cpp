@@ -75,11 +75,6 @@ void SceneCommands::ForgetBodiesFrom(int firstAdded) {
     }
 }
 
-void SceneCommands::DeleteBody(CObj* body) {
-    application_->ForgetBody(body);
-    document_->scene.Remove(body);
-}
-
 bool SceneCommands::MergeScene(const std::string& path) {
     SceneDocument& doc = *document_;
     std::string text;
