@@ -17,7 +17,7 @@ class SceneLines {
 
     template <class... Args>
     void Put(const char* format, const Args&... args) {
-        AppendFormat(out_, format, args...);
+        AppendFormat(out_, format, WithoutNegativeZero(args)...);
     }
     void Text(std::string_view text) { out_ += text; }
 
@@ -28,6 +28,14 @@ class SceneLines {
     std::string& Bytes() { return out_; }
 
   private:
+    // A negative zero is written as 0: "-0" loads back as the integer 0, so a file that kept the
+    // sign would not save again to the same bytes.
+    static double WithoutNegativeZero(double value) { return value + 0.0; }
+    template <class T>
+    static const T& WithoutNegativeZero(const T& value) {
+        return value;
+    }
+
     std::string out_;
     std::string saveFolder_;
     bool quiet_;

@@ -45,9 +45,16 @@ bool ScanAddObjLine(std::string_view line, AddObjEntry& entry) {
     for (std::string_view form : {"AddObj", "addobj", "ADDOBJ", "Addobj"})
         if (line.find(form) != std::string_view::npos) mentions = true;
     if (!mentions) return false;
+    // The punctuation of the call becomes blanks; a quoted name keeps its own, so a name made
+    // unique as "A(2)" is found again when the file loads.
     std::string cleaned(line);
-    for (char& c : cleaned)
-        if (std::string_view("\n\r(),.=%").find(c) != std::string_view::npos) c = ' ';
+    bool quoted = false;
+    for (char& c : cleaned) {
+        if (c == '"') quoted = !quoted;
+        if (c == '\n' || c == '\r' ||
+            (!quoted && std::string_view("(),.=%").find(c) != std::string_view::npos))
+            c = ' ';
+    }
     std::vector<std::string> tokens = SplitTokens(cleaned);
     entry = AddObjEntry{};
     for (std::size_t i = 0; i + 1 < tokens.size(); ++i) {
@@ -201,6 +208,14 @@ void SceneCommands::MountFreeViews() {
         int index = static_cast<int>(v);
         if (!doc.MountOf(index)) doc.MountView(reference, index, MountCamera(*doc.views[v], *reference));
     }
+}
+
+// A view left free (all bodies deleted) is mounted where it stands, as the load of the saved
+// scene would mount it.
+std::shared_ptr<CDispatchObj> SceneCommands::CreateBody(const std::string& type, const std::string& name) {
+    auto object = application_->CreateBody(type, name);
+    if (object) MountFreeViews();
+    return object;
 }
 
 // The views the body carried stay where they are, mounted on the reference body as a load

@@ -55,6 +55,10 @@ class SceneCommands {
     void Initialise();
     // Adds the bodies of another scene file, replacing its base body by the last ground.
     bool MergeScene(const std::string& path);
+    // The editing commands' create and delete. A view never stands without a body to ride on
+    // between edits, as after a load: the first body created into an empty scene carries the
+    // views, and the views of a deleted body go on to the reference body.
+    std::shared_ptr<CDispatchObj> CreateBody(const std::string& type, const std::string& name);
     // Removes one body from the scene and from the script objects; the other bodies' records
     // that pointed at it are detached.
     void DeleteBody(CObj* body);

@@ -1,5 +1,6 @@
 // Editing a scene through the core's own functions (create, join, delete, merge) and saving it:
 // every connection is written once, and every record's partner index leads back to it.
+#include <functional>
 #include <regex>
 
 #include "SceneFixture.h"
@@ -86,6 +87,50 @@ TEST_F(SceneEdit, EachConnectionIsSavedOnceAndLoadsBackOnce) {
         ASSERT_TRUE(commands.LoadScene(path, 0, 0));
         EXPECT_EQ(ConnectionCount(), 1u);
         ExpectMirrorsPointBack(document.scene);
+    }
+}
+
+// What an edited scene saves is what its file loads back as: save, load and save again give the
+// same bytes. A view is mounted on a body by every load; an edit that leaves it free (its body
+// deleted, a body created into an emptied scene) wrote a file without the view's mount. A body
+// named "A(2)" lost its variable name on the way (the load's scan of AddObj lines read "A 2 ").
+// A negative zero was written as "-0" and came back as 0.
+TEST_F(SceneEdit, SaveLoadSaveGivesTheSameFile) {
+    struct Case {
+        const char* name;
+        std::function<void()> edit;
+    } cases[] = {
+        {"the body carrying the main view deleted",
+         [&] {
+             Create("BOX", "A")->RHO = -1;
+             commands.DeleteBody(document.scene.Body(0));
+         }},
+        {"a body created into an emptied scene",
+         [&] {
+             commands.DeleteBody(document.scene.Body(0));
+             commands.CreateBody("CYLINDER", "C");
+         }},
+        {"negative zeros in a view's mount and a position (\"-0\" loads as the integer 0)",
+         [&] {
+             CObj* ground = document.scene.Body(0);
+             ground->viewpoints.at(0).values[3] = -0.0;
+             ground->SetPosition(-0.0, 0, 0);
+         }},
+        {"a second A whose counter name the load would not give again",
+         [&] {
+             CObj* first = Create("BOX", "A");
+             Create("BOX", "A");
+             commands.DeleteBody(first);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        commands.Initialise();
+        c.edit();
+        const std::string first = SavedText();
+        EXPECT_NE(first.find(".AddView "), std::string::npos) << first;
+        ASSERT_TRUE(commands.LoadScene(Write("edited.txt", Utf8ToShiftJis(first)), 0, 0));
+        EXPECT_EQ(SavedText(), first);
     }
 }
 

@@ -93,6 +93,31 @@ Set v = Application.AddObj( "VIEW" , "cam" )
     EXPECT_EQ(document.views[0]->varName, "v");
 }
 
+// The pre-scan blanks the call's punctuation; a quoted name keeps its own ("A(2)" is how a second
+// "A" is named), or the body would not find its variable name again.
+TEST(AddObjScan, ReadsVariableTypeAndNameOfAnAddObjLine) {
+    struct Case {
+        const char* line;
+        AddObjEntry expected;
+    } cases[] = {
+        {R"-(Set Car = Application.AddObj( "BOX" , "Body" ))-", {"Car", "BOX", "Body"}},
+        {R"-(set w=Application.addobj("CYLINDER","front wheel"))-", {"w", "CYLINDER", "front wheel"}},
+        {R"-(Set ObjBOX6 = Application.AddObj( "BOX" , "PA(2)" ))-", {"ObjBOX6", "BOX", "PA(2)"}},
+        {R"-(Set x = Application.AddObj( "BOX" , "a,b.c=d%e" ))-", {"x", "BOX", "a,b.c=d%e"}},
+        {R"-(Application.AddObj "VIEW")-", {"", "VIEW", ""}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        AddObjEntry entry;
+        ASSERT_TRUE(ScanAddObjLine(c.line, entry));
+        EXPECT_EQ(entry.varName, c.expected.varName);
+        EXPECT_EQ(entry.type, c.expected.type);
+        EXPECT_EQ(entry.displayName, c.expected.displayName);
+    }
+    AddObjEntry entry;
+    EXPECT_FALSE(ScanAddObjLine(R"-(Set a = Application.FindObj("A(2)"))-", entry));
+}
+
 TEST_F(SceneLoad, ForceAndActuationRecordsHoldTheScriptValues) {
     ASSERT_TRUE(Load(R"(
 Set a = Application.AddObj( "BOX" , "A" )
