@@ -72,10 +72,11 @@ Value Sqr(Runtime&, Args a) {
     return Value(std::sqrt(x));
 }
 
-// Int rounds down, Fix towards zero; both keep Integer and Long as they are.
+// Int rounds down, Fix towards zero; both keep Integer, Long and Date as they are.
 template <double (*F)(double)>
 Value Whole(Runtime&, Args a) {
     if (a[0].IsNull()) return a[0];
+    if (a[0].IsDate()) return MakeDate(F(a[0].AsDate()));
     Value n = Num(a);
     return n.IsDouble() ? Value(F(n.AsDouble())) : n;
 }
@@ -585,6 +586,7 @@ const Builtin* FindBuiltin(std::string_view lowerName) {
     static const std::unordered_map<std::string, const Builtin*> byName = [] {
         std::unordered_map<std::string, const Builtin*> map;
         for (const Builtin& b : kBuiltins) map[LowerAscii(b.name)] = &b;
+        for (const Builtin& b : DateBuiltins()) map[LowerAscii(b.name)] = &b;
         return map;
     }();
     auto it = byName.find(std::string(lowerName));

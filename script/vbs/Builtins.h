@@ -17,6 +17,9 @@ struct Builtin {
     Value (*call)(Runtime& rt, std::span<const Value> args);
 };
 
+// The date and time built-ins (DateBuiltins.cpp).
+std::span<const Builtin> DateBuiltins();
+
 // Looks a built-in up by its lower-case name; null when there is none.
 const Builtin* FindBuiltin(std::string_view lowerName);
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "script/vbs/DateTime.h"
 #include "script/vbs/HostObject.h"
 #include "script/vbs/ScriptError.h"
 
@@ -104,6 +105,8 @@ double ToDouble(const Value& v) {
             return v.AsLong();
         case VarType::Double:
             return v.AsDouble();
+        case VarType::Date:
+            return v.AsDate();
         case VarType::String: {
             double d;
             if (!ParseNumber(v.AsString(), &d)) Raise(kErrTypeMismatch);
@@ -162,6 +165,8 @@ std::string ToString(const Value& v) {
             return std::to_string(v.AsLong());
         case VarType::Double:
             return FormatDouble(v.AsDouble());
+        case VarType::Date:
+            return FormatGeneralDate(v.AsDate());
         case VarType::String:
             return v.AsString();
         case VarType::Null:
@@ -169,6 +174,22 @@ std::string ToString(const Value& v) {
         default:
             RaiseNotScalar(v);
     }
+}
+
+Value MakeDate(double serial) {
+    if (!IsDateSerialInRange(serial)) Raise(kErrOverflow);
+    return Value(DateValue{serial});
+}
+
+double ToDateSerial(const Value& v) {
+    if (v.IsDate()) return v.AsDate();
+    if (v.IsString()) {
+        if (std::optional<double> serial = ParseDate(v.AsString())) return *serial;
+        double number;
+        if (!ParseNumber(v.AsString(), &number)) Raise(kErrTypeMismatch);
+        return MakeDate(number).AsDate();
+    }
+    return MakeDate(ToDouble(v)).AsDate();
 }
 
 Value ToNumeric(const Value& v) {
@@ -181,6 +202,8 @@ Value ToNumeric(const Value& v) {
         case VarType::Long:
         case VarType::Double:
             return v;
+        case VarType::Date:
+            return Value(v.AsDate());
         case VarType::String:
             return Value(ToDouble(v));
         case VarType::Null:
@@ -204,6 +227,8 @@ std::string TypeNameOf(const Value& v) {
             return "Long";
         case VarType::Double:
             return "Double";
+        case VarType::Date:
+            return "Date";
         case VarType::String:
             return "String";
         case VarType::Object:

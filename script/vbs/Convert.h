@@ -29,6 +29,11 @@ int32_t ToLong(const Value& v);     // rounds half to even; "Overflow" outside 3
 int16_t ToInteger(const Value& v);  // rounds half to even; "Overflow" outside 16 bits
 bool ToBool(const Value& v);
 std::string ToString(const Value& v);  // CStr: Empty -> "", Null -> error
+// CDate: the serial a value stands for. Strings are read as dates (DateTime.h), then as numbers;
+// "Type mismatch" for other text, "Overflow" outside the years 100 to 9999.
+double ToDateSerial(const Value& v);
+// A Date value, "Overflow" when the serial lies outside the years 100 to 9999.
+Value MakeDate(double serial);
 // Conditions of If/While/Do: like ToBool but Null counts as false.
 bool ToCondition(const Value& v);
 

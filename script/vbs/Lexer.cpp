@@ -2,8 +2,10 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <unordered_map>
 
+#include "script/vbs/DateTime.h"
 #include "script/vbs/HostObject.h"
 #include "script/vbs/ScriptError.h"
 
@@ -146,6 +148,7 @@ class Lexer {
         if (IsLetter(c)) return LexIdentifier();
         if (IsDigit(c) || (c == '.' && IsDigit(At(pos_ + 1)) && !AfterOperand())) return LexNumber();
         if (c == '"') return LexString();
+        if (c == '#') return LexDate();
         if (c == '&' &&
             (At(pos_ + 1) == 'h' || At(pos_ + 1) == 'H' || At(pos_ + 1) == 'o' || At(pos_ + 1) == 'O') &&
             IsRadixDigit(At(pos_ + 2), At(pos_ + 1)))
@@ -256,6 +259,18 @@ class Lexer {
         ++pos_;
         Token& t = Emit(Tok::String, start);
         t.string = std::move(value);
+    }
+
+    // A date literal is read with the same rules as date text (DateTime.h).
+    void LexDate() {
+        size_t start = pos_;
+        size_t close = src_.find_first_of("#\r\n", pos_ + 1);
+        if (close == std::string_view::npos || src_[close] != '#') Fail(1032, "Invalid character", start);
+        std::optional<double> serial = ParseDate(src_.substr(start + 1, close - start - 1));
+        if (!serial) Fail(kErrSyntax, "Syntax error", start);
+        pos_ = close + 1;
+        Token& t = Emit(Tok::Date, start);
+        t.number = *serial;
     }
 
     void LexOperator(unsigned char c) {

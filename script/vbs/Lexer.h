@@ -19,6 +19,7 @@ enum class Tok : uint8_t {
     Integer,
     Double,
     String,
+    Date,  // #1/31/2020#: `number` holds the serial
     LParen,
     RParen,
     Comma,

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "script/vbs/Convert.h"
+#include "script/vbs/DateTime.h"
 #include "script/vbs/HostObject.h"
 #include "script/vbs/ScriptError.h"
 
@@ -39,6 +40,16 @@ Value Arithmetic(const Value& a, const Value& b, IntOp intOp, DoubleOp doubleOp)
     int rank = std::max(Rank(x), Rank(y));
     if (rank == 2) return Value(Checked(doubleOp(ToDouble(x), ToDouble(y))));
     return FitInteger(intOp(AsInt64(x), AsInt64(y)), rank);
+}
+
+// A Date plus or minus a number stays a Date (a day is 1); the difference of two Dates is the
+// Double number of days between them.
+Value DateSum(const Value& a, const Value& b, double sign) {
+    if (a.IsNull() || b.IsNull()) return Value::Null();
+    RequireScalar(a), RequireScalar(b);
+    const double r = Checked(ToDouble(a) + sign * ToDouble(b));
+    if (sign < 0 && a.IsDate() && b.IsDate()) return Value(r);
+    return MakeDate(r);
 }
 
 void CheckLength(size_t length, size_t maxString) {
@@ -78,11 +89,13 @@ Value Add(const Value& a, const Value& b, size_t maxString) {
     if (a.IsString() && b.IsString()) return Concat(a, b, maxString);
     if (a.IsString() && b.IsEmpty()) return a;
     if (a.IsEmpty() && b.IsString()) return b;
+    if (a.IsDate() || b.IsDate()) return DateSum(a, b, 1);
     return Arithmetic(
         a, b, [](int64_t x, int64_t y) { return x + y; }, [](double x, double y) { return x + y; });
 }
 
 Value Subtract(const Value& a, const Value& b) {
+    if (a.IsDate() || b.IsDate()) return DateSum(a, b, -1);
     return Arithmetic(
         a, b, [](int64_t x, int64_t y) { return x - y; }, [](double x, double y) { return x - y; });
 }
@@ -143,6 +156,7 @@ Value Concat(const Value& a, const Value& b, size_t maxString) {
 Value Negate(const Value& a) {
     if (a.IsNull()) return a;
     RequireScalar(a);
+    if (a.IsDate()) return MakeDate(-a.AsDate());
     Value n = ToNumeric(a);
     if (n.IsDouble()) return Value(-n.AsDouble());
     return FitInteger(-AsInt64(n), Rank(n));
@@ -207,12 +221,16 @@ std::optional<int> Compare(const Value& a, const Value& b, bool literal, bool te
     if (sb && a.IsEmpty()) return CompareText("", b.AsString(), textCompare);
     if (sa || sb) {
         // A number against a string: a literal on either side makes it a numeric comparison
-        // when the string reads as a number; otherwise every number is less than every string.
+        // when the string reads as a number (or, against a Date, as a date); otherwise every
+        // number is less than every string.
         const Value& text = sa ? a : b;
+        const Value& other = sa ? b : a;
         double parsed;
-        if (literal && ParseNumber(text.AsString(), &parsed)) {
-            double other = ToDouble(sa ? b : a);
-            return sa ? CompareNumbers(parsed, other) : CompareNumbers(other, parsed);
+        std::optional<double> date;
+        if (literal && other.IsDate() && (date = ParseDate(text.AsString()))) parsed = *date;
+        if (date || (literal && ParseNumber(text.AsString(), &parsed))) {
+            double number = ToDouble(other);
+            return sa ? CompareNumbers(parsed, number) : CompareNumbers(number, parsed);
         }
         return sa ? 1 : -1;
     }

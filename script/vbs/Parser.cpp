@@ -143,7 +143,8 @@ class Parser {
         if (AtKeyword(Kw::Private)) proc->isPublic = false;
         if (AtKeyword(Kw::Private) || AtKeyword(Kw::Public)) Next();
         if (AtWord("default")) {
-            if (!cls_ || !proc->isPublic) Fail(1057, "'Default' is allowed only on a 'Public' procedure of a class");
+            if (!cls_ || !proc->isPublic)
+                Fail(1057, "'Default' is allowed only on a 'Public' procedure of a class");
             proc->isDefault = true, Next();
         }
         proc->owner = cls_;
@@ -835,6 +836,11 @@ class Parser {
             }
             case Tok::Double: {
                 double d = t.number;
+                Next();
+                return std::make_unique<LiteralExpr>(pos, Value(d));
+            }
+            case Tok::Date: {
+                DateValue d{t.number};
                 Next();
                 return std::make_unique<LiteralExpr>(pos, Value(d));
             }

@@ -5,9 +5,9 @@
 namespace korvan::vbs {
 
 VarType Value::type() const {
-    static constexpr VarType kTypes[] = {VarType::Empty,   VarType::Null,   VarType::Boolean,
-                                         VarType::Integer, VarType::Long,   VarType::Double,
-                                         VarType::String,  VarType::Object, VarType::Array};
+    static constexpr VarType kTypes[] = {VarType::Empty, VarType::Null,   VarType::Boolean, VarType::Integer,
+                                         VarType::Long,  VarType::Double, VarType::String,  VarType::Object,
+                                         VarType::Array, VarType::Date};
     return kTypes[v_.index()];
 }
 

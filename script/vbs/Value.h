@@ -23,6 +23,11 @@ struct EmptyValue {
 struct NullValue {
     bool operator==(const NullValue&) const = default;
 };
+// A Date: the serial day (see DateTime.h).
+struct DateValue {
+    double serial = 0;
+    bool operator==(const DateValue&) const = default;
+};
 
 // VarType numbers of the dialect.
 enum class VarType : int {
@@ -31,6 +36,7 @@ enum class VarType : int {
     Integer = 2,
     Long = 3,
     Double = 5,
+    Date = 7,
     String = 8,
     Object = 9,
     Boolean = 11,
@@ -50,6 +56,7 @@ class Value {
     Value(const char* s) : v_(std::string(s)) {}
     Value(ObjectRef o) : v_(std::move(o)) {}
     Value(ArrayRef a) : v_(std::move(a)) {}
+    Value(DateValue d) : v_(d) {}
 
     static Value Null() { return Value(NullValue{}); }
     static Value Nothing() { return Value(ObjectRef{}); }
@@ -64,6 +71,7 @@ class Value {
     bool IsString() const { return v_.index() == 6; }
     bool IsObject() const { return v_.index() == 7; }
     bool IsArray() const { return v_.index() == 8; }
+    bool IsDate() const { return v_.index() == 9; }
     bool IsNumeric() const { return v_.index() >= 2 && v_.index() <= 5; }      // Boolean counts
     bool IsPlainNumber() const { return v_.index() >= 3 && v_.index() <= 5; }  // Integer, Long, Double
     // The value of a plain number (IsPlainNumber) as a double.
@@ -86,9 +94,12 @@ class Value {
     std::string& MutableString() { return std::get<std::string>(v_); }
     const ObjectRef& AsObject() const { return std::get<ObjectRef>(v_); }
     const ArrayRef& AsArray() const { return std::get<ArrayRef>(v_); }
+    double AsDate() const { return std::get<DateValue>(v_).serial; }
 
   private:
-    std::variant<EmptyValue, NullValue, bool, int16_t, int32_t, double, std::string, ObjectRef, ArrayRef> v_;
+    std::variant<EmptyValue, NullValue, bool, int16_t, int32_t, double, std::string, ObjectRef, ArrayRef,
+                 DateValue>
+        v_;
 };
 
 // A (possibly multi-dimensional) array with lower bounds 0. The first subscript varies fastest, so

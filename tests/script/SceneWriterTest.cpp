@@ -266,7 +266,7 @@ Application.Join1 Post, 0, 0, 0, Bob, 0, 0, -0.05
 // A scene built the way hand-written scripts build one: a class makes each wheel and is
 // instantiated four times, With blocks set the bodies up. The saved file holds plain lines
 // that give back the same bodies.
-TEST_F(SceneWriter, AScriptWithClassesAndWithBuildsBodiesThatSurviveARoundTrip) {
+TEST_F(SceneWriter, AScriptWithClassesWithAndDatesBuildsBodiesThatSurviveARoundTrip) {
     const std::string scene = R"(
 Set Ground = Application.AddObj( "GROUND" , "Ground" )
 With Ground
@@ -293,10 +293,11 @@ Class Wheel
     End Sub
 End Class
 
-Dim wheels(3), k
+Dim wheels(3), k, built
+built = #2020-01-31#
 For k = 0 To 3
     Set wheels(k) = New Wheel
-    If k >= 2 Then wheels(k).Radius = 0.35
+    If k >= 2 Then wheels(k).Radius = 0.3 + Month(DateAdd("m", 1, built)) * 0.025
     wheels(k).Build "Wheel" & k, IIf(k Mod 2 = 0, 0.8, -0.8), IIf(k < 2, 0.6, -0.6)
 Next
 )";

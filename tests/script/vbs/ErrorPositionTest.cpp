@@ -37,6 +37,8 @@ const PositionCase kCases[] = {
     {"Next without For", "x = 1\nNext", "Expected statement", 1, 0, true},
     {"a byte-order mark does not shift positions", "\xEF\xBB\xBFx = 1 2", "Expected end of statement", 0, 6,
      true},
+    {"a date literal that names no date", "d = #2/30/2020#", "Syntax error", 0, 4, true},
+    {"a date literal left open", "d = #1/1/2020\nx = 1", "Invalid character", 0, 4, true},
     {"Exit For outside a loop", "Exit For", "Invalid 'exit' statement", 0, 5, true},
     {"Dim twice as Const", "Const a = 1\nConst a = 2", "Name redefined", 1, 6, true},
     {"error on the last line of a longer text", "a = 1\nb = 2\nc = 3\nd = Array(1)(4)",
