@@ -147,7 +147,7 @@ void CollectDeclarations(const Block& block, const std::function<void(NameExpr&,
 }
 
 [[noreturn]] void Redefined(const NameExpr& name) {
-    ScriptException e(1041, "Name redefined");
+    ScriptException e(kErrNameRedefined);
     e.error().compile = true;
     e.Place(name.pos.line, name.pos.column);
     throw e;

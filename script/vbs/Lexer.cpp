@@ -92,8 +92,8 @@ class Lexer {
         return scanColumn_;
     }
 
-    [[noreturn]] void Fail(int number, const std::string& text, size_t at) {
-        ScriptException e(number, text);
+    [[noreturn]] void Fail(int number, size_t at) {
+        ScriptException e(number);
         e.error().compile = true;
         e.Place(line_, ColumnOf(at));
         throw e;
@@ -186,7 +186,7 @@ class Lexer {
     void LexBracketIdentifier() {
         size_t start = pos_;
         size_t close = src_.find_first_of("]\r\n", pos_ + 1);
-        if (close == std::string_view::npos || src_[close] != ']') Fail(1032, "Invalid character", start);
+        if (close == std::string_view::npos || src_[close] != ']') Fail(kErrInvalidCharacter, start);
         pos_ = close + 1;
         Token& t = Emit(Tok::Identifier, start);
         t.text = src_.substr(start + 1, close - start - 1);
@@ -213,8 +213,8 @@ class Lexer {
         }
         std::string text(src_.substr(start, pos_ - start));
         double value = std::strtod(text.c_str(), nullptr);
-        if (!std::isfinite(value)) Fail(kErrOverflow, "Overflow", start);
-        if (IsLetter(At(pos_))) Fail(1025, "Expected end of statement", pos_);
+        if (!std::isfinite(value)) Fail(kErrOverflow, start);
+        if (IsLetter(At(pos_))) Fail(kErrExpectedEndOfStatement, pos_);
         Token& t = Emit(isDouble || value > 2147483647.0 ? Tok::Double : Tok::Integer, start);
         t.number = value;
     }
@@ -229,7 +229,7 @@ class Lexer {
             unsigned char d = At(pos_++);
             int v = IsDigit(d) ? d - '0' : (d | 0x20) - 'a' + 10;
             value = value * (hex ? 16 : 8) + static_cast<uint64_t>(v);
-            if (++digits > 11 || value > 0xFFFFFFFFu) Fail(kErrOverflow, "Overflow", start);
+            if (++digits > 11 || value > 0xFFFFFFFFu) Fail(kErrOverflow, start);
         }
         const bool longSuffix = At(pos_) == '&';
         if (longSuffix) ++pos_;
@@ -247,7 +247,7 @@ class Lexer {
         std::string value;
         for (;;) {
             if (pos_ >= src_.size() || src_[pos_] == '\n' || src_[pos_] == '\r')
-                Fail(1033, "Unterminated string constant", start);
+                Fail(kErrUnterminatedString, start);
             if (src_[pos_] == '"') {
                 if (At(pos_ + 1) != '"') break;
                 value += '"';
@@ -265,9 +265,9 @@ class Lexer {
     void LexDate() {
         size_t start = pos_;
         size_t close = src_.find_first_of("#\r\n", pos_ + 1);
-        if (close == std::string_view::npos || src_[close] != '#') Fail(1032, "Invalid character", start);
+        if (close == std::string_view::npos || src_[close] != '#') Fail(kErrInvalidCharacter, start);
         std::optional<double> serial = ParseDate(src_.substr(start + 1, close - start - 1));
-        if (!serial) Fail(kErrSyntax, "Syntax error", start);
+        if (!serial) Fail(kErrSyntax, start);
         pos_ = close + 1;
         Token& t = Emit(Tok::Date, start);
         t.number = *serial;
@@ -335,7 +335,7 @@ class Lexer {
                     kind = Tok::Ne, ++pos_;
                 break;
             default:
-                Fail(1032, "Invalid character", start);
+                Fail(kErrInvalidCharacter, start);
         }
         Emit(kind, start);
     }

@@ -46,7 +46,7 @@ class Parser {
                 program.classes.push_back(ParseClass());
             } else if (AtKeyword(Kw::Option)) {
                 Next();
-                if (!AtWord("explicit")) Fail(1002, "Syntax error");
+                if (!AtWord("explicit")) Fail(kErrSyntax);
                 Next();
                 program.optionExplicit = true;
             } else {
@@ -91,22 +91,23 @@ class Parser {
                (next.kind == Tok::Identifier && LowerAscii(next.text) == "property");
     }
 
+    [[noreturn]] void Fail(int number) { Fail(number, DescribeError(number)); }
     [[noreturn]] void Fail(int number, const std::string& text) {
         ScriptException e(number, text);
         e.error().compile = true;
         e.Place(Cur().line, Cur().column);
         throw e;
     }
-    void Expect(Tok k, int number, const char* text) {
-        if (!At(k)) Fail(number, text);
+    void Expect(Tok k, int number) {
+        if (!At(k)) Fail(number);
         Next();
     }
-    void ExpectKeyword(Kw k, int number, const char* text) {
-        if (!AtKeyword(k)) Fail(number, text);
+    void ExpectKeyword(Kw k, int number) {
+        if (!AtKeyword(k)) Fail(number);
         Next();
     }
     std::string ExpectIdentifier() {
-        if (!At(Tok::Identifier)) Fail(1010, "Expected identifier");
+        if (!At(Tok::Identifier)) Fail(kErrExpectedIdentifier);
         std::string name(Cur().text);
         Next();
         return name;
@@ -115,11 +116,11 @@ class Parser {
         while (At(Tok::Newline) || At(Tok::Colon)) Next();
     }
     void ExpectStatementEnd() {
-        if (!AtSeparator()) Fail(1025, "Expected end of statement");
+        if (!AtSeparator()) Fail(kErrExpectedEndOfStatement);
     }
     // After a block opener ("Then", "Do", ...) the block starts on a new statement.
     void ExpectBlockStart() {
-        if (!At(Tok::Newline) && !At(Tok::Colon)) Fail(1025, "Expected end of statement");
+        if (!At(Tok::Newline) && !At(Tok::Colon)) Fail(kErrExpectedEndOfStatement);
     }
 
     // ---- procedures ----------------------------------------------------------------------
@@ -143,13 +144,12 @@ class Parser {
         if (AtKeyword(Kw::Private)) proc->isPublic = false;
         if (AtKeyword(Kw::Private) || AtKeyword(Kw::Public)) Next();
         if (AtWord("default")) {
-            if (!cls_ || !proc->isPublic)
-                Fail(1057, "'Default' is allowed only on a 'Public' procedure of a class");
+            if (!cls_ || !proc->isPublic) Fail(kErrDefaultNotPublic);
             proc->isDefault = true, Next();
         }
         proc->owner = cls_;
         proc->pos = Here();
-        const char* expected = "Expected 'End Sub'";
+        const char* expected = "Sub";
         if (AtWord("property")) {
             Next();
             if (AtKeyword(Kw::Get))
@@ -159,11 +159,11 @@ class Parser {
             else if (AtKeyword(Kw::Set))
                 proc->kind = ProcKind::Set;
             else
-                Fail(1050, "Expected 'Let' or 'Set' or 'Get' in property declaration");
-            expected = "Expected 'End Property'";
+                Fail(kErrExpectedPropertyKind);
+            expected = "Property";
         } else if (AtKeyword(Kw::Function)) {
             proc->kind = ProcKind::Function;
-            expected = "Expected 'End Function'";
+            expected = "Function";
         }
         proc->isFunction = proc->kind == ProcKind::Function || proc->kind == ProcKind::Get;
         Next();
@@ -171,7 +171,7 @@ class Parser {
         proc->lower = LowerAscii(proc->spelled);
         if (At(Tok::LParen)) ParseParams(*proc);
         if ((proc->kind == ProcKind::Let || proc->kind == ProcKind::Set) && proc->params.empty())
-            Fail(1002, "Syntax error");
+            Fail(kErrSyntax);
         ExpectBlockStart();
         procedure_ = proc.get();
         const int outerWith = withDepth_;
@@ -179,18 +179,19 @@ class Parser {
         proc->body = ParseBlock([](const Parser&) { return false; });
         withDepth_ = outerWith;
         procedure_ = nullptr;
-        ExpectKeyword(Kw::End, 1014, expected);
+        if (!AtKeyword(Kw::End)) Fail(kErrExpectedEnd, DescribeExpectedEnd(expected));
+        Next();
         const bool ends = proc->kind == ProcKind::Sub        ? AtKeyword(Kw::Sub)
                           : proc->kind == ProcKind::Function ? AtKeyword(Kw::Function)
                                                              : AtWord("property");
-        if (!ends) Fail(1014, expected);
+        if (!ends) Fail(kErrExpectedEnd, DescribeExpectedEnd(expected));
         Next();
         return proc;
     }
 
     // Class name ... End Class: member variables (Public, Private, Dim) and procedures.
     std::unique_ptr<ClassDecl> ParseClass() {
-        if (procedure_ || cls_) Fail(1002, "Syntax error");
+        if (procedure_ || cls_) Fail(kErrSyntax);
         auto cls = std::make_unique<ClassDecl>();
         cls->pos = Here();
         Next();
@@ -206,7 +207,7 @@ class Parser {
             } else {
                 bool isPublic = AtKeyword(Kw::Public) || AtKeyword(Kw::Dim);
                 if (!AtKeyword(Kw::Public) && !AtKeyword(Kw::Private) && !AtKeyword(Kw::Dim))
-                    Fail(1012, "Expected 'End Class'");
+                    Fail(kErrExpectedEnd, DescribeExpectedEnd("Class"));
                 Next();
                 do {
                     if (At(Tok::Comma)) Next();
@@ -218,7 +219,7 @@ class Parser {
             ExpectStatementEnd();
         }
         cls_ = nullptr;
-        ExpectEnd(Kw::Class, "Expected 'End Class'");
+        ExpectEnd(Kw::Class, "Class");
         return cls;
     }
 
@@ -234,13 +235,13 @@ class Parser {
             param.lower = LowerAscii(param.spelled);
             if (At(Tok::LParen)) {
                 Next();
-                Expect(Tok::RParen, 1006, "Expected ')'");
+                Expect(Tok::RParen, kErrExpectedRParen);
             }
             proc.params.push_back(std::move(param));
             if (!At(Tok::Comma)) break;
             Next();
         }
-        Expect(Tok::RParen, 1006, "Expected ')'");
+        Expect(Tok::RParen, kErrExpectedRParen);
     }
 
     // ---- blocks and statements -----------------------------------------------------------
@@ -257,7 +258,7 @@ class Parser {
             }
             if (IsProcedureStart()) {
                 // A procedure written inside a block is still a script-level procedure.
-                if (procedure_) Fail(1002, "Syntax error");
+                if (procedure_) Fail(kErrSyntax);
                 program_->procedures.push_back(ParseProcedure());
                 ExpectStatementEnd();
                 continue;
@@ -276,7 +277,7 @@ class Parser {
             return stop;
         }
         if (At(Tok::Identifier) || (At(Tok::Dot) && withDepth_ > 0)) return ParseSimpleStatement();
-        if (!At(Tok::Keyword)) Fail(1024, "Expected statement");
+        if (!At(Tok::Keyword)) Fail(kErrExpectedStatement);
         switch (Cur().keyword) {
             case Kw::Dim:
                 Next();
@@ -314,7 +315,7 @@ class Parser {
             case Kw::With:
                 return ParseWith();
             default:
-                Fail(1024, "Expected statement");
+                Fail(kErrExpectedStatement);
         }
     }
 
@@ -379,9 +380,9 @@ class Parser {
         Next();
         auto assign = std::make_unique<AssignStmt>(pos);
         assign->isSet = isSet;
-        if (!At(Tok::Identifier)) Fail(1010, "Expected identifier");
+        if (!At(Tok::Identifier)) Fail(kErrExpectedIdentifier);
         assign->target = ParsePostfix(nullptr);
-        Expect(Tok::Eq, 1011, "Expected '='");
+        Expect(Tok::Eq, kErrExpectedEquals);
         assign->value = ParseExpression();
         return assign;
     }
@@ -389,7 +390,7 @@ class Parser {
     StmtPtr ParseCallKeyword() {
         auto call = std::make_unique<CallStmt>(Here());
         Next();
-        if (!At(Tok::Identifier) && !At(Tok::LParen)) Fail(1010, "Expected identifier");
+        if (!At(Tok::Identifier) && !At(Tok::LParen)) Fail(kErrExpectedIdentifier);
         ExprPtr head = ParsePostfix(nullptr);
         if (head->kind == ExprKind::Call) {
             auto* c = static_cast<CallExpr*>(head.get());
@@ -413,9 +414,9 @@ class Parser {
                 if (!At(Tok::Comma)) break;
                 Next();
             }
-            Expect(Tok::RParen, 1006, "Expected ')'");
+            Expect(Tok::RParen, kErrExpectedRParen);
         }
-        if (requireBounds && decl.bounds.empty()) Fail(1005, "Expected '('");
+        if (requireBounds && decl.bounds.empty()) Fail(kErrExpectedLParen);
         return decl;
     }
 
@@ -446,7 +447,7 @@ class Parser {
             if (At(Tok::Comma)) Next();
             Pos pos = Here();
             auto name = std::make_unique<NameExpr>(pos, ExpectIdentifier());
-            Expect(Tok::Eq, 1011, "Expected '='");
+            Expect(Tok::Eq, kErrExpectedEquals);
             c->items.emplace_back(std::move(name), ParseExpression());
         } while (At(Tok::Comma));
         return c;
@@ -464,14 +465,14 @@ class Parser {
         auto stmt = std::make_unique<IfStmt>(Here());
         Next();
         ExprPtr condition = ParseExpression();
-        ExpectKeyword(Kw::Then, 1017, "Expected 'Then'");
+        ExpectKeyword(Kw::Then, kErrExpectedThen);
         if (!At(Tok::Newline) && !At(Tok::Colon)) return ParseInlineIf(std::move(stmt), std::move(condition));
         auto stopAtBranch = [](const Parser& p) { return p.AtKeyword(Kw::ElseIf) || p.AtKeyword(Kw::Else); };
         stmt->branches.emplace_back(std::move(condition), ParseBlock(stopAtBranch));
         while (AtKeyword(Kw::ElseIf)) {
             Next();
             ExprPtr c = ParseExpression();
-            ExpectKeyword(Kw::Then, 1017, "Expected 'Then'");
+            ExpectKeyword(Kw::Then, kErrExpectedThen);
             ExpectBlockStart();
             stmt->branches.emplace_back(std::move(c), ParseBlock(stopAtBranch));
         }
@@ -480,12 +481,14 @@ class Parser {
             stmt->elseBlock =
                 ParseBlock([](const Parser& p) { return p.AtKeyword(Kw::ElseIf) || p.AtKeyword(Kw::Else); });
         }
-        ExpectEnd(Kw::If, "Expected 'End If'");
+        ExpectEnd(Kw::If, "If");
         return stmt;
     }
 
-    void ExpectEnd(Kw what, const char* text) {
-        if (!AtKeyword(Kw::End) || Peek().kind != Tok::Keyword || Peek().keyword != what) Fail(1014, text);
+    // "End If", "End Select" ...: `block` names the block for the message.
+    void ExpectEnd(Kw what, const char* block) {
+        if (!AtKeyword(Kw::End) || Peek().kind != Tok::Keyword || Peek().keyword != what)
+            Fail(kErrExpectedEnd, DescribeExpectedEnd(block));
         Next();
         Next();
     }
@@ -515,14 +518,14 @@ class Parser {
             if (At(Tok::Newline) || At(Tok::End) || AtKeyword(Kw::Else) || AtKeyword(Kw::End)) break;
         }
         if (!At(Tok::Newline) && !At(Tok::End) && !AtKeyword(Kw::Else) && !AtKeyword(Kw::End))
-            Fail(1025, "Expected end of statement");
+            Fail(kErrExpectedEndOfStatement);
         return block;
     }
 
     StmtPtr ParseSelect() {
         auto stmt = std::make_unique<SelectStmt>(Here());
         Next();
-        ExpectKeyword(Kw::Case, 1021, "Expected 'Case'");
+        ExpectKeyword(Kw::Case, kErrExpectedCase);
         stmt->subject = ParseExpression();
         ExpectBlockStart();
         SkipSeparators();
@@ -537,7 +540,7 @@ class Parser {
             std::vector<CaseItem> items = ParseCaseItems();  // its statement may follow on the line
             stmt->cases.emplace_back(std::move(items), ParseBlock(stopAtCase));
         }
-        ExpectEnd(Kw::Select, "Expected 'End Select'");
+        ExpectEnd(Kw::Select, "Select");
         return stmt;
     }
 
@@ -549,7 +552,7 @@ class Parser {
             if (AtKeyword(Kw::Is)) {
                 Next();
                 item.kind = CaseItem::Kind::Is;
-                if (!ComparisonOp(&item.op)) Fail(1002, "Syntax error");
+                if (!ComparisonOp(&item.op)) Fail(kErrSyntax);
                 Next();
                 item.first = ParseBinary(kCompare);
             } else {
@@ -572,9 +575,9 @@ class Parser {
         auto stmt = std::make_unique<ForStmt>(pos);
         Pos varPos = Here();
         stmt->var = std::make_unique<NameExpr>(varPos, ExpectIdentifier());
-        Expect(Tok::Eq, 1011, "Expected '='");
+        Expect(Tok::Eq, kErrExpectedEquals);
         stmt->from = ParseExpression();
-        ExpectKeyword(Kw::To, 1013, "Expected 'To'");
+        ExpectKeyword(Kw::To, kErrExpectedTo);
         stmt->to = ParseExpression();
         if (AtWord("step")) Next(), stmt->step = ParseExpression();
         ExpectBlockStart();
@@ -590,7 +593,7 @@ class Parser {
         auto stmt = std::make_unique<ForEachStmt>(pos);
         Pos varPos = Here();
         stmt->var = std::make_unique<NameExpr>(varPos, ExpectIdentifier());
-        ExpectKeyword(Kw::In, 1046, "Expected 'In'");
+        ExpectKeyword(Kw::In, kErrExpectedIn);
         stmt->collection = ParseExpression();
         ExpectBlockStart();
         ++forDepth_;
@@ -601,7 +604,7 @@ class Parser {
     }
 
     void ExpectNext() {
-        ExpectKeyword(Kw::Next, 1020, "Expected 'Next'");
+        ExpectKeyword(Kw::Next, kErrExpectedNext);
         if (At(Tok::Identifier)) Next();
     }
 
@@ -617,9 +620,9 @@ class Parser {
         ++doDepth_;
         stmt->body = ParseBlock([](const Parser& p) { return p.AtKeyword(Kw::Loop); });
         --doDepth_;
-        ExpectKeyword(Kw::Loop, 1019, "Expected 'Loop'");
+        ExpectKeyword(Kw::Loop, kErrExpectedLoop);
         if (AtKeyword(Kw::While) || AtKeyword(Kw::Until)) {
-            if (stmt->preCondition) Fail(1025, "Expected end of statement");
+            if (stmt->preCondition) Fail(kErrExpectedEndOfStatement);
             stmt->postUntil = AtKeyword(Kw::Until);
             Next();
             stmt->postCondition = ParseExpression();
@@ -633,7 +636,7 @@ class Parser {
         stmt->preCondition = ParseExpression();
         ExpectBlockStart();
         stmt->body = ParseBlock([](const Parser& p) { return p.AtKeyword(Kw::Wend); });
-        ExpectKeyword(Kw::Wend, 1018, "Expected 'Wend'");
+        ExpectKeyword(Kw::Wend, kErrExpectedWend);
         return stmt;
     }
 
@@ -645,7 +648,7 @@ class Parser {
         ++withDepth_;
         stmt->body = ParseBlock([](const Parser&) { return false; });
         --withDepth_;
-        ExpectEnd(Kw::With, "Expected 'End With'");
+        ExpectEnd(Kw::With, "With");
         return stmt;
     }
 
@@ -665,8 +668,8 @@ class Parser {
         else if (AtWord("property"))
             what = ExitKind::Property, valid = procedure_ && procedure_->kind >= ProcKind::Get;
         else
-            Fail(1039, "Invalid 'exit' statement");
-        if (!valid) Fail(1039, "Invalid 'exit' statement");
+            Fail(kErrInvalidExit);
+        if (!valid) Fail(kErrInvalidExit);
         Next();
         return std::make_unique<ExitStmt>(pos, what);
     }
@@ -674,15 +677,15 @@ class Parser {
     StmtPtr ParseOnError() {
         Pos pos = Here();
         Next();
-        if (!AtWord("error")) Fail(1002, "Syntax error");
+        if (!AtWord("error")) Fail(kErrSyntax);
         Next();
         if (AtKeyword(Kw::Resume)) {
             Next();
-            ExpectKeyword(Kw::Next, 1002, "Syntax error");
+            ExpectKeyword(Kw::Next, kErrSyntax);
             return std::make_unique<OnErrorStmt>(pos, true);
         }
-        ExpectKeyword(Kw::GoTo, 1002, "Syntax error");
-        if (!At(Tok::Integer) || Cur().number != 0) Fail(1002, "Syntax error");
+        ExpectKeyword(Kw::GoTo, kErrSyntax);
+        if (!At(Tok::Integer) || Cur().number != 0) Fail(kErrSyntax);
         Next();
         return std::make_unique<OnErrorStmt>(pos, false);
     }
@@ -786,7 +789,7 @@ class Parser {
             if (At(Tok::Dot) && !(withDepth_ > 0 && Cur().spaced)) {
                 Next();
                 Pos pos = Here();  // member errors point at the member's name
-                if (!At(Tok::Identifier)) Fail(1010, "Expected identifier");
+                if (!At(Tok::Identifier)) Fail(kErrExpectedIdentifier);
                 std::string name(Cur().text);
                 Next();
                 e = std::make_unique<MemberExpr>(pos, std::move(e), std::move(name));
@@ -817,7 +820,7 @@ class Parser {
                 Next();
                 continue;
             }
-            Expect(Tok::RParen, 1006, "Expected ')'");
+            Expect(Tok::RParen, kErrExpectedRParen);
             return args;
         }
     }
@@ -861,24 +864,24 @@ class Parser {
             case Tok::LParen: {
                 Next();
                 ExprPtr inner = ParseExpression();
-                Expect(Tok::RParen, 1006, "Expected ')'");
+                Expect(Tok::RParen, kErrExpectedRParen);
                 return std::make_unique<ParenExpr>(pos, std::move(inner));
             }
             case Tok::Keyword:
                 return ParseKeywordLiteral(pos);
             case Tok::Dot: {
                 // ".member" inside With: a member of the With block's object.
-                if (withDepth_ == 0) Fail(1015, "Expected expression");
+                if (withDepth_ == 0) Fail(kErrExpectedExpression);
                 Next();
                 Pos namePos = Here();
-                if (!At(Tok::Identifier)) Fail(1010, "Expected identifier");
+                if (!At(Tok::Identifier)) Fail(kErrExpectedIdentifier);
                 std::string name(Cur().text);
                 Next();
                 return std::make_unique<MemberExpr>(
                     namePos, std::make_unique<WithObjectExpr>(pos, withDepth_ - 1), std::move(name));
             }
             default:
-                Fail(1015, "Expected expression");
+                Fail(kErrExpectedExpression);
         }
     }
 
@@ -905,7 +908,7 @@ class Parser {
                 return std::make_unique<NewExpr>(pos, ExpectIdentifier());
             }
             default:
-                Fail(1015, "Expected expression");
+                Fail(kErrExpectedExpression);
         }
         Next();
         return std::make_unique<LiteralExpr>(pos, std::move(v));

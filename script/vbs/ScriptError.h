@@ -4,34 +4,61 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace korvan::vbs {
 
-// Error numbers as the dialect reports them in Err.Number (run time) or as compile errors.
+// Error numbers as the dialect reports them in Err.Number (run time) or as compile errors. Their
+// texts stand in one table in ScriptError.cpp; every raise site names the number only.
 enum ErrorCode : int {
-    kErrInvalidCall = 5,          // "Invalid procedure call or argument"
-    kErrOverflow = 6,             // "Overflow"
-    kErrOutOfMemory = 7,          // "Out of memory"
-    kErrSubscript = 9,            // "Subscript out of range"
-    kErrArrayLocked = 10,         // "This array is fixed or temporarily locked"
-    kErrDivisionByZero = 11,      // "Division by zero"
-    kErrTypeMismatch = 13,        // "Type mismatch"
-    kErrOutOfStack = 28,          // "Out of stack space"
-    kErrPermissionDenied = 70,    // "Permission denied"
-    kErrObjectRequired = 424,     // "Object required"
-    kErrNoMember = 438,           // "Object doesn't support this property or method"
-    kErrWrongArgCount = 450,      // "Wrong number of arguments or invalid property assignment"
-    kErrObjectNotSet = 91,        // "Object variable not set"
-    kErrInternal = 51,            // "Internal error"
-    kErrInvalidNull = 94,         // "Invalid use of Null"
-    kErrUndefined = 500,          // "Variable is undefined"
-    kErrIllegalAssignment = 501,  // "Illegal assignment"
-    kErrClassNotDefined = 506,    // "Class not defined"
-    kErrSyntax = 1002,            // compile errors from here on
+    // run time
+    kErrInvalidCall = 5,
+    kErrOverflow = 6,
+    kErrOutOfMemory = 7,
+    kErrSubscript = 9,
+    kErrArrayLocked = 10,
+    kErrDivisionByZero = 11,
+    kErrTypeMismatch = 13,
+    kErrOutOfStack = 28,
+    kErrInternal = 51,
+    kErrPermissionDenied = 70,
+    kErrObjectNotSet = 91,
+    kErrInvalidNull = 94,
+    kErrObjectRequired = 424,
+    kErrNoMember = 438,
+    kErrWrongArgCount = 450,
+    kErrUndefined = 500,
+    kErrIllegalAssignment = 501,
+    kErrClassNotDefined = 506,
+    // compile time
+    kErrSyntax = 1002,
+    kErrExpectedLParen = 1005,
+    kErrExpectedRParen = 1006,
+    kErrExpectedIdentifier = 1010,
+    kErrExpectedEquals = 1011,
+    kErrExpectedTo = 1013,
+    kErrExpectedEnd = 1014,  // the site names the block: "Expected 'End If'"
+    kErrExpectedExpression = 1015,
+    kErrExpectedThen = 1017,
+    kErrExpectedWend = 1018,
+    kErrExpectedLoop = 1019,
+    kErrExpectedNext = 1020,
+    kErrExpectedCase = 1021,
+    kErrExpectedStatement = 1024,
+    kErrExpectedEndOfStatement = 1025,
+    kErrInvalidCharacter = 1032,
+    kErrUnterminatedString = 1033,
+    kErrInvalidExit = 1039,
+    kErrNameRedefined = 1041,
+    kErrExpectedIn = 1046,
+    kErrExpectedPropertyKind = 1050,
+    kErrDefaultNotPublic = 1057,
 };
 
 // The standard description of an error number ("Type mismatch"); empty for an unknown number.
 std::string DescribeError(int number);
+// "Expected 'End If'": the description of kErrExpectedEnd with the block's keyword.
+std::string DescribeExpectedEnd(std::string_view block);
 
 enum class StopReason : uint8_t {
     None,
