@@ -211,7 +211,9 @@ Value Evaluator::Invoke(const ObjectRef& object, const Member& m, const std::vec
             outputs[k] = TryReference(*args[k], pins);
             values[k] = ConvertOutParam(outputs[k] ? *outputs[k] : Eval(*args[k]), param.type);
         } else {
-            values[k] = ConvertParam(Eval(*args[k]), param.type);
+            // A script object handed where no object is asked for is its default member's value.
+            Value v = param.type == ParamType::Object ? Eval(*args[k]) : EvalScalar(*args[k]);
+            values[k] = ConvertParam(std::move(v), param.type);
         }
     }
     at_ = call;

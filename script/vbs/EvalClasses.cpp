@@ -95,6 +95,13 @@ Value Evaluator::DefaultValue(const Value& v, const std::vector<ExprPtr>& args) 
     return CallClassMember(keep, *member, args, std::string(instance->ClassName()));
 }
 
+Value Evaluator::ScalarOf(Value v) {
+    if (!v.IsObject() || !v.AsObject()) return v;
+    ScriptObject* instance = v.AsObject()->AsScriptObject();
+    if (!instance || !instance->cls().defaultMember) return v;
+    return DefaultValue(v, {});
+}
+
 // Runs Class_Terminate for an object whose last reference just went. Whatever it does, the
 // statement that dropped the reference goes on: its errors and stops are left behind here.
 void Evaluator::Terminate(ScriptObject& object) {

@@ -163,12 +163,12 @@ void Evaluator::ExecErase(const EraseStmt& s) {
 
 Evaluator::Flow Evaluator::ExecIf(const IfStmt& s) {
     for (const auto& [condition, body] : s.branches)
-        if (ToCondition(Eval(*condition))) return ExecBlock(body);
+        if (ToCondition(EvalScalar(*condition))) return ExecBlock(body);
     return ExecBlock(s.elseBlock);
 }
 
 bool Evaluator::CaseMatches(const Value& subject, const CaseItem& item) {
-    Value first = Eval(*item.first);
+    Value first = EvalScalar(*item.first);
     bool literal = item.first->kind == ExprKind::Literal;
     switch (item.kind) {
         case CaseItem::Kind::Value:
@@ -176,7 +176,7 @@ bool Evaluator::CaseMatches(const Value& subject, const CaseItem& item) {
         case CaseItem::Kind::Is:
             return ToCondition(CompareOp(item.op, subject, first, literal));
         case CaseItem::Kind::Range: {
-            Value last = Eval(*item.last);
+            Value last = EvalScalar(*item.last);
             std::optional<int> low = Compare(subject, first, literal);
             std::optional<int> high = Compare(subject, last, item.last->kind == ExprKind::Literal);
             return low && high && *low >= 0 && *high <= 0;
@@ -186,7 +186,7 @@ bool Evaluator::CaseMatches(const Value& subject, const CaseItem& item) {
 }
 
 Evaluator::Flow Evaluator::ExecSelect(const SelectStmt& s) {
-    Value subject = Eval(*s.subject);
+    Value subject = EvalScalar(*s.subject);
     for (const auto& [items, body] : s.cases)
         for (const CaseItem& item : items)
             if (CaseMatches(subject, item)) return ExecBlock(body);
@@ -194,9 +194,9 @@ Evaluator::Flow Evaluator::ExecSelect(const SelectStmt& s) {
 }
 
 Evaluator::Flow Evaluator::ExecFor(const ForStmt& s) {
-    Value from = ToNumeric(Eval(*s.from));
-    Value to = ToNumeric(Eval(*s.to));
-    Value step = s.step ? ToNumeric(Eval(*s.step)) : Value(int16_t{1});
+    Value from = ToNumeric(EvalScalar(*s.from));
+    Value to = ToNumeric(EvalScalar(*s.to));
+    Value step = s.step ? ToNumeric(EvalScalar(*s.step)) : Value(int16_t{1});
     bool up = ToDouble(step) >= 0;
     double limit = ToDouble(to);
     // A variable's place does not move while the script runs (frames and globals are sized once).
@@ -245,11 +245,11 @@ Evaluator::Flow Evaluator::ExecWith(const WithStmt& s) {
 Evaluator::Flow Evaluator::ExecDo(const DoStmt& s) {
     for (;;) {
         CountStep();
-        if (s.preCondition && ToCondition(Eval(*s.preCondition)) == s.preUntil) break;
+        if (s.preCondition && ToCondition(EvalScalar(*s.preCondition)) == s.preUntil) break;
         Flow flow = ExecBlock(s.body);
         if (flow == Flow::ExitDo) break;
         if (flow != Flow::Normal) return flow;
-        if (s.postCondition && ToCondition(Eval(*s.postCondition)) == s.postUntil) break;
+        if (s.postCondition && ToCondition(EvalScalar(*s.postCondition)) == s.postUntil) break;
     }
     return Flow::Normal;
 }

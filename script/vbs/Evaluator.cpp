@@ -82,7 +82,7 @@ Value Evaluator::Eval(const Expr& e) {
 }
 
 Value Evaluator::EvalUnary(const UnaryExpr& u) {
-    Value v = Eval(*u.operand);
+    Value v = EvalScalar(*u.operand);
     at_ = u.pos;
     switch (u.op) {
         case UnaryOp::Neg:
@@ -145,6 +145,16 @@ Value Evaluator::EvalBinary(const BinaryExpr& b) {
     const Value& x = WithoutEffects(*b.rhs) ? Operand(*b.lhs, tx) : (tx = Eval(*b.lhs));
     const Value& y = Operand(*b.rhs, ty);
     at_ = b.pos;
+    if ((x.IsObject() || y.IsObject()) && b.op != BinaryOp::Is) {
+        // "obj + 1", "" & obj, obj = 5: an object stands for its default member's value.
+        Value dx = ScalarOf(x), dy = ScalarOf(y);
+        at_ = b.pos;
+        return ApplyBinary(b, dx, dy);
+    }
+    return ApplyBinary(b, x, y);
+}
+
+Value Evaluator::ApplyBinary(const BinaryExpr& b, const Value& x, const Value& y) {
     int64_t i, j;
     int rank;
     double u, v;

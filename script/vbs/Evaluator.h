@@ -93,6 +93,11 @@ class Evaluator {
     Value EvalMember(const MemberExpr& m);
     Value EvalCall(const CallExpr& c);
     Value EvalBinary(const BinaryExpr& b);
+    Value ApplyBinary(const BinaryExpr& b, const Value& x, const Value& y);
+    // The value of `e` as operators and conditions use it: an object with a default member
+    // stands for that member's value.
+    Value EvalScalar(const Expr& e) { return ScalarOf(Eval(e)); }
+    Value ScalarOf(Value v);
     bool WithoutEffects(const Expr& e);
     const Value& Operand(const Expr& e, Value& temp);
     Value EvalUnary(const UnaryExpr& u);
