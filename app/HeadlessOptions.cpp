@@ -1,53 +1,15 @@
 #include "app/HeadlessOptions.h"
 
-#include <charconv>
-#include <cstdlib>
-
-#include "base/KeyNames.h"
-
 namespace korvan {
-
-namespace {
-
-template <class T>
-std::optional<T> ParseWhole(const std::string& text) {
-    T value{};
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (ec != std::errc() || ptr != end || text.empty()) return std::nullopt;
-    return value;
-}
-
-}  // namespace
-
-std::optional<KeyHold> ParseKeyHold(const std::string& text) {
-    std::size_t at = text.find('@');
-    std::size_t dash = text.find('-', at == std::string::npos ? 0 : at);
-    if (at == std::string::npos || dash == std::string::npos) return std::nullopt;
-    std::string key = text.substr(0, at);
-    std::optional<int> code = ParseWhole<int>(key);
-    if (!code) code = KeyCodeOf(key);
-    auto first = ParseWhole<int>(text.substr(at + 1, dash - at - 1));
-    auto last = ParseWhole<int>(text.substr(dash + 1));
-    if (!code || *code < 1 || *code > 254 || !first || !last || *first < 0 || *last < *first)
-        return std::nullopt;
-    return KeyHold{*code, *first, *last};
-}
 
 std::optional<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& args,
                                                     std::string& error) {
     HeadlessOptions o;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&]() -> const std::string* {
-            if (i + 1 >= args.size()) {
-                error = a + " needs a value";
-                return nullptr;
-            }
-            return &args[++i];
-        };
+    ArgumentCursor words(args);
+    while (!words.Done()) {
+        const std::string& a = words.Take();
         auto number = [&]<class T>(std::optional<T>& out, T low, T high) {
-            const std::string* v = value();
+            const std::string* v = words.ValueOf(a, error);
             if (!v) return false;
             out = ParseWhole<T>(*v);
             if (!out || *out < low || *out > high) {
@@ -79,16 +41,9 @@ std::optional<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::strin
             if (!number(seconds, 0.0, 1e6)) return std::nullopt;
             o.scriptTimeout = *seconds;
         } else if (a == "--key") {
-            const std::string* v = value();
-            if (!v) return std::nullopt;
-            auto hold = ParseKeyHold(*v);
-            if (!hold) {
-                error = "--key: '" + *v + "' is not KEY@FROM-TO";
-                return std::nullopt;
-            }
-            o.keys.push_back(*hold);
+            if (!words.TakeKeyHold(o.keys, error)) return std::nullopt;
         } else if (a == "--save") {
-            const std::string* v = value();
+            const std::string* v = words.ValueOf(a, error);
             if (!v) return std::nullopt;
             o.save = *v;
         } else if (a == "--print-state") {

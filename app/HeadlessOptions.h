@@ -7,14 +7,9 @@
 #include <string>
 #include <vector>
 
-namespace korvan {
+#include "app/ArgumentCursor.h"
 
-// A virtual key held down during frames first..last (0-based, inclusive).
-struct KeyHold {
-    int key = 0;
-    int first = 0;
-    int last = 0;
-};
+namespace korvan {
 
 struct HeadlessOptions {
     std::string scene;
@@ -35,9 +30,6 @@ struct HeadlessOptions {
 
 // Parses the arguments after "--headless". On a bad argument returns nothing and sets `error`.
 std::optional<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& args, std::string& error);
-
-// "VK_UP@0-599" or "38@10-20".
-std::optional<KeyHold> ParseKeyHold(const std::string& text);
 
 const char* HeadlessUsage();
 

@@ -39,13 +39,6 @@ void ApplyOptions(const HeadlessOptions& o, CScene& scene, CScheduler& scheduler
     scheduler.ApplyThreadSetting();
 }
 
-void HoldKeysOfFrame(const std::vector<KeyHold>& keys, int frame) {
-    KeyStateTable& table = ProcessKeyState();
-    for (const KeyHold& k : keys) table.SetDown(k.key, false);
-    for (const KeyHold& k : keys)
-        if (frame >= k.first && frame <= k.last) table.SetDown(k.key, true);
-}
-
 // SIGINT and SIGTERM end the run the way its end does (threads stopped, backup files removed):
 // the handler only raises a flag that the script's watchdog and the frame loop poll.
 std::atomic<bool> g_interrupted{false};

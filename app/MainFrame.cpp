@@ -223,11 +223,7 @@ void MainFrame::StartUp() {
 }
 
 void MainFrame::HoldScriptedKeys() {
-    if (options_.keys.empty()) return;
-    KeyStateTable& table = ProcessKeyState();
-    for (const KeyHold& k : options_.keys) table.SetDown(k.key, false);
-    for (const KeyHold& k : options_.keys)
-        if (framesRun_ >= k.first && framesRun_ <= k.last) table.SetDown(k.key, true);
+    if (!options_.keys.empty()) HoldKeysOfFrame(options_.keys, framesRun_);
 }
 
 // The mouse lets go of everything, the user is told, and the accuracy dialog opens after this

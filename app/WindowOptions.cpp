@@ -1,7 +1,5 @@
 #include "app/WindowOptions.h"
 
-#include <charconv>
-
 namespace korvan {
 
 namespace {
@@ -24,45 +22,33 @@ bool IsHeadMountedWord(const std::string& a) {
 
 std::optional<WindowOptions> ParseWindowOptions(const std::vector<std::string>& args, std::string& error) {
     WindowOptions o;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&]() -> const std::string* {
-            if (i + 1 >= args.size()) {
-                error = a + " needs a value";
-                return nullptr;
-            }
-            return &args[++i];
-        };
+    ArgumentCursor words(args);
+    while (!words.Done()) {
+        const std::string& a = words.Take();
         if (a == "--key") {
-            const std::string* v = value();
-            if (!v) return std::nullopt;
-            auto hold = ParseKeyHold(*v);
-            if (!hold) {
-                error = "--key: '" + *v + "' is not VK@FROM-TO";
-                return std::nullopt;
-            }
-            o.keys.push_back(*hold);
+            if (!words.TakeKeyHold(o.keys, error)) return std::nullopt;
         } else if (a == "--settings" || a == "--screenshot") {
-            const std::string* v = value();
+            const std::string* v = words.ValueOf(a, error);
             if (!v) return std::nullopt;
             (a == "--settings" ? o.settingsFile : o.screenshot) = *v;
         } else if (a == "--unattended") {
             o.unattended = true;
         } else if (a == "--quit-after") {
-            const std::string* v = value();
+            const std::string* v = words.ValueOf(a, error);
             if (!v) return std::nullopt;
-            auto [p, ec] = std::from_chars(v->data(), v->data() + v->size(), o.quitAfter);
-            if (ec != std::errc() || p != v->data() + v->size() || o.quitAfter < 1) {
+            std::optional<int> frames = ParseWhole<int>(*v);
+            if (!frames || *frames < 1) {
                 error = "--quit-after: '" + *v + "' is not a positive frame count";
                 return std::nullopt;
             }
+            o.quitAfter = *frames;
         } else if (a == "--timing") {
             o.timing = true;
         } else if (a.rfind("--", 0) == 0) {
             error = "unknown option " + a;
             return std::nullopt;
         } else if (IsSizeWord(a)) {
-            ++i;  // its value belongs to the start-up rules
+            words.Skip();  // its value belongs to the start-up rules
         } else if (IsHeadMountedWord(a)) {
         } else if (o.scene.empty()) {
             o.scene = a;
