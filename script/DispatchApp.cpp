@@ -127,6 +127,13 @@ CObj* ConstructBody(CScene& scene, const std::string& type, const std::string& n
     return nullptr;
 }
 
+// Drops the objects from position `keep` on; scripts that still hold one get an error on use.
+template <class Wrapper>
+void DropFrom(std::vector<std::shared_ptr<Wrapper>>& list, std::size_t keep) {
+    for (std::size_t i = keep; i < list.size(); ++i) list[i]->Detach();
+    if (list.size() > keep) list.resize(keep);
+}
+
 template <class Wrapper, class Frame>
 Value Wrap(CDispatchAPP& app, std::vector<std::shared_ptr<Wrapper>>& list, Frame* frame) {
     auto object = std::make_shared<Wrapper>(app, frame);
@@ -163,13 +170,13 @@ std::shared_ptr<CDispatchObj> CDispatchAPP::FindObj(const std::string& displayNa
 
 CWndView* CDispatchAPP::ViewOf(const vbs::ObjectRef& object) const {
     for (const auto& v : views)
-        if (v == object) return &v->view();
+        if (v == object) return v->Attached() ? &v->view() : nullptr;
     return nullptr;
 }
 
 CWndMeter* CDispatchAPP::MeterOf(const vbs::ObjectRef& object) const {
     for (const auto& m : meters)
-        if (m == object) return &m->meter();
+        if (m == object) return m->Attached() ? &m->meter() : nullptr;
     return nullptr;
 }
 
@@ -220,16 +227,25 @@ void CDispatchAPP::ClearObjects() {
     ForgetStored();  // the environment goes back to its defaults with the scene
     for (auto& b : bodies) b->Detach();
     bodies.clear();
-    views.clear();
-    meters.clear();
-    musics.clear();
+    TruncateFrameObjects(0, 0, 0);
 }
 
 void CDispatchAPP::TruncateFrameObjects(std::size_t keepViews, std::size_t keepMeters,
                                         std::size_t keepMusics) {
-    if (views.size() > keepViews) views.resize(keepViews);
-    if (meters.size() > keepMeters) meters.resize(keepMeters);
-    if (musics.size() > keepMusics) musics.resize(keepMusics);
+    DropFrom(views, keepViews);
+    DropFrom(meters, keepMeters);
+    DropFrom(musics, keepMusics);
+}
+
+void CDispatchAPP::RemoveView(int index) {
+    if (index < 0 || index >= static_cast<int>(document_->views.size())) return;
+    const CWndView* view = document_->views[static_cast<std::size_t>(index)].get();
+    std::erase_if(views, [view](const std::shared_ptr<CDispatchWndView>& object) {
+        if (!object->Attached() || &object->view() != view) return false;
+        object->Detach();
+        return true;
+    });
+    document_->RemoveView(index);
 }
 
 void CDispatchAPP::ForgetBody(const CObj* body) {

@@ -71,6 +71,9 @@ class CDispatchAPP : public CDispatchBase {
     void ClearObjects();
     // Drops the script objects of frames from these counts on (a merge removes its own frames).
     void TruncateFrameObjects(std::size_t keepViews, std::size_t keepMeters, std::size_t keepMusics);
+    // Removes view `index` from the scene with its mounts; its object is detached, so a script
+    // that still holds it gets an error instead of reaching a freed window.
+    void RemoveView(int index);
     // Drops the script object of a body that is being removed.
     void ForgetBody(const CObj* body);
 

@@ -5,6 +5,7 @@
 #include "base/Paths.h"
 #include "script/DispatchApp.h"
 #include "script/vbs/Convert.h"
+#include "script/vbs/ScriptError.h"
 
 namespace korvan {
 
@@ -125,10 +126,15 @@ void AddMusicMembers(MemberTable& t) {
 
 }  // namespace
 
+CWndBase& CDispatchWndBase::Frame() const {
+    if (!frame_) vbs::Raise(vbs::kErrObjectNotSet, "the window was removed");
+    return *frame_;
+}
+
 void CDispatchWndBase::AddMembers(MemberTable& t) {
     auto edge = [&t](const char* name, double CWndBase::*field) {
         StoredProperty<CDispatchWndBase>(t, name, D, [field](CDispatchWndBase& o, const Value& v) {
-            o.frame()->*field = vbs::ToDouble(v);
+            o.Frame().*field = vbs::ToDouble(v);
         });
     };
     edge("left", &CWndBase::left);

@@ -10,7 +10,11 @@ class CDispatchAPP;
 class CDispatchWndBase : public CDispatchBase {
   public:
     CDispatchWndBase(CDispatchAPP& app, CWndBase* frame) : app_(&app), frame_(frame) {}
-    CWndBase* frame() const { return frame_; }
+    // The window, or the run-time error a script gets for an object whose window is gone.
+    CWndBase& Frame() const;
+    bool Attached() const { return frame_ != nullptr; }
+    // Called when the window is removed: a script may still hold this object.
+    void Detach() { frame_ = nullptr; }
     CDispatchAPP& app() const { return *app_; }
     static void AddMembers(vbs::MemberTable& table);
 
@@ -24,7 +28,7 @@ class CDispatchWndView : public CDispatchWndBase {
     CDispatchWndView(CDispatchAPP& app, CWndView* view) : CDispatchWndBase(app, view) {}
     std::string_view ClassName() const override { return "WndView"; }
     const vbs::MemberTable& Members() const override;
-    CWndView& view() const { return static_cast<CWndView&>(*frame()); }
+    CWndView& view() const { return static_cast<CWndView&>(Frame()); }
 };
 
 class CDispatchWndMeter : public CDispatchWndBase {
@@ -32,7 +36,7 @@ class CDispatchWndMeter : public CDispatchWndBase {
     CDispatchWndMeter(CDispatchAPP& app, CWndMeter* meter) : CDispatchWndBase(app, meter) {}
     std::string_view ClassName() const override { return "WndMeter"; }
     const vbs::MemberTable& Members() const override;
-    CWndMeter& meter() const { return static_cast<CWndMeter&>(*frame()); }
+    CWndMeter& meter() const { return static_cast<CWndMeter&>(Frame()); }
 };
 
 class CDispatchWndMusic : public CDispatchWndBase {
@@ -40,7 +44,7 @@ class CDispatchWndMusic : public CDispatchWndBase {
     CDispatchWndMusic(CDispatchAPP& app, CWndMusic* music) : CDispatchWndBase(app, music) {}
     std::string_view ClassName() const override { return "WndMusic"; }
     const vbs::MemberTable& Members() const override;
-    CWndMusic& music() const { return static_cast<CWndMusic&>(*frame()); }
+    CWndMusic& music() const { return static_cast<CWndMusic&>(Frame()); }
 };
 
 }  // namespace korvan

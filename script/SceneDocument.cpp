@@ -65,6 +65,24 @@ CObj* SceneDocument::MountOf(int index) const {
     return nullptr;
 }
 
+void SceneDocument::RemoveView(int index) {
+    if (index < 0 || index >= static_cast<int>(views.size())) return;
+    for (int i = 0; i < scene.Count(); ++i) {
+        CObj* body = scene.Body(i);
+        for (std::size_t k = 0; k < body->mountedViews.size();) {
+            int& mounted = body->mountedViews[k];
+            if (mounted == index) {
+                body->mountedViews.erase(body->mountedViews.begin() + static_cast<long>(k));
+                body->viewpoints.erase(body->viewpoints.begin() + static_cast<long>(k));
+                continue;
+            }
+            if (mounted > index) --mounted;
+            ++k;
+        }
+    }
+    views.erase(views.begin() + index);
+}
+
 void SceneDocument::ClearFrames() {
     TruncateFrames(0, 0, 0);
 }

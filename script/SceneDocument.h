@@ -51,6 +51,8 @@ class SceneDocument {
     // The body carrying view `index`, or null.
     CObj* MountOf(int index) const;
 
+    // Removes view `index` and its mounts; mounts of later views are renumbered.
+    void RemoveView(int index);
     // Removes every frame (and the mounts and meter links that refer to them).
     void ClearFrames();
     // Removes frames from position `keep` on in each list (a merged scene's own frames).

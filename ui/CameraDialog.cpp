@@ -264,7 +264,7 @@ void CameraDialog::AddView() {
 void CameraDialog::DeleteView() {
     const int slot = MountSlot();
     if (slot < 0) return;
-    RemoveView(document_, application_, Body()->mountedViews[static_cast<std::size_t>(slot)]);
+    application_.RemoveView(Body()->mountedViews[static_cast<std::size_t>(slot)]);
     FillViews();
     if (viewsChanged) viewsChanged();
 }
@@ -273,26 +273,6 @@ void CameraDialog::FollowMount() {
     if (pages->currentIndex() != 0 || !isVisible()) return;
     if (frameGeometry().contains(QCursor::pos())) return;  // the user may be typing
     FillCameraFields();
-}
-
-void RemoveView(SceneDocument& document, CDispatchAPP& application, int index) {
-    if (index < 0 || index >= static_cast<int>(document.views.size())) return;
-    const CWndView* view = document.views[static_cast<std::size_t>(index)].get();
-    std::erase_if(application.views, [view](const auto& object) { return &object->view() == view; });
-    for (int i = 0; i < document.scene.Count(); ++i) {
-        CObj* body = document.scene.Body(i);
-        for (std::size_t k = 0; k < body->mountedViews.size();) {
-            int& mounted = body->mountedViews[k];
-            if (mounted == index) {
-                body->mountedViews.erase(body->mountedViews.begin() + static_cast<long>(k));
-                body->viewpoints.erase(body->viewpoints.begin() + static_cast<long>(k));
-                continue;
-            }
-            if (mounted > index) --mounted;
-            ++k;
-        }
-    }
-    document.views.erase(document.views.begin() + index);
 }
 
 }  // namespace korvan

@@ -76,7 +76,4 @@ class CameraDialog : public QDialog {
     void FollowMount();
 };
 
-// Removes view `index` with its script object and its mounts; mounts of later views move down.
-void RemoveView(SceneDocument& document, CDispatchAPP& application, int index);
-
 }  // namespace korvan

@@ -6,7 +6,9 @@
 #include "SceneFixture.h"
 #include "base/TextEncoding.h"
 #include "script/DispatchObj.h"
+#include "script/DispatchWnd.h"
 #include "script/SceneWriter.h"
+#include "script/vbs/Interpreter.h"
 
 namespace korvan {
 namespace {
@@ -190,6 +192,56 @@ TEST_F(SceneEdit, ScriptErrorOffersTheFileThatFailed) {
     EXPECT_FALSE(commands.MergeScene(merged));
     ASSERT_FALSE(host.questions.empty());
     EXPECT_TRUE(host.questions.back().starts_with(merged + " を")) << host.questions.back();
+}
+
+// Runs `text` with `held` in the variable "held", as a script that kept an object would.
+std::optional<vbs::ScriptError> RunHolding(const vbs::ObjectRef& held, const std::string& text) {
+    vbs::Interpreter interpreter;
+    interpreter.AddNamedItem("held", held, false);
+    return interpreter.Run(text);
+}
+
+// A script variable may outlive the window its object stands for (a view deleted in the camera
+// dialog, the frames of a scene replaced by a load): using it is the error of an unset object,
+// never a reach into the freed window.
+TEST_F(SceneEdit, ObjectOfARemovedWindowGivesAScriptError) {
+    const std::string scene = R"(
+Set g = Application.AddObj( "GROUND" , "G" )
+Set car = Application.AddObj( "BOX" , "car" )
+Set v = Application.AddObj( "VIEW" , "main" )
+Set w = Application.AddObj( "VIEW" , "riding" )
+Set x = Application.AddObj( "VIEW" , "behind" )
+Set m = Application.AddObj( "METER" , "speed" )
+car.AddView w, 1,1,1, 0,0,0, 0,0,1
+car.AddView x, -1,0,1, 0,0,0, 0,0,1
+)";
+    const char* uses[] = {"held.projection = 0.5",
+                          "Dim a, b, c, d, e, f, p, q, r\nheld.GetViewpoint a, b, c, d, e, f, p, q, r",
+                          "held.SetViewpoint 1, 2, 3, 0, 0, 0", "held.left = 0.25"};
+
+    ASSERT_TRUE(Load(scene));
+    vbs::ObjectRef riding = application->views[1];
+    application->RemoveView(1);
+    for (const char* use : uses) {
+        SCOPED_TRACE(use);
+        auto error = RunHolding(riding, use);
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->number, vbs::kErrObjectNotSet);
+        EXPECT_NE(error->description.find("removed"), std::string::npos) << error->description;
+    }
+    // The view behind the removed one moved down and still answers through its object.
+    EXPECT_EQ(Body("car")->mountedViews, std::vector<int>{1});
+    ASSERT_EQ(document.views.size(), 2u);
+    EXPECT_FALSE(RunHolding(application->views[1], "held.projection = 0.5"));
+    EXPECT_EQ(document.views[1]->projection, 0.5);
+
+    vbs::ObjectRef behind = application->views[1], meter = application->meters[0];
+    ASSERT_TRUE(Load("Set g = Application.AddObj( \"GROUND\" , \"G\" )\n", "other.txt"));
+    for (const vbs::ObjectRef& held : {behind, meter}) {
+        auto error = RunHolding(held, "held.left = 0.25");
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->number, vbs::kErrObjectNotSet);
+    }
 }
 
 }  // namespace
