@@ -64,13 +64,19 @@ int RunWindow(int argc, char** argv) {
     ReadSettings(folders.settingsFile, settings);
     const auto tokens = CommandLineTokens(argc, argv);
     const HeadMountedRequest request = HeadMountedRequestOf(tokens);
-    if (AsksHeadMountedQuestion(request, settings) && !AskHeadMountedDisplay(settings, nullptr)) return 0;
+    // A scripted run cannot answer the start-up question: it takes the stored answer.
+    const bool unattended = options->unattended || options->quitAfter > 0;
+    if (AsksHeadMountedQuestion(request, settings) && !unattended &&
+        !AskHeadMountedDisplay(settings, nullptr))
+        return 0;
     const bool headMounted = UsesHeadMountedDisplay(request, settings);
+    options->headMounted = headMounted;
+    options->headMountedSize = HeadMountedWindowSize(tokens);
 
     QtHost host;
     // A run that closes itself after N frames is driven by a script, and --unattended says so for
     // any run: nothing may wait for a click.
-    host.unattended = options->unattended || options->quitAfter > 0;
+    host.unattended = unattended;
     SetHost(&host);
     int status = 0;
     {

@@ -6,12 +6,13 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPainter>
 #include <QScreen>
+#include <QShowEvent>
 #include <QStatusBar>
-#include <QStyle>
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
@@ -36,7 +37,8 @@ namespace korvan {
 
 namespace {
 
-constexpr double kWakeEarly = 0.0015;  // the timer wakes this much before the frame is due
+constexpr double kWakeEarly = 0.0015;    // the timer wakes this much before the frame is due
+constexpr int kLockLightPeriodMs = 250;  // other programs may change the lights at any time
 
 QString Tr(const char* text) {
     return QCoreApplication::translate("MainFrame", text);
@@ -64,6 +66,7 @@ MainFrame::MainFrame(Session& session, QtHost& host, WindowOptions options)
     loop_.SetBenchmark(&benchmark_);
     accuracy_ = new AccuracyDialog(session_, this);
     UpdateTitle();
+    ChooseMonitor();
     PlaceWindow();
 
     idle_.setSingleShot(true);
@@ -131,24 +134,34 @@ BenchmarkHooks MainFrame::MakeBenchmarkHooks() {
     return h;
 }
 
-// The message pane and the four lock indicators.
+// The message pane and the four lock lights: a light's text is shown dark while it is on and
+// greyed while it is off or cannot be known.
 void MainFrame::BuildStatusBar() {
     QStatusBar* bar = statusBar();
+    int i = 0;
     for (const char* indicator : {"KANA", "CAP", "NUM", "SCRL"}) {
         auto* label = new QLabel(QString::fromLatin1(indicator), bar);
         label->setObjectName(QString::fromLatin1(indicator));
-        label->setEnabled(false);  // the lock states are not known to the window
+        label->setEnabled(false);
         bar->addPermanentWidget(label);
+        lockLabels_[i++] = label;
     }
+    RefreshLockLights();
+    connect(&lockTimer_, &QTimer::timeout, this, &MainFrame::RefreshLockLights);
+    lockTimer_.start(kLockLightPeriodMs);
+}
+
+void MainFrame::RefreshLockLights() {
+    const LockStates states = lockLights_.Read();
+    for (std::size_t i = 0; i < states.size(); ++i) lockLabels_[i]->setEnabled(states[i] == 1);
 }
 
 QString MainFrame::statusText() const {
     return statusBar()->currentMessage();
 }
 
-// The monitor under the pointer gives the rectangle and the frame rate; the window takes the
-// middle of it (or, with the head-mounted display, a client area of the requested size).
-void MainFrame::PlaceWindow() {
+// The monitor under the pointer gives the rectangle and the frame rate.
+void MainFrame::ChooseMonitor() {
     std::vector<DisplayDevice> devices;
     for (QScreen* screen : QGuiApplication::screens()) {
         const QRect g = screen->geometry();
@@ -161,14 +174,35 @@ void MainFrame::PlaceWindow() {
     const QPoint pointer = QCursor::pos();
     const MonitorChoice choice =
         CheckMonitor(devices, pointer.x(), pointer.y(), {0, 0, p.width(), p.height()});
+    monitor_ = choice.rect;
     session_.scene().settings.framesPerSecond = choice.framesPerSecond;
     session_.scene().settings.frameTime = 1.0 / choice.framesPerSecond;
+}
 
-    const int caption = style()->pixelMetric(QStyle::PM_TitleBarHeight);
-    const int border = 4;
-    const ScreenRect r = MainWindowRect(choice.rect, border, caption);
+// The window takes the middle of the monitor; with the head-mounted display the main view takes
+// the head-mounted window size and the whole window is centred. The window system's frame is
+// measured as it stands: before the window is shown, and without a window manager, it is none.
+void MainFrame::PlaceWindow() {
+    const QSize decoration = frameGeometry().size() - geometry().size();
+    if (options_.headMounted) {
+        // The menu bar may wrap on a narrow window, so the difference is taken at 800 x 600.
+        resize(800, 600);
+        if (layout()) {
+            layout()->invalidate();
+            layout()->activate();
+        }
+        const QSize extra = size() - view_->size() + decoration;
+        const ScreenRect r =
+            HeadMountedWindowRect(monitor_, options_.headMountedSize, {extra.width(), extra.height()});
+        move(r.left, r.top);
+        resize(r.width - decoration.width(), r.height - decoration.height());
+        return;
+    }
+    const int border = decoration.width() / 2;
+    const int caption = geometry().top() - frameGeometry().top() - border;
+    const ScreenRect r = MainWindowRect(monitor_, border, std::max(caption, 0));
     move(r.left, r.top);
-    resize(std::max(r.width - 2 * border, 320), std::max(r.height - caption - 2 * border, 240));
+    resize(std::max(r.width - decoration.width(), 320), std::max(r.height - decoration.height(), 240));
 }
 
 void MainFrame::SetModal(bool modal) {
@@ -291,6 +325,15 @@ void MainFrame::closeEvent(QCloseEvent* event) {
     session_.scheduler.StopCalcThreads();
     loop_.modalUi = true;
     event->accept();
+}
+
+// Placed again once shown: the layout has now given the main view its size.
+void MainFrame::showEvent(QShowEvent* event) {
+    if (!placed_) {
+        placed_ = true;
+        PlaceWindow();
+    }
+    QMainWindow::showEvent(event);
 }
 
 void MainFrame::dragEnterEvent(QDragEnterEvent* event) {

@@ -9,13 +9,16 @@
 // and then runs the between-pass hooks (remote scripts run there).
 #include <QMainWindow>
 #include <QTimer>
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
 
 #include "app/Commands.h"
 #include "app/CoreBenchmark.h"
+#include "app/LockIndicators.h"
 #include "app/MainLoop.h"
+#include "app/Monitor.h"
 #include "app/WindowOptions.h"
 
 class QLabel;
@@ -54,9 +57,12 @@ class MainFrame : public QMainWindow {
     QImage GrabWindow();
     // The text of the status bar's message pane.
     QString statusText() const;
+    // Reads the keyboard's lock lights into the status bar (also done four times a second).
+    void RefreshLockLights();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -72,8 +78,13 @@ class MainFrame : public QMainWindow {
     KeyboardFeeder* keyboard_;
     AccuracyDialog* accuracy_ = nullptr;
     QTimer idle_;
+    QTimer lockTimer_;
+    LockIndicators lockLights_;
+    std::array<QLabel*, kLockLightCount> lockLabels_{};
     bool inPass_ = false;
     bool closing_ = false;
+    bool placed_ = false;
+    ScreenRect monitor_;
     int modalDepth_ = 0;
     long framesRun_ = 0;
     double latenessSum_ = 0, latenessMax_ = 0;
@@ -83,6 +94,7 @@ class MainFrame : public QMainWindow {
     LoopHooks MakeLoopHooks();
     BenchmarkHooks MakeBenchmarkHooks();
     void BuildStatusBar();
+    void ChooseMonitor();
     void PlaceWindow();
     void SetModal(bool modal);
 

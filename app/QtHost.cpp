@@ -105,6 +105,14 @@ void QtHost::HideProgress() {
     if (messages_) messages_->HideProgress();
 }
 
+bool QtHost::KeepWaitingForScript(double seconds) {
+    const std::string text = Tr("スクリプトが %1 秒以上実行されたまま終わりません。\n\n"
+                                "このまま実行を続けますか?\n(「いいえ」でスクリプトを中止します)")
+                                 .arg(static_cast<int>(seconds))
+                                 .toStdString();
+    return Ask(text, Answer::No) == Answer::Yes;
+}
+
 std::string QtHost::OpenSceneFile(const std::string& folder) {
     std::string answer;
     if (TakeScripted("open: " + folder, answer)) return answer;

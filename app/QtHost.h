@@ -35,6 +35,9 @@ class QtHost : public Host {
     void OpenForEditing(const std::string& path) override;
     void ShowProgress(const std::string& title, const std::string& text, int percent) override;
     void HideProgress() override;
+    // Asks whether a scene script that has run for `seconds` may go on; unattended, it may not
+    // (as on the console), so a script stuck in a loop cannot hold a scripted run.
+    bool KeepWaitingForScript(double seconds) override;
 
     Choice AskYesNoCancel(const std::string& text);
     // The open-file and save-file dialogs for scene files; "" when cancelled.

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/CommandLine.h"
 #include "app/HeadlessOptions.h"
 
 namespace korvan {
@@ -24,6 +25,10 @@ struct WindowOptions {
     // Nobody watches (a scripted run on a virtual display): messages are acknowledged and
     // questions take their default answer instead of waiting for a click.
     bool unattended = false;
+    // Decided by the start-up rules, not by options: the head-mounted display is used, and the
+    // main view then takes this size, centred on the monitor.
+    bool headMounted = false;
+    WindowSize headMountedSize;
 };
 
 // `args` are the arguments after the program name. Unknown double-dash options are errors;

@@ -19,6 +19,8 @@ PACKAGES=(
   libspnav-dev libv4l-dev libfftw3-dev libopenhmd-dev
   # running the GUI without a display (Xvfb, with Mesa's software renderer for OpenGL)
   xvfb xauth libgl1-mesa-dri
+  # the window tests read window geometry (xwininfo) and the keyboard's lock lights (Xlib's XKB)
+  x11-utils libx11-dev
   # the help command opens the manual in the desktop's browser
   xdg-utils
 )
