@@ -349,7 +349,7 @@ void DrawCrashPoints(const ViewContext& c, const CObj& body, const BodyFrame& fr
     glColor3d(1, 0.1, 0);
     glBegin(GL_POINTS);
     for (const _CRASHINFO& p : body.crashPoints)
-        if (p.contactBody) Vertex(TransformPoint(p.contactBody->localToWorld[0], p.anchor));
+        if (p.contactBody) Vertex(TransformPoint(p.contactBody->state[0].localToWorld, p.anchor));
     glEnd();
     LoadCamera(c, frame.drawMatrix);
 }
@@ -358,10 +358,10 @@ void DrawCrashPoints(const ViewContext& c, const CObj& body, const BodyFrame& fr
 
 BodyFrame PrepareDraw(const CObj& body, const CWndView& view) {
     BodyFrame f;
-    ToColumnMajor(body.localToWorld[0], f.drawMatrix);
+    ToColumnMajor(body.state[0].localToWorld, f.drawMatrix);
     const Vec3 back = Column(view.modelViewInverse, 2);
-    f.back = TransformVector(body.worldToLocal[0], back);
-    f.up = TransformVector(body.worldToLocal[0], Column(view.modelViewInverse, 1));
+    f.back = TransformVector(body.state[0].worldToLocal, back);
+    f.up = TransformVector(body.state[0].worldToLocal, Column(view.modelViewInverse, 1));
     f.scale = Length(back);
     return f;
 }

@@ -122,9 +122,9 @@ void CObj::UpdateActuations() {
         const double load = MovesPoints(move.moveKind) ? ActuationLoad(move) : 0;
 
         if (move.inputType == 1) {
-            ControllerState state;
-            controllers.Read(move.ctrlIndex, state);
-            const double v = MapAxisValue(AxisReading(state, move.axis), move.mapping);
+            ControllerState reading;
+            controllers.Read(move.ctrlIndex, reading);
+            const double v = MapAxisValue(AxisReading(reading, move.axis), move.mapping);
             if (move.useAs == 0) move.displacement = v * move.speed * 1000;  // position
             if (move.useAs == 1) move.displacement += v * move.speed;        // velocity
             // Force feedback: s = (1 - k) s + k O / (speed 1000), pushed back on the axis' channel
@@ -161,8 +161,8 @@ double CObj::ActuationLoad(const _MOVEINFO& move) const {
     for (const _JOININFO& j : joins) {
         const _JOININFO* mirror = MirrorOf(j);
         if (j.partner != move.other || !mirror) continue;
-        const Vec3 q = TransformPoint(worldToLocal[0],
-                                      TransformPoint(j.partner->localToWorld[0], mirror->previousLocalPoint));
+        const Vec3 q = TransformPoint(state[0].worldToLocal, TransformPoint(j.partner->state[0].localToWorld,
+                                                                            mirror->previousLocalPoint));
         const Vec3& p = j.previousLocalPoint;
         double term = 0;
         if (move.moveKind == kMoveMove) {

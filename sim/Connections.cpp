@@ -57,7 +57,8 @@ void CObj::ComputeJoinForces(int s) {
     const double stiffnessScale = u > 0 ? std::pow(10000.0, -u) : 1;
     const double dampingScale = u > 0 ? std::pow(100.0, -u) : 1;
     // Summed in registers, in the order the records come, and stored once.
-    Vec3 force{forceX[s], forceY[s], forceZ[s]}, torque{torqueX[s], torqueY[s], torqueZ[s]};
+    Vec3 force{state[s].forceX, state[s].forceY, state[s].forceZ},
+        torque{state[s].torqueX, state[s].torqueY, state[s].torqueZ};
     for (int i = 0; i < static_cast<int>(joins.size()); ++i) {
         const _JOININFO& j = joins[static_cast<std::size_t>(i)];
         const _JOININFO* mirrorRecord = MirrorOf(j);
@@ -77,12 +78,12 @@ void CObj::ComputeJoinForces(int s) {
 
         // tau = Kr (w_partner - w_own), taken through the body axes
         if (Kr != 0) {
-            const Vec3 dOmega = TransformVector(worldToLocal[s], j.partner->Omega(s) - Omega(s));
-            torque += TransformVector(localToWorld[s], Kr * dOmega);
+            const Vec3 dOmega = TransformVector(state[s].worldToLocal, j.partner->Omega(s) - Omega(s));
+            torque += TransformVector(state[s].localToWorld, Kr * dOmega);
         }
     }
-    forceX[s] = force.x, forceY[s] = force.y, forceZ[s] = force.z;
-    torqueX[s] = torque.x, torqueY[s] = torque.y, torqueZ[s] = torque.z;
+    state[s].forceX = force.x, state[s].forceY = force.y, state[s].forceZ = force.z;
+    state[s].torqueX = torque.x, state[s].torqueY = torque.y, state[s].torqueZ = torque.z;
 }
 
 // Soft start of a connection made during play: the settings climb from 1e-8 to 1 times the base
@@ -111,7 +112,7 @@ void CObj::CheckJoinBreaks() {
         if (!mirror || j.rampCount > 0) continue;
         // F = K (x_partner - x_own), stage 0
         const Vec3 F = j.effStrength * (mirror->worldPoint - j.worldPoint);
-        j.lastForceLocal = TransformVector(worldToLocal[0], F);
+        j.lastForceLocal = TransformVector(state[0].worldToLocal, F);
         if (Length(F) > j.effBreak) BreakJoinGroup(i);
     }
 }

@@ -66,7 +66,7 @@ void CObj::UpdateContacts() {
     for (_CRASHINFO& c : crashPoints) {
         // A contact ends with the definition that made it: its reactions would have nowhere to go.
         if (c.contactBody && !InteractsWith(c.contactBody)) EndContact(c, 0);
-        const Vec3 p = TransformPoint(localToWorld[0], c.localPoint);
+        const Vec3 p = TransformPoint(state[0].localToWorld, c.localPoint);
         if (c.contactBody)
             UpdateContact(c, p);
         else
@@ -91,8 +91,8 @@ void CObj::SearchContact(_CRASHINFO& c, const Vec3& p) {
         const int f = B->FindFace(definition.type, p, 0);
         if (f < 0) continue;
         const CON& face = B->faces[static_cast<std::size_t>(f)];
-        const Vec3 v0 = TransformPoint(B->localToWorld[0], B->Vertex(face.v[0]));
-        const Vec3 n = TransformVector(B->localToWorld[0], B->FaceNormal(f));
+        const Vec3 v0 = TransformPoint(B->state[0].localToWorld, B->Vertex(face.v[0]));
+        const Vec3 n = TransformVector(B->state[0].localToWorld, B->FaceNormal(f));
         // L = n . (v0 - p), the depth below the face plane
         const double L = Dot(n, v0 - p);
         if (!(L > 0 && L < B->sizeMin)) continue;
@@ -118,7 +118,7 @@ void CObj::SearchContact(_CRASHINFO& c, const Vec3& p) {
         const int sliding = Length(alongSurface) >= definition.staticLimitSpeed ? 1 : c.sliding;
         EndContact(c, sliding);
         c.contactBody = B;
-        c.anchor = TransformPoint(B->worldToLocal[0], anchor);
+        c.anchor = TransformPoint(B->state[0].worldToLocal, anchor);
         c.contactNormal = B->FaceNormal(f);
         c.slideVelocity = pointVelocity;
         c.staticFriction = definition.staticFriction;
@@ -134,8 +134,8 @@ void CObj::SearchContact(_CRASHINFO& c, const Vec3& p) {
 
 void CObj::UpdateContact(_CRASHINFO& c, const Vec3& p) {
     CObj* B = c.contactBody;
-    const Vec3 a = TransformPoint(B->localToWorld[0], c.anchor);
-    const Vec3 n = TransformVector(B->localToWorld[0], c.contactNormal);
+    const Vec3 a = TransformPoint(B->state[0].localToWorld, c.anchor);
+    const Vec3 n = TransformVector(B->state[0].localToWorld, c.contactNormal);
     if (B->FindFace(c.contactType, a, kAnchorMargin) < 0) return EndContact(c, 0);  // anchor left B
 
     const Vec3 d = a - p;
@@ -153,7 +153,7 @@ void CObj::UpdateContact(_CRASHINFO& c, const Vec3& p) {
     const Vec3 pp = p + Dot(d, n) * n;
     const Vec3 pointVelocity = PointVelocity(0, p - Position(0));
     if (Length(T) > c.staticFriction * J && J / Kc < B->sizeMin) {
-        c.anchor = TransformPoint(B->worldToLocal[0], pp);  // slip: the anchor follows the point
+        c.anchor = TransformPoint(B->state[0].worldToLocal, pp);  // slip: the anchor follows the point
         c.slideVelocity = pointVelocity;
         c.sliding = 1;
         return;
@@ -164,7 +164,7 @@ void CObj::UpdateContact(_CRASHINFO& c, const Vec3& p) {
     const double P = Length(pointVelocity - B->PointVelocity(0, a - B->Position(0)));
     if (slipSoundMode == 1) SoundLevels::Add(scene().sounds.slipSoundLevel, 1000 * P * P);
     if (P >= c.staticLimitSpeed && Dot(pointVelocity, c.slideVelocity) >= 0) return;
-    c.anchor = TransformPoint(B->worldToLocal[0], pp);
+    c.anchor = TransformPoint(B->state[0].worldToLocal, pp);
     c.slideVelocity = pointVelocity;
     c.sliding = 0;
 }
@@ -183,7 +183,7 @@ struct TouchedState {
     void Read(const CObj* B, int s) {
         body = B;
         movable = B->IsMovable();
-        localToWorld = &B->localToWorld[s];
+        localToWorld = &B->state[s].localToWorld;
         position = B->Position(s), velocity = B->Velocity(s), omega = B->Omega(s);
     }
 };
@@ -194,10 +194,11 @@ void CObj::ComputeContactForces(int s) {
     if (activeContactCount_ == 0 || interactions.empty()) return;
     if (!(settings().AssemblyProgress() > 1)) return;
     const bool movable = IsMovable();
-    const Mat4& toWorld = localToWorld[s];
+    const Mat4& toWorld = state[s].localToWorld;
     const Vec3 position = Position(s), velocity = Velocity(s), omega = Omega(s);
     // Summed in registers, in the order of the points, and stored once.
-    Vec3 force{forceX[s], forceY[s], forceZ[s]}, torque{torqueX[s], torqueY[s], torqueZ[s]};
+    Vec3 force{state[s].forceX, state[s].forceY, state[s].forceZ},
+        torque{state[s].torqueX, state[s].torqueY, state[s].torqueZ};
     TouchedState touched;
     for (int k = 0; k < activeContactCount_; ++k) {
         const auto index = static_cast<std::size_t>(activeContacts_[static_cast<std::size_t>(k)]);
@@ -242,14 +243,15 @@ void CObj::ComputeContactForces(int s) {
                 c.reactTZ[s] += reactionTorque.z;
         }
     }
-    forceX[s] = force.x, forceY[s] = force.y, forceZ[s] = force.z;
-    torqueX[s] = torque.x, torqueY[s] = torque.y, torqueZ[s] = torque.z;
+    state[s].forceX = force.x, state[s].forceY = force.y, state[s].forceZ = force.z;
+    state[s].torqueX = torque.x, state[s].torqueY = torque.y, state[s].torqueZ = torque.z;
 }
 
 // A body that cannot move gets no reactions: none were stored for it.
 void CObj::GatherContactReactions(int s) {
     if (contactSources.empty() || !IsMovable()) return;
-    Vec3 force{forceX[s], forceY[s], forceZ[s]}, torque{torqueX[s], torqueY[s], torqueZ[s]};
+    Vec3 force{state[s].forceX, state[s].forceY, state[s].forceZ},
+        torque{state[s].torqueX, state[s].torqueY, state[s].torqueZ};
     for (const CObj* A : contactSources) {
         if (A->interactions.empty()) continue;
         for (const _CRASHINFO& c : A->crashPoints) {
@@ -258,8 +260,8 @@ void CObj::GatherContactReactions(int s) {
             torque += Vec3{c.reactTX[s], c.reactTY[s], c.reactTZ[s]};
         }
     }
-    forceX[s] = force.x, forceY[s] = force.y, forceZ[s] = force.z;
-    torqueX[s] = torque.x, torqueY[s] = torque.y, torqueZ[s] = torque.z;
+    state[s].forceX = force.x, state[s].forceY = force.y, state[s].forceZ = force.z;
+    state[s].torqueX = torque.x, state[s].torqueY = torque.y, state[s].torqueZ = torque.z;
 }
 
 bool CObj::InteractsWith(const CObj* other) const {

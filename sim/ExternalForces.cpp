@@ -70,9 +70,9 @@ void CObj::ApplyPrescribedMotion() {
     if (!IsFixed()) return;
     if (moveForcesX.empty() && moveForcesY.empty() && moveForcesZ.empty()) return;
     const double t = settings().CurTime;
-    if (!moveForcesX.empty()) posX[0] = PrescribedCoordinate(moveForcesX, t);
-    if (!moveForcesY.empty()) posY[0] = PrescribedCoordinate(moveForcesY, t);
-    if (!moveForcesZ.empty()) posZ[0] = PrescribedCoordinate(moveForcesZ, t);
+    if (!moveForcesX.empty()) state[0].posX = PrescribedCoordinate(moveForcesX, t);
+    if (!moveForcesY.empty()) state[0].posY = PrescribedCoordinate(moveForcesY, t);
+    if (!moveForcesZ.empty()) state[0].posZ = PrescribedCoordinate(moveForcesZ, t);
     UpdateStageMatrices(0);
     UpdateJoinPoints(0);
 }
@@ -88,22 +88,22 @@ void CObj::SampleExternalForces() {
         if (force.inputType == 0) {
             t = keys.IsDown(force.key) ? 1 : 0;
         } else if (force.inputType == 1) {
-            ControllerState state;
-            controllers.Read(force.ctrlIndex, state);
+            ControllerState reading;
+            controllers.Read(force.ctrlIndex, reading);
             // The sign buttons act on their press, not while held.
             if (force.plusButton >= 0) {
-                const int down = state.ButtonDown(force.plusButton) ? 1 : 0;
+                const int down = reading.ButtonDown(force.plusButton) ? 1 : 0;
                 if (down && !lastPlusButtonState) ctrlForceSign = 1;
                 lastPlusButtonState = down;
             }
             if (force.minusButton >= 0) {
-                const int down = state.ButtonDown(force.minusButton) ? 1 : 0;
+                const int down = reading.ButtonDown(force.minusButton) ? 1 : 0;
                 if (down && !lastMinusButtonState) ctrlForceSign = -1;
                 lastMinusButtonState = down;
             }
-            t = MapAxisValue(AxisReading(state, force.axis), force.mapping) * ctrlForceSign;
+            t = MapAxisValue(AxisReading(reading, force.axis), force.mapping) * ctrlForceSign;
         }
-        const Vec3 world = TransformVector(localToWorld[0], t * force.magnitude * force.direction);
+        const Vec3 world = TransformVector(state[0].localToWorld, t * force.magnitude * force.direction);
         if (force.forceKind == kForceRotate) extTorque += world;
         if (force.forceKind == kForceTranslate) extForce += world;
         if (force.forceKind == kForceBrake) brakeTorque += world;
@@ -120,7 +120,8 @@ Vec3 CObj::BrakeTorque(int s) const {
     const double spin = Dot(axis, Omega(s));
     const double moments[3] = {inertiaX, inertiaY, inertiaZ};
     double inertia = 0;
-    for (int k = 0; k < 3; ++k) inertia += moments[k] * Dot(axis, rot[s].Row(k)) * Dot(axis, rot[s].Row(k));
+    for (int k = 0; k < 3; ++k)
+        inertia += moments[k] * Dot(axis, state[s].rot.Row(k)) * Dot(axis, state[s].rot.Row(k));
     const double stopping = inertia * std::fabs(spin) / settings().timeStep;
     return Sign(spin) * std::min(size, stopping) * axis;
 }
@@ -128,7 +129,7 @@ Vec3 CObj::BrakeTorque(int s) const {
 // End of the force phase, stage s.
 void CObj::ApplyExternalForces(int s) {
     const SimSettings& sim = settings();
-    forceX[s] += extForce.x, forceY[s] += extForce.y, forceZ[s] += extForce.z;
+    state[s].forceX += extForce.x, state[s].forceY += extForce.y, state[s].forceZ += extForce.z;
 
     // tau += extTorque - sign(b^ . w) min(|b|, I_b |b^ . w| / h) b^: the brake holds its full size
     // against the rotation, like dry friction never more than stops the spin within one step, so
@@ -142,7 +143,8 @@ void CObj::ApplyExternalForces(int s) {
 
     // F += m g, once the model is assembled
     if (sim.AssemblyProgress() > 1) {
-        forceX[s] += sim.GravityX * mass, forceY[s] += sim.GravityY * mass, forceZ[s] += sim.GravityZ * mass;
+        state[s].forceX += sim.GravityX * mass, state[s].forceY += sim.GravityY * mass,
+            state[s].forceZ += sim.GravityZ * mass;
     }
 
     // tau += G (z x Z) + G (x x X), G = gain |I|: turns the body axes onto the world axes while
@@ -150,8 +152,10 @@ void CObj::ApplyExternalForces(int s) {
     if (keepDirectionGain > 0 && RHO >= 0 && !(sim.AssemblyProgress() >= 1)) {
         const double G =
             keepDirectionGain * std::sqrt(inertiaX * inertiaX + inertiaY * inertiaY + inertiaZ * inertiaZ);
-        const Vec3 x{localToWorld[s].m[0][0], localToWorld[s].m[1][0], localToWorld[s].m[2][0]};
-        const Vec3 z{localToWorld[s].m[0][2], localToWorld[s].m[1][2], localToWorld[s].m[2][2]};
+        const Vec3 x{state[s].localToWorld.m[0][0], state[s].localToWorld.m[1][0],
+                     state[s].localToWorld.m[2][0]};
+        const Vec3 z{state[s].localToWorld.m[0][2], state[s].localToWorld.m[1][2],
+                     state[s].localToWorld.m[2][2]};
         AddTorque(s, G * Cross(z, Vec3{0, 0, 1}) + G * Cross(x, Vec3{1, 0, 0}));
     }
 }
@@ -162,7 +166,7 @@ void CObj::ApplyExternalForces(int s) {
 void CObj::ApplyGrabForce(int s) {
     if (grabActive != 1 || !IsMovable()) return;
     const SimSettings& sim = settings();
-    const Vec3 r = TransformVector(localToWorld[s], grabLocalPoint);
+    const Vec3 r = TransformVector(state[s].localToWorld, grabLocalPoint);
     const Vec3 p = Position(s) + r;
     Vec3 vp = PointVelocity(s, r);
     AdjustPointMotion(-1, s, vp);

@@ -33,14 +33,15 @@ void ReportCannotContinue(const std::string& displayName) {
 }  // namespace
 
 void CObj::ReportRunaway() const {
-    if (!RunAway(posX[0], posY[0], posZ[0]) && !RunAway(velX[0], velY[0], velZ[0])) [[likely]]
+    if (!RunAway(state[0].posX, state[0].posY, state[0].posZ) &&
+        !RunAway(state[0].velX, state[0].velY, state[0].velZ)) [[likely]]
         return;
-    if (RunAway(posX[0], posY[0], posZ[0]))
-        PostAnomalyFormat("%s の計算で、位置が異常な値 %e %e %e になりました。", displayName.c_str(), posX[0],
-                          posY[0], posZ[0]);
-    if (RunAway(velX[0], velY[0], velZ[0]))
-        PostAnomalyFormat("%s の計算で、速度が異常な値 %e %e %e になりました。", displayName.c_str(), velX[0],
-                          velY[0], velZ[0]);
+    if (RunAway(state[0].posX, state[0].posY, state[0].posZ))
+        PostAnomalyFormat("%s の計算で、位置が異常な値 %e %e %e になりました。", displayName.c_str(),
+                          state[0].posX, state[0].posY, state[0].posZ);
+    if (RunAway(state[0].velX, state[0].velY, state[0].velZ))
+        PostAnomalyFormat("%s の計算で、速度が異常な値 %e %e %e になりました。", displayName.c_str(),
+                          state[0].velX, state[0].velY, state[0].velZ);
 }
 
 // force[s] -> linear acceleration, torque[s] -> angular acceleration (both in place).
@@ -49,23 +50,25 @@ void CObj::IntegrateAcceleration(int s) {
         PostAnomalyFormat("%s %s %s で、0 割りが発生しました", varName.c_str(), typeName.c_str(),
                           displayName.c_str());
     } else {
-        forceX[s] /= mass, forceY[s] /= mass, forceZ[s] /= mass;
+        state[s].forceX /= mass, state[s].forceY /= mass, state[s].forceZ /= mass;
     }
     if (inertiaX != 0 && inertiaY != 0 && inertiaZ != 0) {
         // alpha = L2W * I^-1 * W2L * tau, with the torque taken to the body axes and back.
-        Vec3 tau = TransformVector(worldToLocal[s], {torqueX[s], torqueY[s], torqueZ[s]});
-        Vec3 alpha = TransformVector(localToWorld[s], {tau.x / inertiaX, tau.y / inertiaY, tau.z / inertiaZ});
-        torqueX[s] = alpha.x, torqueY[s] = alpha.y, torqueZ[s] = alpha.z;
+        Vec3 tau =
+            TransformVector(state[s].worldToLocal, {state[s].torqueX, state[s].torqueY, state[s].torqueZ});
+        Vec3 alpha =
+            TransformVector(state[s].localToWorld, {tau.x / inertiaX, tau.y / inertiaY, tau.z / inertiaZ});
+        state[s].torqueX = alpha.x, state[s].torqueY = alpha.y, state[s].torqueZ = alpha.z;
     }
 }
 
 void CObj::IntegrateStage(int s) {
     ReportRunaway();
     if (IsFixed()) {
-        forceX[s] = forceY[s] = forceZ[s] = 0;
-        torqueX[s] = torqueY[s] = torqueZ[s] = 0;
-        velX[0] = velY[0] = velZ[0] = 0;
-        omegaX[0] = omegaY[0] = omegaZ[0] = 0;
+        state[s].forceX = state[s].forceY = state[s].forceZ = 0;
+        state[s].torqueX = state[s].torqueY = state[s].torqueZ = 0;
+        state[0].velX = state[0].velY = state[0].velZ = 0;
+        state[0].omegaX = state[0].omegaY = state[0].omegaZ = 0;
     } else {
         IntegrateAcceleration(s);
     }
@@ -73,15 +76,16 @@ void CObj::IntegrateStage(int s) {
     // k_s = h * rate_s: dPos = h v, dv = h a (kept in force), dw = h alpha (kept in torque),
     // dRot row r = h (w x r).
     const double h = settings().timeStep;
-    const double wx = omegaX[s], wy = omegaY[s], wz = omegaZ[s];
-    dPosX[s] = h * velX[s], dPosY[s] = h * velY[s], dPosZ[s] = h * velZ[s];
-    forceX[s] *= h, forceY[s] *= h, forceZ[s] *= h;
-    torqueX[s] *= h, torqueY[s] *= h, torqueZ[s] *= h;
+    const double wx = state[s].omegaX, wy = state[s].omegaY, wz = state[s].omegaZ;
+    state[s].dPosX = h * state[s].velX, state[s].dPosY = h * state[s].velY,
+    state[s].dPosZ = h * state[s].velZ;
+    state[s].forceX *= h, state[s].forceY *= h, state[s].forceZ *= h;
+    state[s].torqueX *= h, state[s].torqueY *= h, state[s].torqueZ *= h;
     for (int r = 0; r < 3; ++r) {
-        const double* row = rot[s].m[r];
-        dRot[s][3 * r + 0] = h * (row[2] * wy - row[1] * wz);
-        dRot[s][3 * r + 1] = h * (row[0] * wz - row[2] * wx);
-        dRot[s][3 * r + 2] = h * (row[1] * wx - row[0] * wy);
+        const double* row = state[s].rot.m[r];
+        state[s].dRot[3 * r + 0] = h * (row[2] * wy - row[1] * wz);
+        state[s].dRot[3 * r + 1] = h * (row[0] * wz - row[2] * wx);
+        state[s].dRot[3 * r + 2] = h * (row[1] * wx - row[0] * wy);
     }
 
     if (s < 3)
@@ -93,31 +97,38 @@ void CObj::IntegrateStage(int s) {
 void CObj::BuildNextStage(int s) {
     const double w = kStageWeight[s];
     const int n = s + 1;
-    posX[n] = posX[0] + w * dPosX[s], posY[n] = posY[0] + w * dPosY[s], posZ[n] = posZ[0] + w * dPosZ[s];
-    velX[n] = velX[0] + w * forceX[s], velY[n] = velY[0] + w * forceY[s], velZ[n] = velZ[0] + w * forceZ[s];
-    omegaX[n] = omegaX[0] + w * torqueX[s];
-    omegaY[n] = omegaY[0] + w * torqueY[s];
-    omegaZ[n] = omegaZ[0] + w * torqueZ[s];
-    const double* r0 = rot[0].data();
-    double* rn = rot[n].data();
-    for (int i = 0; i < 9; ++i) rn[i] = r0[i] + w * dRot[s][i];
+    state[n].posX = state[0].posX + w * state[s].dPosX, state[n].posY = state[0].posY + w * state[s].dPosY,
+    state[n].posZ = state[0].posZ + w * state[s].dPosZ;
+    state[n].velX = state[0].velX + w * state[s].forceX, state[n].velY = state[0].velY + w * state[s].forceY,
+    state[n].velZ = state[0].velZ + w * state[s].forceZ;
+    state[n].omegaX = state[0].omegaX + w * state[s].torqueX;
+    state[n].omegaY = state[0].omegaY + w * state[s].torqueY;
+    state[n].omegaZ = state[0].omegaZ + w * state[s].torqueZ;
+    const double* r0 = state[0].rot.data();
+    double* rn = state[n].rot.data();
+    for (int i = 0; i < 9; ++i) rn[i] = r0[i] + w * state[s].dRot[i];
     if (!UpdateStageMatrices(n)) ReportCannotContinue(displayName);
 }
 
 void CObj::CommitStage() {
-    auto rk4 = [](const double* k) { return (k[0] + 2 * k[1] + 2 * k[2] + k[3]) / 6; };
-    velX[0] += rk4(forceX), velY[0] += rk4(forceY), velZ[0] += rk4(forceZ);
-    posX[0] += rk4(dPosX), posY[0] += rk4(dPosY), posZ[0] += rk4(dPosZ);
-    omegaX[0] += rk4(torqueX), omegaY[0] += rk4(torqueY), omegaZ[0] += rk4(torqueZ);
-    double* r0 = rot[0].data();
-    for (int i = 0; i < 9; ++i) r0[i] += (dRot[0][i] + 2 * dRot[1][i] + 2 * dRot[2][i] + dRot[3][i]) / 6;
+    const StageState &k0 = state[0], &k1 = state[1], &k2 = state[2], &k3 = state[3];
+    auto rk4 = [&](double StageState::*k) { return (k0.*k + 2 * (k1.*k) + 2 * (k2.*k) + k3.*k) / 6; };
+    StageState& q = state[0];
+    q.velX += rk4(&StageState::forceX), q.velY += rk4(&StageState::forceY),
+        q.velZ += rk4(&StageState::forceZ);
+    q.posX += rk4(&StageState::dPosX), q.posY += rk4(&StageState::dPosY), q.posZ += rk4(&StageState::dPosZ);
+    q.omegaX += rk4(&StageState::torqueX), q.omegaY += rk4(&StageState::torqueY),
+        q.omegaZ += rk4(&StageState::torqueZ);
+    double* r0 = state[0].rot.data();
+    for (int i = 0; i < 9; ++i)
+        r0[i] += (state[0].dRot[i] + 2 * state[1].dRot[i] + 2 * state[2].dRot[i] + state[3].dRot[i]) / 6;
     if (!UpdateStageMatrices(0)) ReportCannotContinue(displayName);
 }
 
-// Re-orthonormalises rot[s] keeping the direction of its z row, then rebuilds the inverse and the
+// Re-orthonormalises state[s].rot keeping the direction of its z row, then rebuilds the inverse and the
 // two 4x4 body matrices. Fails, keeping rotInv and worldToLocal, on a singular rot.
 bool CObj::UpdateStageMatrices(int s) {
-    Mat3& r = rot[s];
+    Mat3& r = state[s].rot;
     Vec3 x = r.Row(0), z = r.Row(2);
     if (double len = Length(z); len != 0) z *= 1.0 / len;
     Vec3 y = Cross(z, x);
@@ -125,20 +136,20 @@ bool CObj::UpdateStageMatrices(int s) {
     x = Cross(y, z);
     r.SetRow(0, x), r.SetRow(1, y), r.SetRow(2, z);
 
-    Mat4& l2w = localToWorld[s];
-    const double pos[3] = {posX[s], posY[s], posZ[s]};
+    Mat4& l2w = state[s].localToWorld;
+    const double pos[3] = {state[s].posX, state[s].posY, state[s].posZ};
     for (int i = 0; i < 3; ++i) {
         for (int j = 0; j < 3; ++j) l2w.m[i][j] = r.m[j][i];
         l2w.m[i][3] = pos[i];
     }
     l2w.m[3][0] = l2w.m[3][1] = l2w.m[3][2] = 0, l2w.m[3][3] = 1;
 
-    if (!InvertByCofactors(r, rotInv[s])) return false;
+    if (!InvertByCofactors(r, state[s].rotInv)) return false;
 
     // worldToLocal = [rotInv^T | -rotInv^T pos]
-    Mat4& w2l = worldToLocal[s];
+    Mat4& w2l = state[s].worldToLocal;
     for (int i = 0; i < 3; ++i) {
-        for (int j = 0; j < 3; ++j) w2l.m[i][j] = rotInv[s].m[j][i];
+        for (int j = 0; j < 3; ++j) w2l.m[i][j] = state[s].rotInv.m[j][i];
         w2l.m[i][3] = -(w2l.m[i][0] * pos[0] + w2l.m[i][1] * pos[1] + w2l.m[i][2] * pos[2]);
     }
     w2l.m[3][0] = w2l.m[3][1] = w2l.m[3][2] = 0, w2l.m[3][3] = 1;
@@ -150,7 +161,7 @@ bool CObj::UpdateStageMatrices(int s) {
 void CObj::UpdateJoinPoints(int s) {
     const Vec3 pos = Position(s), vel = Velocity(s), omega = Omega(s);
     for (_JOININFO& j : joins) {
-        j.worldOffset = TransformVector(localToWorld[s], j.localPoint);
+        j.worldOffset = TransformVector(state[s].localToWorld, j.localPoint);
         j.worldPoint = pos + j.worldOffset;
         j.worldVelocity = vel + Cross(omega, j.worldOffset);
     }

@@ -19,15 +19,15 @@ CObj::~CObj() = default;
 void CObj::Reset() {
     id = scene_->Count();
     for (int s = 0; s < 4; ++s) {
-        posX[s] = posY[s] = posZ[s] = 0;
-        velX[s] = velY[s] = velZ[s] = 0;
-        omegaX[s] = omegaY[s] = omegaZ[s] = 0;
-        forceX[s] = forceY[s] = forceZ[s] = 0;
-        torqueX[s] = torqueY[s] = torqueZ[s] = 0;
-        dPosX[s] = dPosY[s] = dPosZ[s] = 0;
-        std::fill(std::begin(dRot[s]), std::end(dRot[s]), 0.0);
+        state[s].posX = state[s].posY = state[s].posZ = 0;
+        state[s].velX = state[s].velY = state[s].velZ = 0;
+        state[s].omegaX = state[s].omegaY = state[s].omegaZ = 0;
+        state[s].forceX = state[s].forceY = state[s].forceZ = 0;
+        state[s].torqueX = state[s].torqueY = state[s].torqueZ = 0;
+        state[s].dPosX = state[s].dPosY = state[s].dPosZ = 0;
+        std::fill(std::begin(state[s].dRot), std::end(state[s].dRot), 0.0);
     }
-    rot[0] = rotInv[0] = Mat3::Identity();
+    state[0].rot = state[0].rotInv = Mat3::Identity();
     UpdateStageMatrices(0);
     colorR = colorG = colorB = 0.5;
     RHO = 1000;
@@ -47,16 +47,16 @@ void CObj::Reset() {
 // ---- State setters and getters ------------------------------------------------------------
 
 void CObj::SetPosition(double x, double y, double z) {
-    posX[0] = x, posY[0] = y, posZ[0] = z;
+    state[0].posX = x, state[0].posY = y, state[0].posZ = z;
     UpdateStageMatrices(0);
 }
 
 void CObj::SetVelocity(double x, double y, double z) {
-    velX[0] = x, velY[0] = y, velZ[0] = z;
+    state[0].velX = x, state[0].velY = y, state[0].velZ = z;
 }
 
 void CObj::SetAngularVelocity(double x, double y, double z) {
-    omegaX[0] = x, omegaY[0] = y, omegaZ[0] = z;
+    state[0].omegaX = x, state[0].omegaY = y, state[0].omegaZ = z;
 }
 
 // Rodrigues: R = I cos(a) + sin(a) [k]x + (1 - cos(a)) k k^T is body-to-world; rot = R^T.
@@ -71,7 +71,7 @@ void CObj::SetAngle(double x, double y, double z) {
                   {t * k.x * k.y + sn * k.z, t * k.y * k.y + c, t * k.y * k.z - sn * k.x},
                   {t * k.x * k.z - sn * k.y, t * k.y * k.z + sn * k.x, t * k.z * k.z + c}}};
     }
-    rot[0] = Transposed(r);
+    state[0].rot = Transposed(r);
     UpdateStageMatrices(0);
 }
 
@@ -79,7 +79,7 @@ void CObj::SetAngle(double x, double y, double z) {
 // is the best-conditioned multiple of the axis k; the skew part of rot gives the sign of k
 // (sin a k, which vanishes only where both orientations describe the same turn).
 Vec3 CObj::GetAngle() const {
-    const Mat3& m = rot[0];
+    const Mat3& m = state[0].rot;
     double trace = m.m[0][0] + m.m[1][1] + m.m[2][2];
     double angle = std::acos(std::clamp((trace - 1) / 2, -1.0, 1.0));
     Mat3 sym;
@@ -99,7 +99,7 @@ Vec3 CObj::GetAngle() const {
 }
 
 void CObj::GetMatrix(double out[9]) const {
-    std::copy(rot[0].data(), rot[0].data() + 9, out);
+    std::copy(state[0].rot.data(), state[0].rot.data() + 9, out);
 }
 
 // ---- Default virtual operations ---------------------------------------------------------
@@ -124,20 +124,22 @@ void CObj::SetRecordLength(int frames) {
 void CObj::RestoreRecordedFrame(int frame) {
     if (frame < 0 || frame >= static_cast<int>(records.size())) return;
     const REC& r = records[static_cast<std::size_t>(frame)];
-    posX[0] = r.position[0], posY[0] = r.position[1], posZ[0] = r.position[2];
-    velX[0] = r.velocity[0], velY[0] = r.velocity[1], velZ[0] = r.velocity[2];
-    omegaX[0] = r.angularVelocity[0], omegaY[0] = r.angularVelocity[1], omegaZ[0] = r.angularVelocity[2];
-    std::copy(std::begin(r.rot), std::end(r.rot), rot[0].data());
+    state[0].posX = r.position[0], state[0].posY = r.position[1], state[0].posZ = r.position[2];
+    state[0].velX = r.velocity[0], state[0].velY = r.velocity[1], state[0].velZ = r.velocity[2];
+    state[0].omegaX = r.angularVelocity[0], state[0].omegaY = r.angularVelocity[1],
+    state[0].omegaZ = r.angularVelocity[2];
+    std::copy(std::begin(r.rot), std::end(r.rot), state[0].rot.data());
     UpdateStageMatrices(0);
 }
 
 void CObj::StoreRecordedFrame(int frame) {
     if (frame < 0 || frame >= static_cast<int>(records.size())) return;
     REC& r = records[static_cast<std::size_t>(frame)];
-    r.position[0] = posX[0], r.position[1] = posY[0], r.position[2] = posZ[0];
-    r.velocity[0] = velX[0], r.velocity[1] = velY[0], r.velocity[2] = velZ[0];
-    r.angularVelocity[0] = omegaX[0], r.angularVelocity[1] = omegaY[0], r.angularVelocity[2] = omegaZ[0];
-    std::copy(rot[0].data(), rot[0].data() + 9, r.rot);
+    r.position[0] = state[0].posX, r.position[1] = state[0].posY, r.position[2] = state[0].posZ;
+    r.velocity[0] = state[0].velX, r.velocity[1] = state[0].velY, r.velocity[2] = state[0].velZ;
+    r.angularVelocity[0] = state[0].omegaX, r.angularVelocity[1] = state[0].omegaY,
+    r.angularVelocity[2] = state[0].omegaZ;
+    std::copy(state[0].rot.data(), state[0].rot.data() + 9, r.rot);
 }
 
 void CObj::UpdateDerivedConstants() {
@@ -167,8 +169,8 @@ void CObj::ClearStageForces(int s) {
             c.reactTX[s] = c.reactTY[s] = c.reactTZ[s] = 0;
         }
     }
-    forceX[s] = forceY[s] = forceZ[s] = 0;
-    torqueX[s] = torqueY[s] = torqueZ[s] = 0;
+    state[s].forceX = state[s].forceY = state[s].forceZ = 0;
+    state[s].torqueX = state[s].torqueY = state[s].torqueZ = 0;
 }
 
 // ---- Shape building -----------------------------------------------------------------------
@@ -237,8 +239,8 @@ bool CObj::FaceFrameOf(int face, FaceFrame& out) const {
 // ---- Resizing ----------------------------------------------------------------------------
 
 void CObj::ShiftForResize(const Vec3& shift, const Vec3& oldSize, const Vec3& newSize) {
-    Vec3 worldShift = TransformVector(localToWorld[0], shift);
-    SetPosition(posX[0] + worldShift.x, posY[0] + worldShift.y, posZ[0] + worldShift.z);
+    Vec3 worldShift = TransformVector(state[0].localToWorld, shift);
+    SetPosition(state[0].posX + worldShift.x, state[0].posY + worldShift.y, state[0].posZ + worldShift.z);
 
     // Each connection group keeps its shape and its relative place between the faces:
     // new centre = (new size - extent) * centre / (old size - extent), per axis.

@@ -36,6 +36,24 @@ struct FaceFrame {
     Vec3 axis2;
 };
 
+// One Runge-Kutta stage of a body's motion: everything a stage reads and writes for the body,
+// kept together so that one stage of one body is ten cache lines, not a slice of forty. Stage 0
+// is the committed state; stages 1..3 are the intermediate states of the step.
+struct StageState {
+    double posX = 0, posY = 0, posZ = 0;  // centre of mass, world
+    double velX = 0, velY = 0, velZ = 0;
+    double omegaX = 0, omegaY = 0, omegaZ = 0;  // world
+    // Force phase accumulators; IntegrateStage turns them into velocity increments.
+    double forceX = 0, forceY = 0, forceZ = 0;
+    double torqueX = 0, torqueY = 0, torqueZ = 0;
+    double dPosX = 0, dPosY = 0, dPosZ = 0;
+    Mat3 rot;  // rows are the body axes in world coordinates
+    double dRot[9] = {};
+    Mat4 localToWorld;  // row-major
+    Mat4 worldToLocal;
+    Mat3 rotInv;
+};
+
 class CObj {
   public:
     CObj(const CObj&) = delete;
@@ -66,19 +84,8 @@ class CObj {
     double sizeRef = 0;  // reference size for default contact stiffness
     double sizeMax = 0;
 
-    // ---- Motion state, one value per stage (0 = committed) --------------------------------
-    double posX[4] = {}, posY[4] = {}, posZ[4] = {};
-    double velX[4] = {}, velY[4] = {}, velZ[4] = {};
-    double omegaX[4] = {}, omegaY[4] = {}, omegaZ[4] = {};
-    Mat3 rot[4];  // rows are the body axes in world coordinates
-    Mat3 rotInv[4];
-    Mat4 localToWorld[4];  // row-major
-    Mat4 worldToLocal[4];
-    // Force phase accumulators; IntegrateStage turns them into velocity increments.
-    double forceX[4] = {}, forceY[4] = {}, forceZ[4] = {};
-    double torqueX[4] = {}, torqueY[4] = {}, torqueZ[4] = {};
-    double dPosX[4] = {}, dPosY[4] = {}, dPosZ[4] = {};
-    double dRot[4][9] = {};
+    // ---- Motion state, one StageState per stage (0 = committed) ---------------------------
+    StageState state[4];
 
     // ---- Per-control-pass sums, applied by every force phase until the next control pass --
     Vec3 extForce;     // world, N
@@ -237,16 +244,16 @@ class CObj {
     void SetVelocity(double x, double y, double z);
     void SetAngularVelocity(double x, double y, double z);
     void SetAngle(double x, double y, double z);
-    Vec3 GetPosition() const { return {posX[0], posY[0], posZ[0]}; }
-    Vec3 GetVelocity() const { return {velX[0], velY[0], velZ[0]}; }
-    Vec3 GetAngularVelocity() const { return {omegaX[0], omegaY[0], omegaZ[0]}; }
+    Vec3 GetPosition() const { return {state[0].posX, state[0].posY, state[0].posZ}; }
+    Vec3 GetVelocity() const { return {state[0].velX, state[0].velY, state[0].velZ}; }
+    Vec3 GetAngularVelocity() const { return {state[0].omegaX, state[0].omegaY, state[0].omegaZ}; }
     Vec3 GetAngle() const;
     void GetMatrix(double out[9]) const;
 
     // Stage-s state as vectors.
-    Vec3 Position(int s) const { return {posX[s], posY[s], posZ[s]}; }
-    Vec3 Velocity(int s) const { return {velX[s], velY[s], velZ[s]}; }
-    Vec3 Omega(int s) const { return {omegaX[s], omegaY[s], omegaZ[s]}; }
+    Vec3 Position(int s) const { return {state[s].posX, state[s].posY, state[s].posZ}; }
+    Vec3 Velocity(int s) const { return {state[s].velX, state[s].velY, state[s].velZ}; }
+    Vec3 Omega(int s) const { return {state[s].omegaX, state[s].omegaY, state[s].omegaZ}; }
 
     // Back to the constructed state of the motion, mass and appearance fields.
     void Reset();
@@ -301,11 +308,11 @@ class CObj {
     // World velocity of a point of this body at world offset r from the centre, stage s.
     Vec3 PointVelocity(int s, const Vec3& r) const { return Velocity(s) + Cross(Omega(s), r); }
     void AddForceAt(int s, const Vec3& force, const Vec3& offset) {
-        forceX[s] += force.x, forceY[s] += force.y, forceZ[s] += force.z;
+        state[s].forceX += force.x, state[s].forceY += force.y, state[s].forceZ += force.z;
         AddTorque(s, Cross(offset, force));
     }
     void AddTorque(int s, const Vec3& torque) {
-        torqueX[s] += torque.x, torqueY[s] += torque.y, torqueZ[s] += torque.z;
+        state[s].torqueX += torque.x, state[s].torqueY += torque.y, state[s].torqueZ += torque.z;
     }
     void CollectActiveContacts();
     template <class Build>

@@ -40,7 +40,8 @@ void CObjSpring::AdjustPointMotion(int joinIndex, int s, Vec3& worldVelocity) co
     if (joinIndex < 0) return;
     const _JOININFO& j = joins[static_cast<std::size_t>(joinIndex)];
     if (!j.partner) return;
-    const Vec3 axisY{localToWorld[s].m[0][1], localToWorld[s].m[1][1], localToWorld[s].m[2][1]};
+    const Vec3 axisY{state[s].localToWorld.m[0][1], state[s].localToWorld.m[1][1],
+                     state[s].localToWorld.m[2][1]};
     worldVelocity += axisY * (j.originalPoint.y / HalfLength() * extensionRate[s]);
 }
 
@@ -70,8 +71,8 @@ void CObjSpring::ComputeStageForces(int s) {
     for (const _JOININFO& j : joins) {
         const _JOININFO* mirror = MirrorOf(j);
         if (!mirror) continue;
-        const Vec3 mirrorWorld = TransformPoint(j.partner->localToWorld[s], mirror->localPoint);
-        const double yMirror = TransformPoint(worldToLocal[s], mirrorWorld).y;
+        const Vec3 mirrorWorld = TransformPoint(j.partner->state[s].localToWorld, mirror->localPoint);
+        const double yMirror = TransformPoint(state[s].worldToLocal, mirrorWorld).y;
         force += j.effStrength * (yMirror - j.localPoint.y) * 0.5 * (j.originalPoint.y / h);
     }
     extensionForce[s] = force - 2 * springConstant * extension[s] - springDamping * extensionRate[s];

@@ -45,8 +45,8 @@ TEST(BodyReset, NewBodyStartsAtRestInTheIdentityOrientation) {
     EXPECT_EQ(b->bounds[1], -1e20);
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j) {
-            EXPECT_EQ(b->localToWorld[0].m[i][j], i == j ? 1 : 0);
-            EXPECT_EQ(b->worldToLocal[0].m[i][j], i == j ? 1 : 0);
+            EXPECT_EQ(b->state[0].localToWorld.m[i][j], i == j ? 1 : 0);
+            EXPECT_EQ(b->state[0].worldToLocal.m[i][j], i == j ? 1 : 0);
         }
 }
 
@@ -55,10 +55,10 @@ TEST(BodyState, SetPositionRebuildsBothBodyMatrices) {
     auto* b = scene.Create<CObjBox>("a");
     b->SetAngle(0, 0, kPi / 2);
     b->SetPosition(1, 2, 3);
-    Vec3 world = TransformPoint(b->localToWorld[0], {1, 0, 0});
+    Vec3 world = TransformPoint(b->state[0].localToWorld, {1, 0, 0});
     EXPECT_NEAR(world.x, 1, 1e-15);
     EXPECT_NEAR(world.y, 3, 1e-15);
-    Vec3 back = TransformPoint(b->worldToLocal[0], world);
+    Vec3 back = TransformPoint(b->state[0].worldToLocal, world);
     EXPECT_NEAR(back.x, 1, 1e-15);
     EXPECT_NEAR(back.y, 0, 1e-15);
 }
@@ -77,8 +77,8 @@ TEST(BodyState, SetAngleTurnsTheBodyAxesTheRightWay) {
     CScene scene;
     auto* b = scene.Create<CObjBox>("a");
     b->SetAngle(0, 0, kPi / 2);  // a quarter turn about world z: body x points along world y
-    EXPECT_NEAR(b->rot[0].m[0][1], 1, 1e-15);
-    EXPECT_NEAR(b->rot[0].m[1][0], -1, 1e-15);
+    EXPECT_NEAR(b->state[0].rot.m[0][1], 1, 1e-15);
+    EXPECT_NEAR(b->state[0].rot.m[1][0], -1, 1e-15);
 }
 
 TEST(BodyState, AngleRoundTripsIncludingTurnsNearHalfARevolution) {
@@ -101,12 +101,12 @@ TEST(BodyState, HalfTurnReadsBackAsTheSameTurn) {
     auto* b = scene.Create<CObjBox>("a");
     Vec3 axis = Normalized({1, 2, -2});
     b->SetAngle(axis.x * kPi, axis.y * kPi, axis.z * kPi);
-    Mat3 before = b->rot[0];
+    Mat3 before = b->state[0].rot;
     Vec3 got = b->GetAngle();
     EXPECT_NEAR(Length(got), kPi, 1e-9);
     b->SetAngle(got.x, got.y, got.z);
     for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) EXPECT_NEAR(b->rot[0].m[i][j], before.m[i][j], 1e-9);
+        for (int j = 0; j < 3; ++j) EXPECT_NEAR(b->state[0].rot.m[i][j], before.m[i][j], 1e-9);
 }
 
 TEST(SceneList, RemovingABodyDetachesTheRecordsThatPointedAtIt) {

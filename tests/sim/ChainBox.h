@@ -51,16 +51,16 @@ class ChainBox : public CObjBox {
         if (std::this_thread::get_id() != mainThread) forcesOnWorker = true;
         CObj* next = Next();
         if (!next) return;
-        const Vec3 offsetA = TransformVector(localToWorld[s], kOwnPoint);
-        const Vec3 offsetB = TransformVector(next->localToWorld[s], kNextPoint);
+        const Vec3 offsetA = TransformVector(state[s].localToWorld, kOwnPoint);
+        const Vec3 offsetB = TransformVector(next->state[s].localToWorld, kNextPoint);
         const Vec3 a = Position(s) + offsetA, b = next->Position(s) + offsetB;
         const Vec3 va = Velocity(s) + Cross(Omega(s), offsetA);
         const Vec3 vb = next->Velocity(s) + Cross(next->Omega(s), offsetB);
         // F = k (b - a) + c (v_b - v_a)
         const Vec3 f = kStiffness * (b - a) + kDamping * (vb - va);
         const Vec3 tau = Cross(offsetA, f);
-        forceX[s] += f.x, forceY[s] += f.y, forceZ[s] += f.z;
-        torqueX[s] += tau.x, torqueY[s] += tau.y, torqueZ[s] += tau.z;
+        state[s].forceX += f.x, state[s].forceY += f.y, state[s].forceZ += f.z;
+        state[s].torqueX += tau.x, state[s].torqueY += tau.y, state[s].torqueZ += tau.z;
         const Vec3 tauNext = Cross(offsetB, -f);
         _CRASHINFO& c = crashPoints[0];
         c.reactFX[s] = -f.x, c.reactFY[s] = -f.y, c.reactFZ[s] = -f.z;

@@ -198,8 +198,10 @@ TEST_F(ConnectionTest, ForceIsSpringPlusDamperAtThePointSoftenedWhileTheModelIsA
         const Vec3 F = (c.stiffnessScale * 3e6) * dx + (c.dampingScale * j.effFriction) * dv;
         Vec3 torque = Cross(p, F);
         if (c.rotation) torque += 2.0 * (b->GetAngularVelocity() - a->GetAngularVelocity());
-        EXPECT_NEAR(Length(Vec3{a->forceX[0], a->forceY[0], a->forceZ[0]} - F), 0, 1e-9 * Length(F));
-        EXPECT_NEAR(Length(Vec3{a->torqueX[0], a->torqueY[0], a->torqueZ[0]} - torque), 0, 1e-9 * Length(F));
+        EXPECT_NEAR(Length(Vec3{a->state[0].forceX, a->state[0].forceY, a->state[0].forceZ} - F), 0,
+                    1e-9 * Length(F));
+        EXPECT_NEAR(Length(Vec3{a->state[0].torqueX, a->state[0].torqueY, a->state[0].torqueZ} - torque), 0,
+                    1e-9 * Length(F));
     }
 }
 
@@ -218,7 +220,7 @@ TEST_F(ConnectionTest, PairOscillatesAsADampedSpringWithDampingRatioOneTenth) {
         const double t = n * h;
         const double want = x0 * std::exp(-zeta * w * t) *
                             (std::cos(wd * t) + zeta / std::sqrt(1 - zeta * zeta) * std::sin(wd * t));
-        worst = std::max(worst, std::fabs(body->posX[0] - want));
+        worst = std::max(worst, std::fabs(body->state[0].posX - want));
     }
     EXPECT_LT(worst, 0.002 * x0);
 }
@@ -327,13 +329,13 @@ TEST_F(ConnectionTest, HungBoxSwingsWithThePhysicalPendulumPeriod) {
     const double period = 2 * kPi * std::sqrt((bob->inertiaX + m * d * d) / (m * g * d));
     // Upward zero crossings of the sideways offset, interpolated between frames.
     std::vector<double> crossings;
-    double previous = bob->posY[0];
+    double previous = bob->state[0].posY;
     scheduler.RunSimulationFrame();  // the first frame (CurTime 0) has no gravity
     while (scene.settings.CurTime < 4.5 * period) {
-        previous = bob->posY[0];
+        previous = bob->state[0].posY;
         const double t0 = scene.settings.CurTime;
         scheduler.RunSimulationFrame();
-        const double y = bob->posY[0];
+        const double y = bob->state[0].posY;
         if (previous < 0 && y >= 0)
             crossings.push_back(t0 + scene.settings.frameTime * (-previous / (y - previous)));
     }

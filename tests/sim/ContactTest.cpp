@@ -139,7 +139,7 @@ TEST_F(ContactTest, PointIsCaughtOnlyWhenSunkLessThanTheOtherBodysSizeAfterAssem
         cube->ClearStageForces(0);
         cube->ComputeStageForces(0);
         if (!k.caught) {
-            EXPECT_EQ(cube->forceX[0], 0);
+            EXPECT_EQ(cube->state[0].forceX, 0);
         }
     }
 }
@@ -277,7 +277,7 @@ TEST_F(ContactTest, BothBodiesFixedKeepTheContactWithoutForce) {
     cube->ComputeStageForces(0);
     scene.LinkContactSources();
     table->GatherContactReactions(0);
-    EXPECT_EQ(table->forceZ[0], 0);
+    EXPECT_EQ(table->state[0].forceZ, 0);
     for (const _CRASHINFO& c : cube->crashPoints) EXPECT_EQ(c.reactFZ[0], 0);
 }
 
@@ -291,7 +291,7 @@ TEST_F(ContactTest, BoxRestingOnAFixedBoxSettlesAtItsContactDepthAndStaysStill) 
     for (int f = 0; f < 60; ++f) scheduler.RunSimulationFrame();
     const double expectedDepth = 0.01 * w / 4;
     const double restZ = 0.5 + w / 2 - expectedDepth;
-    EXPECT_NEAR(cube->posZ[0], restZ, 0.01 * expectedDepth);
+    EXPECT_NEAR(cube->state[0].posZ, restZ, 0.01 * expectedDepth);
     const Vec3 settled = cube->GetPosition();
     const Vec3 settledAngle = cube->GetAngle();
     double maxSpeed = 0;
@@ -315,17 +315,17 @@ TEST_F(ContactTest, SlidingBoxStopsAfterTheDistanceDynamicFrictionGives) {
     CScheduler scheduler(scene);
     for (int f = 0; f < 30; ++f) scheduler.RunSimulationFrame();  // settle
     keys.SetDown(push, true);
-    while (cube->velX[0] < 1.0 && scene.settings.CurTime < 2) scheduler.RunSimulationFrame();
+    while (cube->state[0].velX < 1.0 && scene.settings.CurTime < 2) scheduler.RunSimulationFrame();
     keys.SetDown(push, false);
-    const double v = cube->velX[0];
-    const double x0 = cube->posX[0];
+    const double v = cube->state[0].velX;
+    const double x0 = cube->state[0].posX;
     ASSERT_GT(v, 1.0);
-    for (int f = 0; f < 60 && cube->velX[0] > 0; ++f) scheduler.RunSimulationFrame();
+    for (int f = 0; f < 60 && cube->state[0].velX > 0; ++f) scheduler.RunSimulationFrame();
     const double expected = v * v / (2 * muDynamic * kG);
-    EXPECT_NEAR(cube->posX[0] - x0, expected, 0.03 * expected);
-    EXPECT_LT(std::fabs(cube->velX[0]), 0.01);
+    EXPECT_NEAR(cube->state[0].posX - x0, expected, 0.03 * expected);
+    EXPECT_LT(std::fabs(cube->state[0].velX), 0.01);
     for (int f = 0; f < 30; ++f) scheduler.RunSimulationFrame();
-    EXPECT_NEAR(cube->posX[0] - x0, expected, 0.03 * expected);  // and it stays stopped
+    EXPECT_NEAR(cube->state[0].posX - x0, expected, 0.03 * expected);  // and it stays stopped
 }
 
 // A 1 m block launched at 4 m/s along a flat ground: its corners touch down already moving, so
@@ -347,14 +347,14 @@ TEST_F(ContactTest, BlockLaunchedAlongTheGroundSlidesFlatAtDynamicFriction) {
 
     // Least-squares slope of v(t) while it slides: t from 0.1 s until it is nearly stopped.
     double n = 0, st = 0, sv = 0, stt = 0, stv = 0, highest = -1;
-    while (block->velX[0] > 0.05 && local.settings.CurTime < 3) {
+    while (block->state[0].velX > 0.05 && local.settings.CurTime < 3) {
         scheduler.RunSimulationFrame();
-        highest = std::max(highest, block->posZ[0]);
-        const double t = local.settings.CurTime, v = block->velX[0];
+        highest = std::max(highest, block->state[0].posZ);
+        const double t = local.settings.CurTime, v = block->state[0].velX;
         if (t < 0.1 || v < 0.3) continue;
         n += 1, st += t, sv += v, stt += t * t, stv += t * v;
     }
-    ASSERT_GT(n, 30) << "stopped after " << block->posX[0] + 5 << " m";
+    ASSERT_GT(n, 30) << "stopped after " << block->state[0].posX + 5 << " m";
     const double deceleration = -(n * stv - st * sv) / (n * stt - st * st);
     EXPECT_NEAR(deceleration, muDynamic * kG, 0.04 * muDynamic * kG);
     EXPECT_LT(highest - restZ, 0.002);

@@ -142,10 +142,10 @@ TEST(DifferentialAngle, PointMotionIsTheRateOfTheTurnedPoint) {
     for (int i = 0; i < 2; ++i) {
         def->defAngle[0] = phi;
         def->UpdateDefGeometry(0);
-        const Vec3 before = TransformVector(def->localToWorld[0], def->joins[i].localPoint);
+        const Vec3 before = TransformVector(def->state[0].localToWorld, def->joins[i].localPoint);
         def->defAngle[0] = phi + rate * dt;
         def->UpdateDefGeometry(0);
-        const Vec3 after = TransformVector(def->localToWorld[0], def->joins[i].localPoint);
+        const Vec3 after = TransformVector(def->state[0].localToWorld, def->joins[i].localPoint);
         def->defAngle[0] = phi;
         def->defRate[0] = rate;
         Vec3 v;

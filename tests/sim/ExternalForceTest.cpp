@@ -39,8 +39,12 @@ class ExternalForceTest : public ::testing::Test {
         body->BeginControlPass();
         body->ControlPass();
     }
-    Vec3 Force(int s = 0) const { return {body->forceX[s], body->forceY[s], body->forceZ[s]}; }
-    Vec3 Torque(int s = 0) const { return {body->torqueX[s], body->torqueY[s], body->torqueZ[s]}; }
+    Vec3 Force(int s = 0) const {
+        return {body->state[s].forceX, body->state[s].forceY, body->state[s].forceZ};
+    }
+    Vec3 Torque(int s = 0) const {
+        return {body->state[s].torqueX, body->state[s].torqueY, body->state[s].torqueZ};
+    }
     void Forces() {
         body->ClearStageForces(0);
         body->ComputeStageForces(0);
@@ -93,7 +97,7 @@ TEST_F(ExternalForceTest, ControllerButtonsFlipTheForceSignOnTheirPress) {
         Pass();
         EXPECT_EQ(body->ctrlForceSign, s.sign);
         Forces();
-        EXPECT_NEAR(body->forceZ[0], 0.5 * 4 * s.sign, 1e-12);
+        EXPECT_NEAR(body->state[0].forceZ, 0.5 * 4 * s.sign, 1e-12);
     }
 }
 
@@ -122,7 +126,7 @@ TEST_F(ExternalForceTest, BrakeStopsASpinningBodyAndThenExertsNothing) {
         const double t = scene.settings.CurTime;
         scheduler.RunSimulationFrame();
         // linear to within the last step, where the brake eases to what stops the spin
-        EXPECT_NEAR(body->omegaZ[0], omega0 - alpha * (t + scene.settings.frameTime), 1e-9 + alpha * h);
+        EXPECT_NEAR(body->state[0].omegaZ, omega0 - alpha * (t + scene.settings.frameTime), 1e-9 + alpha * h);
     }
     for (int f = 0; f < 60; ++f) scheduler.RunSimulationFrame();
     const Vec3 turned = body->GetAngle();
@@ -130,7 +134,7 @@ TEST_F(ExternalForceTest, BrakeStopsASpinningBodyAndThenExertsNothing) {
     // At rest the brake holds the body: no spin comes back and nothing is exerted any more.
     for (int f = 0; f < 60; ++f) {
         scheduler.RunSimulationFrame();
-        EXPECT_LE(std::fabs(body->omegaZ[0]), 1e-9);
+        EXPECT_LE(std::fabs(body->state[0].omegaZ), 1e-9);
     }
     EXPECT_LT(Length(body->GetAngle() - turned), 1e-9);  // over that second
     Forces();
@@ -153,13 +157,13 @@ TEST_F(ExternalForceTest, PrescribedMotionDrivesAFixedBodysHeightExactly) {
     for (int f = 0; f < 20; ++f) {
         const double t = scene.settings.CurTime;
         scheduler.RunSimulationFrame();
-        EXPECT_DOUBLE_EQ(lift->posZ[0], 1 + 0.5 * std::sin(2 * kPi * t));
-        EXPECT_EQ(lift->velZ[0], 0);
+        EXPECT_DOUBLE_EQ(lift->state[0].posZ, 1 + 0.5 * std::sin(2 * kPi * t));
+        EXPECT_EQ(lift->state[0].velZ, 0);
         // Carried along by its connection, ringing a little after each frame's step of the lift.
-        EXPECT_NEAR(body->posZ[0], lift->posZ[0], 0.01);
+        EXPECT_NEAR(body->state[0].posZ, lift->state[0].posZ, 0.01);
     }
     const double fallen = 0.5 * 9.8 * std::pow(19 * scene.settings.frameTime, 2);
-    EXPECT_NEAR(loose->posZ[0], -fallen, 1e-9);  // a movable body just falls
+    EXPECT_NEAR(loose->state[0].posZ, -fallen, 1e-9);  // a movable body just falls
 }
 
 TEST_F(ExternalForceTest, GravityActsOnlyOnceTheModelIsAssembledAndTheClockRuns) {
@@ -171,7 +175,7 @@ TEST_F(ExternalForceTest, GravityActsOnlyOnceTheModelIsAssembledAndTheClockRuns)
     for (const Case& c : cases) {
         scene.settings.CurTime = c.curTime, scene.settings.PreCalcTime = c.preCalcTime;
         Forces();
-        EXPECT_NEAR(body->forceZ[0], c.gravity ? -9.8 * body->mass : 0, 1e-12) << c.curTime;
+        EXPECT_NEAR(body->state[0].forceZ, c.gravity ? -9.8 * body->mass : 0, 1e-12) << c.curTime;
     }
 }
 
@@ -197,14 +201,17 @@ TEST_F(ExternalForceTest, GrabPullsThePointLikeADampedSpring) {
         one->ClearStageForces(0);
         one->ComputeStageForces(0);
         const Vec3 F = c.k * Vec3{0.1, 0, 0.01} - c.c * Vec3{0, 1, 0};
-        EXPECT_NEAR(Length(Vec3{one->forceX[0], one->forceY[0], one->forceZ[0]} - F), 0, 1e-9);
+        EXPECT_NEAR(Length(Vec3{one->state[0].forceX, one->state[0].forceY, one->state[0].forceZ} - F), 0,
+                    1e-9);
         const Vec3 torque = Cross({0.05, 0, 0}, F);
-        EXPECT_NEAR(Length(Vec3{one->torqueX[0], one->torqueY[0], one->torqueZ[0]} - torque), 0, 1e-9);
+        EXPECT_NEAR(
+            Length(Vec3{one->state[0].torqueX, one->state[0].torqueY, one->state[0].torqueZ} - torque), 0,
+            1e-9);
     }
     one->RHO = -1;  // a fixed body is not pulled
     one->ClearStageForces(0);
     one->ComputeStageForces(0);
-    EXPECT_EQ(one->forceX[0], 0);
+    EXPECT_EQ(one->state[0].forceX, 0);
 }
 
 // tau = G (z x Z) + G (x x X), G = gain |I|, only while the model is assembled.
@@ -218,7 +225,7 @@ TEST_F(ExternalForceTest, KeepDirectionTurnsTheAxesBackWhileTheModelIsAssembled)
     for (double t : {0.0, 0.5, 1.0}) {
         scene.settings.CurTime = t;
         Forces();
-        EXPECT_NEAR(body->torqueZ[0], t < 1 ? -G * std::sin(theta) : 0, 1e-12) << t;
+        EXPECT_NEAR(body->state[0].torqueZ, t < 1 ? -G * std::sin(theta) : 0, 1e-12) << t;
     }
 }
 

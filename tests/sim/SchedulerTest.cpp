@@ -87,7 +87,7 @@ TEST(Frame, FreeBodyMovesByWholeSubSteps) {
     scene.settings.accuracy = 0.5;
     CScheduler scheduler(scene);
     scheduler.RunSimulationFrame();
-    EXPECT_NEAR(box->posX[0], 2 * 31 * TimeStepFor(0.5, 0), 1e-12);
+    EXPECT_NEAR(box->state[0].posX, 2 * 31 * TimeStepFor(0.5, 0), 1e-12);
     EXPECT_DOUBLE_EQ(scene.settings.CurTime, 1.0 / 60);
 }
 

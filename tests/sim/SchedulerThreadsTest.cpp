@@ -27,10 +27,11 @@ std::vector<double> CommittedState(const CScene& scene) {
     std::vector<double> out;
     for (int i = 0; i < scene.Count(); ++i) {
         const CObj* b = scene.Body(i);
-        for (double v : {b->posX[0], b->posY[0], b->posZ[0], b->velX[0], b->velY[0], b->velZ[0], b->omegaX[0],
-                         b->omegaY[0], b->omegaZ[0]})
+        for (double v :
+             {b->state[0].posX, b->state[0].posY, b->state[0].posZ, b->state[0].velX, b->state[0].velY,
+              b->state[0].velZ, b->state[0].omegaX, b->state[0].omegaY, b->state[0].omegaZ})
             out.push_back(v);
-        out.insert(out.end(), b->rot[0].data(), b->rot[0].data() + 9);
+        out.insert(out.end(), b->state[0].rot.data(), b->state[0].rot.data() + 9);
     }
     return out;
 }
@@ -114,7 +115,8 @@ TEST(SchedulerThreads, JoinedBoxesOnAFloorGiveTheSameStatesOnEveryThreadCount) {
         CScheduler scheduler(scene);
         UseThreads(scheduler, scene, threads);
         for (int f = 0; f < 60; ++f) scheduler.RunSimulationFrame();
-        for (int i = 1; i < scene.Count(); ++i) EXPECT_GT(scene.Body(i)->posZ[0], 0.1) << "fell through";
+        for (int i = 1; i < scene.Count(); ++i)
+            EXPECT_GT(scene.Body(i)->state[0].posZ, 0.1) << "fell through";
         if (threads == 1)
             reference = CommittedState(scene);
         else
@@ -147,7 +149,7 @@ TEST(SchedulerThreads, ReactionsIntoAMovableBodyGiveTheSameStatesOnEveryThreadCo
         UseThreads(scheduler, scene, threads);
         const Vec3 before = Momentum(scene);
         for (int f = 0; f < 30; ++f) scheduler.RunSimulationFrame();
-        EXPECT_LT(slab->velZ[0], -0.01) << "the boxes never pushed the slab";
+        EXPECT_LT(slab->state[0].velZ, -0.01) << "the boxes never pushed the slab";
         EXPECT_NEAR(Length(Momentum(scene) - before), 0, 1e-9 * Length(before));
         if (threads == 1)
             reference = CommittedState(scene);

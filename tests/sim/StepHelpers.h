@@ -14,8 +14,8 @@ class PushedBox : public CObjBox {
     Vec3 torque;
 
     void ComputeStageForces(int s) override {
-        forceX[s] += force.x, forceY[s] += force.y, forceZ[s] += force.z;
-        torqueX[s] += torque.x, torqueY[s] += torque.y, torqueZ[s] += torque.z;
+        state[s].forceX += force.x, state[s].forceY += force.y, state[s].forceZ += force.z;
+        state[s].torqueX += torque.x, state[s].torqueY += torque.y, state[s].torqueZ += torque.z;
     }
 
   protected:
