@@ -54,36 +54,47 @@ void CObj::UpdateJoinConstants() {
 void CObj::ComputeJoinForces(int s) {
     if (!IsMovable()) return;
     const double u = settings().SofteningExponent();
-    const double stiffnessScale = u > 0 ? std::pow(10000.0, -u) : 1;
-    const double dampingScale = u > 0 ? std::pow(100.0, -u) : 1;
+    const bool soft = u > 0;
+    const double stiffnessScale = soft ? std::pow(10000.0, -u) : 1;
+    const double dampingScale = soft ? std::pow(100.0, -u) : 1;
+    const StageState& own = state[s];
     // Summed in registers, in the order the records come, and stored once.
-    Vec3 force{state[s].forceX, state[s].forceY, state[s].forceZ},
-        torque{state[s].torqueX, state[s].torqueY, state[s].torqueZ};
+    Vec3 force{own.forceX, own.forceY, own.forceZ}, torque{own.torqueX, own.torqueY, own.torqueZ};
     for (int i = 0; i < static_cast<int>(joins.size()); ++i) {
         const _JOININFO& j = joins[static_cast<std::size_t>(i)];
         const _JOININFO* mirrorRecord = MirrorOf(j);
         if (!mirrorRecord) continue;
         const _JOININFO& mirror = *mirrorRecord;
-        const double K = j.effStrength * stiffnessScale, R = j.effFriction * dampingScale;
-        const double Kr = u > 0 ? 0 : j.rotResistance;
+        const double K = soft ? j.effStrength * stiffnessScale : j.effStrength;
+        const double R = soft ? j.effFriction * dampingScale : j.effFriction;
 
-        Vec3 ownVelocity = j.worldVelocity, partnerVelocity = mirror.worldVelocity;
-        if (adjustsPointMotion_) AdjustPointMotion(i, s, ownVelocity);
-        if (j.partner->adjustsPointMotion_) j.partner->AdjustPointMotion(j.partnerIndex, s, partnerVelocity);
+        Vec3 dv = mirror.worldVelocity - j.worldVelocity;
+        if (adjustsPointMotion_ || j.partner->adjustsPointMotion_) [[unlikely]]
+            dv = AdjustedJoinVelocityDifference(i, s);
 
         // F = K (x_partner - x_own) + R (v_partner - v_own);  tau = r x F
-        const Vec3 F = K * (mirror.worldPoint - j.worldPoint) + R * (partnerVelocity - ownVelocity);
+        const Vec3 F = K * (mirror.worldPoint - j.worldPoint) + R * dv;
         force += F;
         torque += Cross(j.worldOffset, F);
 
         // tau = Kr (w_partner - w_own), taken through the body axes
-        if (Kr != 0) {
-            const Vec3 dOmega = TransformVector(state[s].worldToLocal, j.partner->Omega(s) - Omega(s));
-            torque += TransformVector(state[s].localToWorld, Kr * dOmega);
+        if (!soft && j.rotResistance != 0) {
+            const Vec3 dOmega = TransformVector(own.worldToLocal, j.partner->Omega(s) - Omega(s));
+            torque += TransformVector(own.localToWorld, j.rotResistance * dOmega);
         }
     }
     state[s].forceX = force.x, state[s].forceY = force.y, state[s].forceZ = force.z;
     state[s].torqueX = torque.x, state[s].torqueY = torque.y, state[s].torqueZ = torque.z;
+}
+
+// v_partner - v_own at connection i, each point's velocity corrected by its kind (a spring's
+// extension rate). Kept out of the loop above, which most bodies run without it.
+Vec3 CObj::AdjustedJoinVelocityDifference(int i, int s) const {
+    const _JOININFO& j = joins[static_cast<std::size_t>(i)];
+    Vec3 ownVelocity = j.worldVelocity, partnerVelocity = MirrorOf(j)->worldVelocity;
+    if (adjustsPointMotion_) AdjustPointMotion(i, s, ownVelocity);
+    if (j.partner->adjustsPointMotion_) j.partner->AdjustPointMotion(j.partnerIndex, s, partnerVelocity);
+    return partnerVelocity - ownVelocity;
 }
 
 // Soft start of a connection made during play: the settings climb from 1e-8 to 1 times the base

@@ -117,6 +117,14 @@ class CObj {
 
     // ---- Records ---------------------------------------------------------------------------
     std::vector<_JOININFO> joins;
+
+  protected:
+    // Kinds whose points move in ways the rigid state does not show (AdjustPointMotion) say so
+    // here, so that the force phase asks only them. Beside joins: a partner's force phase reads
+    // both, and so touches one line of this body.
+    bool adjustsPointMotion_ = false;
+
+  public:
     std::vector<_CRASHINFO> crashPoints;
     std::vector<_INTRACT> interactions;
     // Bodies with a collision definition toward this one, in scene order: where the reactions
@@ -277,10 +285,6 @@ class CObj {
     // proportional places for a size change from oldSize to newSize (per body axis).
     void ShiftForResize(const Vec3& shift, const Vec3& oldSize, const Vec3& newSize);
 
-    // Kinds whose points move in ways the rigid state does not show (AdjustPointMotion) say so
-    // here, so that the force phase asks only them, once per record.
-    bool adjustsPointMotion_ = false;
-
   private:
     CScene* scene_;
     const SimSettings* settings_;
@@ -302,6 +306,7 @@ class CObj {
     void UpdateContact(_CRASHINFO& c, const Vec3& p);
     void ApplyGrabForce(int s);
     void ComputeJoinForces(int s);
+    [[gnu::noinline, gnu::cold]] Vec3 AdjustedJoinVelocityDifference(int i, int s) const;
     void ComputeContactForces(int s);
     void ApplyExternalForces(int s);
     Vec3 BrakeTorque(int s) const;
