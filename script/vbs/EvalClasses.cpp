@@ -21,7 +21,7 @@ Value Evaluator::NewObject(const NewExpr& e) {
         }
     }
     const ClassDecl& cls = *e.cls;
-    auto object = std::make_shared<ScriptObject>(cls, terminateHook_);
+    std::shared_ptr<ScriptObject> object = ScriptObject::Create(cls, terminateHook_);
     for (size_t k = 0; k < cls.fields.size(); ++k) {
         const ClassField& field = cls.fields[k];
         if (!field.isArray) continue;
@@ -102,14 +102,15 @@ Value Evaluator::ScalarOf(Value v) {
     return DefaultValue(v, {});
 }
 
-// Runs Class_Terminate for an object whose last reference just went. Whatever it does, the
-// statement that dropped the reference goes on: its errors and stops are left behind here.
-void Evaluator::Terminate(ScriptObject& object) {
-    const Procedure& p = *object.cls().terminate;
+// Runs Class_Terminate for an object whose last reference just went; `me` holds it again (see
+// ScriptObject.h). Whatever the handler does, the statement that dropped the reference goes on:
+// its errors and stops are left behind here.
+void Evaluator::Terminate(const ObjectRef& me) {
+    const Procedure& p = *me->AsScriptObject()->cls().terminate;
     const Pos at = at_;
+    // Kept alive by the handler, the object is cleared with the others when the run ends.
+    instances_.push_back(me);
     try {
-        // Me for the duration of the call; it owns nothing, the object is already going.
-        ObjectRef me(std::shared_ptr<HostObject>(), &object);
         Frame frame;
         PrepareFrame(p, frame, me);
         RunProcedure(p, frame);

@@ -15,8 +15,8 @@ Evaluator::Evaluator(const Program& program, const std::vector<NamedItem>& items
     rt_.limits = limits;
     rt_.err = std::make_shared<ErrObject>();
     globals_.resize(static_cast<size_t>(program.globalCount));
-    terminateHook_ = std::make_shared<std::function<void(ScriptObject&)>>(
-        [this](ScriptObject& object) { Terminate(object); });
+    terminateHook_ =
+        std::make_shared<ScriptObject::TerminateHook>([this](const ObjectRef& me) { Terminate(me); });
 }
 
 // Objects still alive at the end are dropped without Class_Terminate, and their member

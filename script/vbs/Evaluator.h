@@ -12,6 +12,7 @@
 #include "script/vbs/Ast.h"
 #include "script/vbs/Binder.h"
 #include "script/vbs/Runtime.h"
+#include "script/vbs/ScriptObject.h"
 #include "script/vbs/StackGuard.h"
 #include "script/vbs/Watchdog.h"
 
@@ -130,8 +131,8 @@ class Evaluator {
                           const std::string& name);
     // An object's default member's value (called with `args`); other values unchanged.
     Value DefaultValue(const Value& v, const std::vector<ExprPtr>& args);
-    void Terminate(ScriptObject& object);
-    std::shared_ptr<std::function<void(ScriptObject&)>> terminateHook_;
+    void Terminate(const ObjectRef& me);
+    std::shared_ptr<ScriptObject::TerminateHook> terminateHook_;
     std::vector<std::weak_ptr<HostObject>> instances_;  // emptied at the end of the run
     Value CallBuiltin(const Builtin& b, const std::vector<ExprPtr>& args);
     // `site` names the member in messages; its text is built only when an error needs it.
