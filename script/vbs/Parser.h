@@ -1,7 +1,8 @@
 #pragma once
-// Recursive-descent parser from tokens to the syntax tree, one short function per statement
-// form and one per precedence level of the operators:
-//     ^   unary -   * /   \   Mod   + -   &   comparisons and Is   Not   And   Or   Xor   Eqv   Imp
+// Recursive-descent parser from tokens to the syntax tree: one short function per statement
+// form, and one binding-power table for the operators (tightest first):
+//     unary - +   ^   * /   \   Mod   + -   &   comparisons and Is   Not   And   Or   Xor   Eqv   Imp
+// The parser's parts share the class in ParserCore.h.
 // Errors are compile errors with the position of the offending token and the dialect's text
 // ("Expected 'End If'", "Expected end of statement", ...).
 #include <string_view>
