@@ -113,6 +113,19 @@ Evaluator::Flow Evaluator::Exec(const Stmt& s) {
 }
 
 void Evaluator::ExecAssign(const AssignStmt& s) {
+    if (!s.isSet && s.target->kind == ExprKind::Name) {
+        // The common "x = expression" into a variable: no object or array to look after.
+        const Binding& b = static_cast<const NameExpr&>(*s.target).binding;
+        if ((b.kind == Binding::Kind::Local || b.kind == Binding::Kind::Global) && !b.readOnly) {
+            Value v = Eval(*s.value);
+            if (!v.IsObject() && !v.IsArray()) {
+                Variable(b) = std::move(v);
+                return;
+            }
+            Store(*s.target, std::move(v), s.isSet);
+            return;
+        }
+    }
     Store(*s.target, Eval(*s.value), s.isSet);
 }
 

@@ -95,6 +95,7 @@ class Evaluator {
     Value EvalCall(const CallExpr& c);
     Value EvalBinary(const BinaryExpr& b);
     Value ApplyBinary(const BinaryExpr& b, const Value& x, const Value& y);
+    Value ApplyOnDefaults(const BinaryExpr& b, const Value& x, const Value& y);
     // The value of `e` as operators and conditions use it: an object with a default member
     // stands for that member's value.
     Value EvalScalar(const Expr& e) { return ScalarOf(Eval(e)); }

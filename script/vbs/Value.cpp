@@ -8,7 +8,59 @@ VarType Value::type() const {
     static constexpr VarType kTypes[] = {VarType::Empty, VarType::Null,   VarType::Boolean, VarType::Integer,
                                          VarType::Long,  VarType::Double, VarType::String,  VarType::Object,
                                          VarType::Array, VarType::Date};
-    return kTypes[v_.index()];
+    return kTypes[static_cast<int>(tag_)];
+}
+
+void Value::CopyFrom(const Value& o) {
+    switch (o.tag_) {
+        case Tag::String:
+            new (&u_.s) std::string(o.u_.s);
+            break;
+        case Tag::Object:
+            new (&u_.o) ObjectRef(o.u_.o);
+            break;
+        case Tag::Array:
+            new (&u_.a) ArrayRef(o.u_.a);
+            break;
+        default:
+            u_.bits = o.u_.bits;
+    }
+    tag_ = o.tag_;
+}
+
+void Value::MoveFrom(Value&& o) noexcept {
+    switch (o.tag_) {
+        case Tag::String:
+            new (&u_.s) std::string(std::move(o.u_.s));
+            break;
+        case Tag::Object:
+            new (&u_.o) ObjectRef(std::move(o.u_.o));
+            break;
+        case Tag::Array:
+            new (&u_.a) ArrayRef(std::move(o.u_.a));
+            break;
+        default:
+            u_.bits = o.u_.bits;
+    }
+    tag_ = o.tag_;
+}
+
+void Value::Destroy() noexcept {
+    switch (tag_) {
+        case Tag::String:
+            u_.s.~basic_string();
+            break;
+        case Tag::Object:
+            u_.o.~ObjectRef();
+            break;
+        case Tag::Array:
+            u_.a.~ArrayRef();
+            break;
+        default:
+            break;
+    }
+    tag_ = Tag::Empty;
+    u_.bits = 0;
 }
 
 int64_t Array::FlatIndex(const int32_t* subscripts, size_t count) const {
