@@ -42,7 +42,8 @@ double Pulse(double t) {
 }
 
 ShapeSignature SignatureOf(const CObj& body) {
-    ShapeSignature s{body.vertexX.size(), body.faces.size(), body.crashPoints.size(), {}};
+    ShapeSignature s{
+        body.vertexX.size(), static_cast<std::size_t>(body.FaceCount()), body.crashPoints.size(), {}};
     std::copy(std::begin(body.bounds), std::end(body.bounds), s.bounds);
     return s;
 }
@@ -62,33 +63,30 @@ void DrawFaces(const CObj& body) {
     }
 }
 
-// The ground carries a smooth normal and its colour image's coordinate at every vertex.
+// The ground carries a smooth normal and its colour image's coordinate at every vertex; its
+// mesh is derived from the height field cell by cell.
 void DrawGroundFaces(const CObjGround& ground) {
-    const bool textured = ground.textureU.size() == ground.vertexX.size();
-    const bool smooth = ground.vertexNormals.size() == ground.vertexX.size();
+    auto vertex = [&](const Vec3& p, const Vec3& normal) {
+        Normal(normal);
+        glTexCoord2d(ground.TextureU(p.x), ground.TextureV(p.y));
+        glVertex3d(p.x, p.y, p.z);
+    };
     glBegin(GL_TRIANGLES);
-    for (const CON& face : ground.faces) {
-        if (face.Count() != 3) continue;
-        for (int k = 0; k < 3; ++k) {
-            const auto i = static_cast<std::size_t>(face.v[k]);
-            if (smooth) Normal(ground.vertexNormals[i]);
-            if (textured) glTexCoord2d(ground.textureU[i], ground.textureV[i]);
-            glVertex3d(ground.vertexX[i], ground.vertexY[i], ground.vertexZ[i]);
+    for (int j = 0; j < ground.gridRows; ++j)
+        for (int i = 0; i < ground.gridColumns; ++i) {
+            // corners counter-clockwise from (i, j); triangle t runs from corner t to t + 1
+            const Vec3 corners[4] = {ground.Corner(i, j), ground.Corner(i + 1, j),
+                                     ground.Corner(i + 1, j + 1), ground.Corner(i, j + 1)};
+            const Vec3 normals[4] = {ground.CornerNormal(i, j), ground.CornerNormal(i + 1, j),
+                                     ground.CornerNormal(i + 1, j + 1), ground.CornerNormal(i, j + 1)};
+            const Vec3 centre = ground.Centre(i, j), centreNormal = ground.CentreNormal(i, j);
+            for (int t = 0; t < 4; ++t) {
+                vertex(corners[t], normals[t]);
+                vertex(corners[(t + 1) % 4], normals[(t + 1) % 4]);
+                vertex(centre, centreNormal);
+            }
         }
-    }
     glEnd();
-    for (std::size_t f = 0; f < ground.faces.size(); ++f) {
-        if (ground.faces[f].Count() == 3) continue;
-        glBegin(GL_POLYGON);
-        glNormal3d(ground.faceNormalX[f], ground.faceNormalY[f], ground.faceNormalZ[f]);
-        for (int v : ground.faces[f].v) {
-            if (v < 0) continue;
-            const auto i = static_cast<std::size_t>(v);
-            if (textured) glTexCoord2d(ground.textureU[i], ground.textureV[i]);
-            glVertex3d(ground.vertexX[i], ground.vertexY[i], ground.vertexZ[i]);
-        }
-        glEnd();
-    }
 }
 
 void DrawShape(const CObj& body) {

@@ -90,9 +90,10 @@ void CObj::SearchContact(_CRASHINFO& c, const Vec3& p) {
         if (!B) continue;
         const int f = B->FindFace(definition.type, p, 0);
         if (f < 0) continue;
-        const CON& face = B->faces[static_cast<std::size_t>(f)];
-        const Vec3 v0 = TransformPoint(B->state[0].localToWorld, B->Vertex(face.v[0]));
-        const Vec3 n = TransformVector(B->state[0].localToWorld, B->FaceNormal(f));
+        Vec3 faceVertex, faceNormal;
+        B->FacePlane(f, faceVertex, faceNormal);
+        const Vec3 v0 = TransformPoint(B->state[0].localToWorld, faceVertex);
+        const Vec3 n = TransformVector(B->state[0].localToWorld, faceNormal);
         // L = n . (v0 - p), the depth below the face plane
         const double L = Dot(n, v0 - p);
         if (!(L > 0 && L < B->sizeMin)) continue;
@@ -119,7 +120,7 @@ void CObj::SearchContact(_CRASHINFO& c, const Vec3& p) {
         EndContact(c, sliding);
         c.contactBody = B;
         c.anchor = TransformPoint(B->state[0].worldToLocal, anchor);
-        c.contactNormal = B->FaceNormal(f);
+        c.contactNormal = faceNormal;
         c.slideVelocity = pointVelocity;
         c.staticFriction = definition.staticFriction;
         c.dynamicFriction = definition.dynamicFriction;

@@ -221,6 +221,11 @@ void CObj::FinishShape() {
     }
 }
 
+void CObj::FacePlane(int face, Vec3& firstVertex, Vec3& normal) const {
+    firstVertex = Vertex(faces[static_cast<std::size_t>(face)].v[0]);
+    normal = FaceNormal(face);
+}
+
 bool CObj::FaceFrameOf(int face, FaceFrame& out) const {
     if (face < 0 || face >= static_cast<int>(faces.size())) {
         ReportBug("bug");

@@ -154,6 +154,10 @@ class CObj {
     virtual void StoreRecordedFrame(int frame);
     virtual void UpdateDerivedConstants();
     virtual int FindFace(int type, const Vec3& worldPoint, double margin) const;
+    // The faces a body answers for, and the plane of one (its first vertex and unit normal, body
+    // coordinates); a kind may derive them instead of keeping the shape arrays.
+    virtual int FaceCount() const { return static_cast<int>(faces.size()); }
+    virtual void FacePlane(int face, Vec3& firstVertex, Vec3& normal) const;
     virtual void BeginControlPass();
     virtual void ControlPass();
     virtual void UpdateMountedViews();

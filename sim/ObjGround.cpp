@@ -5,7 +5,11 @@
 #include <cstdarg>
 #include <cstdio>
 #include <fstream>
+#include <limits>
 
+#include <unistd.h>
+
+#include "base/Diagnostics.h"
 #include "base/Host.h"
 #include "base/Paths.h"
 
@@ -97,6 +101,17 @@ void CObjGround::DropMissingImages() {
 
 // ---- Height field --------------------------------------------------------------------------
 
+std::size_t CObjGround::HeightFieldBytes(std::size_t columns, std::size_t rows) {
+    // levels (1 byte per pixel, while building), cell heights, corner heights
+    return columns * rows * (1 + sizeof(double)) + (columns + 1) * (rows + 1) * sizeof(double);
+}
+
+bool CObjGround::HeightFieldFits(std::size_t columns, std::size_t rows, std::size_t memoryBytes) {
+    const std::size_t maxCells = static_cast<std::size_t>(std::numeric_limits<int>::max()) / 4;
+    if (columns == 0 || rows == 0 || columns > maxCells || rows > maxCells / columns) return false;
+    return HeightFieldBytes(columns, rows) <= memoryBytes;
+}
+
 void CObjGround::MakeModel() {
     ClearShape();
     DropMissingImages();
@@ -107,8 +122,8 @@ void CObjGround::MakeModel() {
         ReadHeightField();
     cellX = widthX / gridColumns, cellY = widthY / gridRows;
     gridOffsetX = widthX / 2, gridOffsetY = widthY / 2;
-    BuildVertices();
-    BuildFaces();
+    BuildCornerHeights();
+    FindBounds();
 
     if (RHO >= 0) {
         mass = widthX * widthY * widthZ * RHO;
@@ -120,8 +135,6 @@ void CObjGround::MakeModel() {
     sizeMax = std::max({widthX, widthY, widthZ});
     // A crash point may sink at most one cell into the ground before its contact is rejected.
     sizeMin = std::min(cellX, cellY);
-    FinishShape();
-    BuildDrawingData();
 }
 
 void CObjGround::BuildFlatField() {
@@ -129,7 +142,20 @@ void CObjGround::BuildFlatField() {
     cellHeights.assign(1, 0.0);
 }
 
-// An image that cannot be decoded is reported and the ground is built flat.
+namespace {
+
+// Half the machine's memory: a height field larger than that would take the machine down
+// before it could be used.
+std::size_t MemoryForHeightField() {
+    const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || pageSize <= 0) return std::numeric_limits<std::size_t>::max();
+    return static_cast<std::size_t>(pages) / 2 * static_cast<std::size_t>(pageSize);
+}
+
+}  // namespace
+
+// An image that cannot be decoded, or whose field cannot fit, is reported and the ground is
+// built flat.
 void CObjGround::ReadHeightField() {
     ImageResult result = ReadImageFile(NativePath(heightImagePath), ImageAlpha::Drop);
     if (!result.Ok()) {
@@ -139,93 +165,138 @@ void CObjGround::ReadHeightField() {
         return;
     }
     const ImageBuffer& image = result.image;
+    const auto columns = static_cast<std::size_t>(image.width), rows = static_cast<std::size_t>(image.height);
+    if (!HeightFieldFits(columns, rows, MemoryForHeightField())) {
+        ShowMessageFormat("%s は %d × %d 画素で、地面の高さ画像には大きすぎます", heightImagePath.c_str(),
+                          image.width, image.height);
+        heightImagePath.clear();
+        BuildFlatField();
+        return;
+    }
     gridColumns = image.width, gridRows = image.height;
-    std::vector<int> levels(static_cast<std::size_t>(gridColumns) * gridRows);
+    std::vector<std::uint8_t> levels(columns * rows);
     for (int j = 0; j < gridRows; ++j)
         for (int i = 0; i < gridColumns; ++i) {
             // level = (b0 + 4 b1 + 2 b2) / 7, 0..255
             const std::uint8_t* b = image.Pixel(i, j);
-            levels[static_cast<std::size_t>(i + j * gridColumns)] = (b[0] + 4 * b[1] + 2 * b[2]) / 7;
+            levels[static_cast<std::size_t>(i) + static_cast<std::size_t>(j) * columns] =
+                static_cast<std::uint8_t>((b[0] + 4 * b[1] + 2 * b[2]) / 7);
         }
+    result = ImageResult{};  // the picture goes before the heights are made
     SmoothHeights(levels);
 }
 
 // Each cell is the mean height of the pixels of its 3 x 3 neighbourhood whose level is within
 // the smoothing threshold of its own, so steps of the relief stay sharp. Levels are compared
 // rather than heights: the threshold then holds exactly whatever widthZ is.
-void CObjGround::SmoothHeights(const std::vector<int>& levels) {
+void CObjGround::SmoothHeights(const std::vector<std::uint8_t>& levels) {
     // height = level * widthZ / 255 - widthZ / 2
     auto height = [this](int level) { return level * widthZ / 255 - widthZ / 2; };
+    const auto columns = static_cast<std::size_t>(gridColumns);
+    auto levelAt = [&](int i, int j) {
+        return static_cast<int>(levels[static_cast<std::size_t>(i) + static_cast<std::size_t>(j) * columns]);
+    };
     cellHeights.assign(levels.size(), 0.0);
     for (int j = 0; j < gridRows; ++j)
         for (int i = 0; i < gridColumns; ++i) {
-            const int own = levels[static_cast<std::size_t>(i + j * gridColumns)];
+            const int own = levelAt(i, j);
             double sum = 0;
             int count = 0;
             for (int nj = std::max(j - 1, 0); nj <= std::min(j + 1, gridRows - 1); ++nj)
                 for (int ni = std::max(i - 1, 0); ni <= std::min(i + 1, gridColumns - 1); ++ni) {
-                    const int level = levels[static_cast<std::size_t>(ni + nj * gridColumns)];
+                    const int level = levelAt(ni, nj);
                     if (std::abs(level - own) >= kSmoothingLevels) continue;
                     sum += height(level);
                     ++count;
                 }
-            cellHeights[static_cast<std::size_t>(i + j * gridColumns)] = sum / count;
+            cellHeights[static_cast<std::size_t>(i) + static_cast<std::size_t>(j) * columns] = sum / count;
         }
 }
 
-// Corners first, each at the mean height of the (up to four) cells touching it; then the cell
-// centres, each at the mean of its four corners.
-void CObjGround::BuildVertices() {
+// Each corner at the mean height of the (up to four) cells touching it.
+void CObjGround::BuildCornerHeights() {
+    const auto columns = static_cast<std::size_t>(gridColumns);
+    cornerHeights.assign((columns + 1) * static_cast<std::size_t>(gridRows + 1), 0.0);
     for (int j = 0; j <= gridRows; ++j)
         for (int i = 0; i <= gridColumns; ++i) {
             double sum = 0;
             int count = 0;
             for (int cj = std::max(j - 1, 0); cj <= std::min(j, gridRows - 1); ++cj)
                 for (int ci = std::max(i - 1, 0); ci <= std::min(i, gridColumns - 1); ++ci) {
-                    sum += cellHeights[static_cast<std::size_t>(ci + cj * gridColumns)];
+                    sum += cellHeights[static_cast<std::size_t>(ci) + static_cast<std::size_t>(cj) * columns];
                     ++count;
                 }
-            AddVertex({i * cellX - gridOffsetX, j * cellY - gridOffsetY, sum / count});
-        }
-    for (int j = 0; j < gridRows; ++j)
-        for (int i = 0; i < gridColumns; ++i) {
-            const double z = (vertexZ[CornerIndex(i, j)] + vertexZ[CornerIndex(i + 1, j)] +
-                              vertexZ[CornerIndex(i + 1, j + 1)] + vertexZ[CornerIndex(i, j + 1)]) /
-                             4;
-            AddVertex({(i + 0.5) * cellX - gridOffsetX, (j + 0.5) * cellY - gridOffsetY, z});
+            cornerHeights[static_cast<std::size_t>(CornerIndex(i, j))] = sum / count;
         }
 }
 
-// Four triangles per cell, counter-clockwise seen from above, so every normal points up.
-void CObjGround::BuildFaces() {
-    for (int j = 0; j < gridRows; ++j)
-        for (int i = 0; i < gridColumns; ++i) {
-            const int m = CentreIndex(i, j);
-            AddFace(CornerIndex(i, j), CornerIndex(i + 1, j), m);
-            AddFace(CornerIndex(i + 1, j), CornerIndex(i + 1, j + 1), m);
-            AddFace(CornerIndex(i + 1, j + 1), CornerIndex(i, j + 1), m);
-            AddFace(CornerIndex(i, j + 1), CornerIndex(i, j), m);
+// Over every corner and centre, as over the vertices of a stored mesh.
+void CObjGround::FindBounds() {
+    auto include = [this](const Vec3& p) {
+        const double v[3] = {p.x, p.y, p.z};
+        for (int a = 0; a < 3; ++a) {
+            bounds[2 * a] = std::min(bounds[2 * a], v[a]);
+            bounds[2 * a + 1] = std::max(bounds[2 * a + 1], v[a]);
         }
-}
-
-// Vertex normals as the mean of the touching faces' normals; texture coordinates spread the
-// colour image over the bounds in x and y.
-void CObjGround::BuildDrawingData() {
-    const std::size_t n = vertexX.size();
-    vertexNormals.assign(n, Vec3{});
-    for (std::size_t f = 0; f < faces.size(); ++f)
-        for (int k = 0; k < faces[f].Count(); ++k)
-            vertexNormals[static_cast<std::size_t>(faces[f].v[k])] += FaceNormal(static_cast<int>(f));
-    for (Vec3& normal : vertexNormals) normal = Normalized(normal);
-    const double spanX = bounds[1] - bounds[0], spanY = bounds[3] - bounds[2];
-    textureU.resize(n), textureV.resize(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        textureU[i] = spanX > 0 ? (vertexX[i] - bounds[0]) / spanX : 0;
-        textureV[i] = spanY > 0 ? (vertexY[i] - bounds[2]) / spanY : 0;
-    }
+    };
+    for (int j = 0; j <= gridRows; ++j)
+        for (int i = 0; i <= gridColumns; ++i) include(Corner(i, j));
+    for (int j = 0; j < gridRows; ++j)
+        for (int i = 0; i < gridColumns; ++i) include(Centre(i, j));
 }
 
 // ---- Faces ---------------------------------------------------------------------------------
+
+Vec3 CObjGround::Corner(int i, int j) const {
+    return {i * cellX - gridOffsetX, j * cellY - gridOffsetY,
+            cornerHeights[static_cast<std::size_t>(CornerIndex(i, j))]};
+}
+
+// The centre stands at the mean of its cell's four corners.
+Vec3 CObjGround::Centre(int i, int j) const {
+    const double z = (Corner(i, j).z + Corner(i + 1, j).z + Corner(i + 1, j + 1).z + Corner(i, j + 1).z) / 4;
+    return {(i + 0.5) * cellX - gridOffsetX, (j + 0.5) * cellY - gridOffsetY, z};
+}
+
+void CObjGround::FaceVertices(int face, Vec3 (&v)[3]) const {
+    const int cell = face / 4, t = face % 4;
+    const int i = cell % gridColumns, j = cell / gridColumns;
+    // the cell's corners counter-clockwise from (i, j); triangle t runs from corner t to t + 1
+    static constexpr int kCornerI[5] = {0, 1, 1, 0, 0}, kCornerJ[5] = {0, 0, 1, 1, 0};
+    v[0] = Corner(i + kCornerI[t], j + kCornerJ[t]);
+    v[1] = Corner(i + kCornerI[t + 1], j + kCornerJ[t + 1]);
+    v[2] = Centre(i, j);
+}
+
+// n = (v1 - v0) x (v2 - v1), normalised: upward for a counter-clockwise triangle.
+Vec3 CObjGround::FaceNormalOf(int face) const {
+    Vec3 v[3];
+    FaceVertices(face, v);
+    return Normalized(Cross(v[1] - v[0], v[2] - v[1]));
+}
+
+void CObjGround::FacePlane(int face, Vec3& firstVertex, Vec3& normal) const {
+    Vec3 v[3];
+    FaceVertices(face, v);
+    firstVertex = v[0];
+    normal = Normalized(Cross(v[1] - v[0], v[2] - v[1]));
+}
+
+bool CObjGround::GetFace(int face, FaceFrame& out) const {
+    if (face < 0 || face >= FaceCount()) {
+        ReportBug("bug");
+        return false;
+    }
+    Vec3 v[3];
+    FaceVertices(face, v);
+    Vec3 sum;
+    for (const Vec3& p : v) sum += p;
+    out.center = sum * (1.0 / 3);
+    out.normal = Normalized(Cross(v[1] - v[0], v[2] - v[1]));
+    out.axis1 = Normalized(v[1] - v[0]);
+    out.axis2 = Normalized(Cross(out.normal, out.axis1));
+    return true;
+}
 
 // The cell under the point, and in it the triangle whose wedge holds the point; no test on
 // height (the contact search judges depth). Points beyond the grid touch nothing.
@@ -241,6 +312,42 @@ int CObjGround::FindFace(int, const Vec3& worldPoint, double) const {
     else
         t = a < b ? 3 : 0;
     return 4 * (c + r * gridColumns) + t;
+}
+
+// ---- Drawing -------------------------------------------------------------------------------
+
+// A corner touches two triangles of each of its (up to four) cells; they are summed in the order
+// of the face indices.
+Vec3 CObjGround::CornerNormal(int i, int j) const {
+    struct Touch {
+        int di, dj, t0, t1;
+    };
+    static constexpr Touch kTouches[4] = {{-1, -1, 1, 2}, {0, -1, 2, 3}, {-1, 0, 0, 1}, {0, 0, 0, 3}};
+    Vec3 sum;
+    for (const Touch& k : kTouches) {
+        const int ci = i + k.di, cj = j + k.dj;
+        if (ci < 0 || cj < 0 || ci >= gridColumns || cj >= gridRows) continue;
+        const int first = 4 * (ci + cj * gridColumns);
+        sum += FaceNormalOf(first + k.t0);
+        sum += FaceNormalOf(first + k.t1);
+    }
+    return Normalized(sum);
+}
+
+Vec3 CObjGround::CentreNormal(int i, int j) const {
+    Vec3 sum;
+    for (int t = 0; t < 4; ++t) sum += FaceNormalOf(4 * (i + j * gridColumns) + t);
+    return Normalized(sum);
+}
+
+double CObjGround::TextureU(double x) const {
+    const double span = bounds[1] - bounds[0];
+    return span > 0 ? (x - bounds[0]) / span : 0;
+}
+
+double CObjGround::TextureV(double y) const {
+    const double span = bounds[3] - bounds[2];
+    return span > 0 ? (y - bounds[2]) / span : 0;
 }
 
 }  // namespace korvan

@@ -10,6 +10,12 @@
 //
 // Image row 0 is the bottom of the picture and lies at y = -widthY / 2, so the relief looks like
 // the picture when seen from above. A colour image is decoded and kept for drawing.
+//
+// The field is kept compact, a few bytes per pixel: the smoothed cell heights and the corner
+// heights. Vertices, faces and normals are derived from them when asked (the contact search asks
+// for one face at a time), by the same arithmetic a stored mesh was built with, so every value is
+// the one a stored mesh would hold. The generic shape arrays of CObj stay empty.
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,11 +34,9 @@ class CObjGround : public CObjBox {
     int gridColumns = 1, gridRows = 1;
     double cellX = 20, cellY = 20;
     double gridOffsetX = 10, gridOffsetY = 10;
-    std::vector<double> cellHeights;  // row-major, gridColumns per row
+    std::vector<double> cellHeights;    // row-major, gridColumns per row
+    std::vector<double> cornerHeights;  // (gridColumns + 1) per row, gridRows + 1 rows
 
-    // For drawing: one normal and one texture coordinate per vertex (texture over the bounds).
-    std::vector<Vec3> vertexNormals;
-    std::vector<double> textureU, textureV;
     // The decoded colour image; colorImageRevision changes whenever it does, so the drawing
     // knows to upload it again.
     ImageBuffer colorImage;
@@ -40,14 +44,33 @@ class CObjGround : public CObjBox {
 
     void MakeModel() override;
     int FindFace(int type, const Vec3& worldPoint, double margin) const override;
+    bool GetFace(int face, FaceFrame& out) const override;
+    int FaceCount() const override { return 4 * gridColumns * gridRows; }
+    void FacePlane(int face, Vec3& firstVertex, Vec3& normal) const override;
     void WriteAttributeLines(SceneLines& out) const override;
 
     // Script setters: the name resolves against the scene folder and must end up a full path.
     void SetHeightBmp(std::string_view name, std::string_view sceneFolder);
     void SetColorBmp(std::string_view name, std::string_view sceneFolder);
 
+    // The mesh, derived from the heights (body coordinates).
     int CornerIndex(int i, int j) const { return i + j * (gridColumns + 1); }
-    int CentreIndex(int i, int j) const { return (gridColumns + 1) * (gridRows + 1) + i + j * gridColumns; }
+    Vec3 Corner(int i, int j) const;
+    Vec3 Centre(int i, int j) const;
+    // Triangle t of a cell: (corner, next corner, centre), counter-clockwise seen from above.
+    void FaceVertices(int face, Vec3 (&v)[3]) const;
+    Vec3 FaceNormalOf(int face) const;
+    // Drawing: smooth normals as the normalised sum of the touching faces' normals, and the
+    // colour image's coordinates spread over the bounds in x and y.
+    Vec3 CornerNormal(int i, int j) const;
+    Vec3 CentreNormal(int i, int j) const;
+    double TextureU(double x) const;
+    double TextureV(double y) const;
+
+    // Bytes the height field of a columns x rows image takes while it is built, and whether it
+    // can be built in a machine of memoryBytes (face indices must also fit an int).
+    static std::size_t HeightFieldBytes(std::size_t columns, std::size_t rows);
+    static bool HeightFieldFits(std::size_t columns, std::size_t rows, std::size_t memoryBytes);
 
   protected:
     friend class CScene;
@@ -58,10 +81,9 @@ class CObjGround : public CObjBox {
     void DropMissingImages();
     void ReadHeightField();
     void BuildFlatField();
-    void SmoothHeights(const std::vector<int>& levels);
-    void BuildVertices();
-    void BuildFaces();
-    void BuildDrawingData();
+    void SmoothHeights(const std::vector<std::uint8_t>& levels);
+    void BuildCornerHeights();
+    void FindBounds();
     void ReleaseColorImage();
     void DecodeColorImage();
 };

@@ -49,11 +49,12 @@ TEST_F(Ground, WithoutImagesIsOneFlatCellOfFourTriangles) {
     EXPECT_EQ(ground->RHO, -1);
     EXPECT_EQ(ground->gridColumns, 1);
     EXPECT_EQ(ground->gridRows, 1);
-    EXPECT_EQ(ground->vertexX.size(), 5u);
-    EXPECT_EQ(ground->faces.size(), 4u);
+    EXPECT_EQ(ground->FaceCount(), 4);
     EXPECT_TRUE(ground->crashPoints.empty());
-    for (double z : ground->vertexZ) EXPECT_EQ(z, 0);
-    for (std::size_t f = 0; f < ground->faces.size(); ++f) EXPECT_NEAR(ground->faceNormalZ[f], 1, 1e-12);
+    EXPECT_TRUE(ground->vertexX.empty());  // the mesh is derived, never stored
+    for (double z : ground->cornerHeights) EXPECT_EQ(z, 0);
+    EXPECT_EQ(ground->Centre(0, 0).z, 0);
+    for (int f = 0; f < 4; ++f) EXPECT_NEAR(ground->FaceNormalOf(f).z, 1, 1e-12);
     EXPECT_EQ(ground->sizeMin, 20);  // a crash point may sink 20 m into it
     EXPECT_EQ(ground->sizeRef, 1);
     EXPECT_EQ(ground->sizeMax, 20);
@@ -65,26 +66,26 @@ TEST_F(Ground, TwoByTwoImageGivesNineCornersFourCentresAndSixteenTriangles) {
     CObjGround* g = MakeGround({{Grey(0), Grey(5)}, {Grey(200), Grey(255)}}, 255);
     ASSERT_EQ(g->gridColumns, 2);
     ASSERT_EQ(g->gridRows, 2);
-    EXPECT_EQ(g->vertexX.size(), 9u + 4u);
-    ASSERT_EQ(g->faces.size(), 16u);
+    EXPECT_EQ(g->cornerHeights.size(), 9u);
+    ASSERT_EQ(g->FaceCount(), 16);
     const std::vector<double> cells = {-125, -125, 72.5, 127.5};
     for (int c = 0; c < 4; ++c) EXPECT_DOUBLE_EQ(g->cellHeights[c], cells[c]) << c;
     // Corners at the mean of the cells they touch, centres at the mean of their corners.
-    EXPECT_DOUBLE_EQ(g->vertexZ[g->CornerIndex(0, 0)], -125);
-    EXPECT_DOUBLE_EQ(g->vertexZ[g->CornerIndex(1, 1)], (-125 - 125 + 72.5 + 127.5) / 4);
-    EXPECT_DOUBLE_EQ(g->vertexZ[g->CornerIndex(0, 1)], (-125 + 72.5) / 2);
-    EXPECT_DOUBLE_EQ(g->vertexZ[g->CentreIndex(0, 0)], (-125 - 125 - 12.5 - 26.25) / 4);
-    EXPECT_DOUBLE_EQ(g->vertexX[g->CornerIndex(2, 0)], 10);
-    EXPECT_DOUBLE_EQ(g->vertexY[g->CornerIndex(0, 2)], 10);
-    EXPECT_DOUBLE_EQ(g->vertexX[g->CentreIndex(1, 0)], 5);
-    EXPECT_DOUBLE_EQ(g->vertexY[g->CentreIndex(1, 0)], -5);
+    EXPECT_DOUBLE_EQ(g->Corner(0, 0).z, -125);
+    EXPECT_DOUBLE_EQ(g->Corner(1, 1).z, (-125 - 125 + 72.5 + 127.5) / 4);
+    EXPECT_DOUBLE_EQ(g->Corner(0, 1).z, (-125 + 72.5) / 2);
+    EXPECT_DOUBLE_EQ(g->Centre(0, 0).z, (-125 - 125 - 12.5 - 26.25) / 4);
+    EXPECT_DOUBLE_EQ(g->Corner(2, 0).x, 10);
+    EXPECT_DOUBLE_EQ(g->Corner(0, 2).y, 10);
+    EXPECT_DOUBLE_EQ(g->Centre(1, 0).x, 5);
+    EXPECT_DOUBLE_EQ(g->Centre(1, 0).y, -5);
     // Cell (1, 0) triangle 2 runs from corner (2, 1) to corner (1, 1) around the centre.
-    const CON& face = g->faces[4 * 1 + 2];
-    EXPECT_EQ(face.v[0], g->CornerIndex(2, 1));
-    EXPECT_EQ(face.v[1], g->CornerIndex(1, 1));
-    EXPECT_EQ(face.v[2], g->CentreIndex(1, 0));
-    EXPECT_TRUE(face.IsTriangle());
-    for (std::size_t f = 0; f < g->faces.size(); ++f) EXPECT_GT(g->faceNormalZ[f], 0) << f;
+    Vec3 face[3];
+    g->FaceVertices(4 * 1 + 2, face);
+    EXPECT_EQ(face[0], g->Corner(2, 1));
+    EXPECT_EQ(face[1], g->Corner(1, 1));
+    EXPECT_EQ(face[2], g->Centre(1, 0));
+    for (int f = 0; f < g->FaceCount(); ++f) EXPECT_GT(g->FaceNormalOf(f).z, 0) << f;
     EXPECT_DOUBLE_EQ(g->sizeMin, 10);
 }
 
@@ -118,6 +119,88 @@ TEST_F(Ground, SizeMinIsOneCell) {
     EXPECT_DOUBLE_EQ(g->cellX, 5);
     EXPECT_DOUBLE_EQ(g->cellY, 2);
     EXPECT_DOUBLE_EQ(g->sizeMin, 2);
+}
+
+// The faces are derived when asked; they must be the very triangles a stored mesh held: corners
+// at the mean of the touching cells, centres at the mean of their corners, the normal from the
+// vertex order. Checked bit for bit on a rough relief, with the drawing's smooth normals.
+TEST_F(Ground, DerivedFacesAreTheTrianglesOfTheStoredMesh) {
+    std::vector<std::vector<Rgb>> rows(4, std::vector<Rgb>(5));
+    for (int j = 0; j < 4; ++j)
+        for (int i = 0; i < 5; ++i) rows[j][i] = Grey((i * 97 + j * 61 + i * j * 13) % 256);
+    CObjGround* g = MakeGround(rows, 3.7);
+    g->widthX = 7, g->widthY = 3;
+    g->MakeModel();
+    const int C = g->gridColumns, R = g->gridRows;
+    auto cell = [&](int i, int j) { return g->cellHeights[static_cast<std::size_t>(i + j * C)]; };
+    // The stored mesh as it was built: vertices, then four faces per cell.
+    std::vector<Vec3> corner, centre;
+    for (int j = 0; j <= R; ++j)
+        for (int i = 0; i <= C; ++i) {
+            double sum = 0;
+            int count = 0;
+            for (int cj = std::max(j - 1, 0); cj <= std::min(j, R - 1); ++cj)
+                for (int ci = std::max(i - 1, 0); ci <= std::min(i, C - 1); ++ci)
+                    sum += cell(ci, cj), ++count;
+            corner.push_back({i * g->cellX - g->gridOffsetX, j * g->cellY - g->gridOffsetY, sum / count});
+        }
+    auto at = [&](int i, int j) { return corner[static_cast<std::size_t>(i + j * (C + 1))]; };
+    for (int j = 0; j < R; ++j)
+        for (int i = 0; i < C; ++i)
+            centre.push_back({(i + 0.5) * g->cellX - g->gridOffsetX, (j + 0.5) * g->cellY - g->gridOffsetY,
+                              (at(i, j).z + at(i + 1, j).z + at(i + 1, j + 1).z + at(i, j + 1).z) / 4});
+    std::vector<Vec3> normals;
+    for (int j = 0; j < R; ++j)
+        for (int i = 0; i < C; ++i) {
+            const Vec3 m = centre[static_cast<std::size_t>(i + j * C)];
+            const Vec3 ring[5] = {at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j + 1), at(i, j)};
+            for (int t = 0; t < 4; ++t) {
+                const int f = 4 * (i + j * C) + t;
+                const Vec3 n = Normalized(Cross(ring[t + 1] - ring[t], m - ring[t + 1]));
+                normals.push_back(n);
+                Vec3 v[3], first, normal;
+                g->FaceVertices(f, v);
+                g->FacePlane(f, first, normal);
+                EXPECT_EQ(v[0], ring[t]) << f;
+                EXPECT_EQ(v[1], ring[t + 1]) << f;
+                EXPECT_EQ(v[2], m) << f;
+                EXPECT_EQ(first, ring[t]) << f;
+                EXPECT_EQ(normal, n) << f;
+            }
+        }
+    Vec3 sum;
+    for (int t = 0; t < 4; ++t) sum += normals[static_cast<std::size_t>(4 * (2 + 1 * C) + t)];
+    EXPECT_EQ(g->CentreNormal(2, 1), Normalized(sum));
+    // Corner (2, 2) touches cells (1, 1) t 1, 2; (2, 1) t 2, 3; (1, 2) t 0, 1; (2, 2) t 0, 3.
+    sum = {};
+    const int touches[8][3] = {{1, 1, 1}, {1, 1, 2}, {2, 1, 2}, {2, 1, 3},
+                               {1, 2, 0}, {1, 2, 1}, {2, 2, 0}, {2, 2, 3}};
+    for (const auto& [ci, cj, t] : touches) sum += normals[static_cast<std::size_t>(4 * (ci + cj * C) + t)];
+    EXPECT_EQ(g->CornerNormal(2, 2), Normalized(sum));
+    double low = 1e20, high = -1e20;
+    for (const auto* list : {&corner, &centre})
+        for (const Vec3& p : *list) low = std::min(low, p.z), high = std::max(high, p.z);
+    EXPECT_EQ(g->bounds[4], low);
+    EXPECT_EQ(g->bounds[5], high);
+}
+
+// The field is refused only when it cannot be held: face indices must fit an int and the heights
+// the memory given.
+TEST(GroundSize, AFieldIsRefusedOnlyWhenItCannotFit) {
+    struct Case {
+        std::size_t columns, rows, memory;
+        bool fits;
+    } cases[] = {
+        {4096, 4096, std::size_t{1} << 30, true},
+        {4096, 4096, 4096 * 4096 * 9, false},    // the corners do not fit
+        {65536, 65536, ~std::size_t{0}, false},  // 4 * 2^32 faces
+        {1, 1, 100, true},
+        {0, 5, 100, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CObjGround::HeightFieldFits(c.columns, c.rows, c.memory), c.fits)
+            << c.columns << " x " << c.rows;
+    EXPECT_LT(CObjGround::HeightFieldBytes(4096, 4096), std::size_t{32} * 4096 * 4096);
 }
 
 // Fractions (a, b) of the way across a cell and the triangle they fall in.
@@ -192,7 +275,7 @@ TEST_F(Ground, UnusableHeightImagesAreReportedAndTheGroundIsBuiltFlat) {
         EXPECT_EQ(g->heightImagePath, path);
         g->MakeModel();
         EXPECT_EQ(g->gridColumns, 1) << c.file;
-        EXPECT_EQ(g->faces.size(), 4u);
+        EXPECT_EQ(g->FaceCount(), 4);
         EXPECT_TRUE(g->heightImagePath.empty());
         ASSERT_EQ(host.messages.size(), 1u) << c.file;
         EXPECT_EQ(host.messages[0], path + std::string(c.message).substr(2));
@@ -243,12 +326,12 @@ TEST_F(Ground, ColourImageIsDecodedAtOnceAndDroppedWhenItsFileGoes) {
 
 TEST_F(Ground, DrawingDataSpreadsTheTextureOverTheBounds) {
     CObjGround* g = MakeGround({{Grey(0), Grey(0)}});
-    ASSERT_EQ(g->textureU.size(), g->vertexX.size());
-    EXPECT_DOUBLE_EQ(g->textureU[g->CornerIndex(0, 0)], 0);
-    EXPECT_DOUBLE_EQ(g->textureU[g->CornerIndex(2, 1)], 1);
-    EXPECT_DOUBLE_EQ(g->textureV[g->CornerIndex(2, 1)], 1);
-    EXPECT_DOUBLE_EQ(g->textureU[g->CentreIndex(0, 0)], 0.25);
-    EXPECT_NEAR(g->vertexNormals[g->CentreIndex(1, 0)].z, 1, 1e-12);
+    EXPECT_DOUBLE_EQ(g->TextureU(g->Corner(0, 0).x), 0);
+    EXPECT_DOUBLE_EQ(g->TextureU(g->Corner(2, 1).x), 1);
+    EXPECT_DOUBLE_EQ(g->TextureV(g->Corner(2, 1).y), 1);
+    EXPECT_DOUBLE_EQ(g->TextureU(g->Centre(0, 0).x), 0.25);
+    EXPECT_NEAR(g->CentreNormal(1, 0).z, 1, 1e-12);
+    EXPECT_NEAR(g->CornerNormal(1, 1).z, 1, 1e-12);
 }
 
 // An 8 x 8 height image (2.5 m cells, widthZ 1) with a 4 x 4 plateau of level 255 in a plain of
@@ -262,8 +345,8 @@ TEST_F(Ground, BoxDroppedOnAReliefComesToRestOnIt) {
     for (int j = 2; j < 6; ++j)
         for (int i = 2; i < 6; ++i) rows[j][i] = Grey(255);
     CObjGround* ground = MakeGround(rows);
-    ASSERT_DOUBLE_EQ(ground->vertexZ[ground->CornerIndex(4, 4)], 0.5);
-    ASSERT_DOUBLE_EQ(ground->vertexZ[ground->CornerIndex(0, 0)], -0.5);
+    ASSERT_DOUBLE_EQ(ground->Corner(4, 4).z, 0.5);
+    ASSERT_DOUBLE_EQ(ground->Corner(0, 0).z, -0.5);
 
     CObjBox* box = scene.Create<CObjBox>("box");
     box->MakeModel();
