@@ -3,6 +3,7 @@
 // accepted and not used.
 #include "script/DispatchApp.h"
 #include "script/DispatchObj.h"
+#include "script/GroundImages.h"
 #include "sim/ObjDef.h"
 #include "sim/ObjGround.h"
 #include "sim/ObjSpring.h"
@@ -49,12 +50,12 @@ Value SetDef(HostObject& self, CallArgs& a) {
 void AddGroundMembers(MemberTable& t) {
     t.AddMethod("SetHeightBmp", {In(ParamType::String)}, [](HostObject& self, CallArgs& a) {
         auto& object = static_cast<CDispatchObj&>(self);
-        BodyAs<CObjGround>(self).SetHeightBmp(a.String(0), object.app().document().sceneFolder);
+        SetHeightBmp(BodyAs<CObjGround>(self), a.String(0), object.app().document().sceneFolder);
         return Long(0);
     });
     t.AddMethod("SetColorBmp", {In(ParamType::String)}, [](HostObject& self, CallArgs& a) {
         auto& object = static_cast<CDispatchObj&>(self);
-        BodyAs<CObjGround>(self).SetColorBmp(a.String(0), object.app().document().sceneFolder);
+        SetColorBmp(BodyAs<CObjGround>(self), a.String(0), object.app().document().sceneFolder);
         return Long(0);
     });
 }

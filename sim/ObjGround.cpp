@@ -45,64 +45,49 @@ CObjGround::CObjGround(CScene& scene, std::string name) : CObjBox(scene, "GROUND
     opacity = 1;
 }
 
-// ---- Image paths ---------------------------------------------------------------------------
+// ---- Images ----------------------------------------------------------------------------------
 
-// A name that cannot be made full is refused with a message; the ground is then built flat
-// (or uncoloured), as for a missing file, and the session goes on.
-bool CObjGround::ResolveImagePath(std::string_view name, std::string_view sceneFolder,
-                                  std::string& out) const {
-    if (IsAbsolutePath(name) || !sceneFolder.empty()) {
-        out = ResolvePath(sceneFolder, name);
-        return true;
-    }
-    out.clear();
-    ShowMessageFormat("%s は\n\nフルパスである必要があります", std::string(name).c_str());
-    return false;
+void CObjGround::SetHeightImage(std::string path, HeightGrid grid) {
+    heightImagePath = std::move(path);
+    heightGrid = heightImagePath.empty() ? HeightGrid{} : std::move(grid);
 }
 
-void CObjGround::SetHeightBmp(std::string_view name, std::string_view sceneFolder) {
-    ResolveImagePath(name, sceneFolder, heightImagePath);
-}
-
-void CObjGround::SetColorBmp(std::string_view name, std::string_view sceneFolder) {
-    ResolveImagePath(name, sceneFolder, colorImagePath);
-    ReleaseColorImage();
-    DecodeColorImage();
-}
-
-void CObjGround::ReleaseColorImage() {
-    colorImage = ImageBuffer{};
+void CObjGround::SetColorImage(std::string path, ImageBuffer image) {
+    colorImagePath = std::move(path);
+    colorImage = colorImagePath.empty() ? ImageBuffer{} : std::move(image);
     ++colorImageRevision;
 }
 
-// A missing file is reported when the model is built; an unusable one at once.
-void CObjGround::DecodeColorImage() {
-    if (colorImagePath.empty() || !CanOpen(colorImagePath)) return;
-    ImageResult result = LoadImage(NativePath(colorImagePath), ImageAlpha::Drop);
-    if (result.Ok()) {
-        colorImage = std::move(result.image);
-        ++colorImageRevision;
-    } else if (result.status != ImageStatus::UnsupportedFormat) {
-        ShowMessageFormat("%s が認識できません", colorImagePath.c_str());
-    }
+HeightGrid CObjGround::HeightGridOf(const ImageBuffer& image) {
+    HeightGrid grid{image.width, image.height, {}};
+    grid.levels.resize(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height));
+    std::size_t at = 0;
+    for (int j = 0; j < image.height; ++j)
+        for (int i = 0; i < image.width; ++i) {
+            // level = (b0 + 4 b1 + 2 b2) / 7, 0..255
+            const std::uint8_t* b = image.Pixel(i, j);
+            grid.levels[at++] = static_cast<std::uint8_t>((b[0] + 4 * b[1] + 2 * b[2]) / 7);
+        }
+    return grid;
 }
 
+// An image file that has gone since it was read is reported when the model is built, and the
+// ground is built flat (or uncoloured).
 void CObjGround::DropMissingImages() {
     if (!heightImagePath.empty() && !CanOpen(heightImagePath)) {
         ShowMessageFormat("%s が見つかりません", heightImagePath.c_str());
-        heightImagePath.clear();
+        SetHeightImage({}, {});
     }
     if (!colorImagePath.empty() && !CanOpen(colorImagePath)) {
         ShowMessageFormat("%s が見つかりません", colorImagePath.c_str());
-        colorImagePath.clear();
-        ReleaseColorImage();
+        SetColorImage({}, {});
     }
 }
 
 // ---- Height field --------------------------------------------------------------------------
 
 std::size_t CObjGround::HeightFieldBytes(std::size_t columns, std::size_t rows) {
-    // levels (1 byte per pixel, while building), cell heights, corner heights
+    // levels (1 byte per pixel, kept for the next build), cell heights, corner heights
     return columns * rows * (1 + sizeof(double)) + (columns + 1) * (rows + 1) * sizeof(double);
 }
 
@@ -116,10 +101,10 @@ void CObjGround::MakeModel() {
     ClearShape();
     DropMissingImages();
     gridColumns = gridRows = 0;
-    if (heightImagePath.empty())
+    if (heightGrid.Empty())
         BuildFlatField();
     else
-        ReadHeightField();
+        UseHeightGrid();
     cellX = widthX / gridColumns, cellY = widthY / gridRows;
     gridOffsetX = widthX / 2, gridOffsetY = widthY / 2;
     BuildCornerHeights();
@@ -154,36 +139,19 @@ std::size_t MemoryForHeightField() {
 
 }  // namespace
 
-// An image that cannot be decoded, or whose field cannot fit, is reported and the ground is
-// built flat.
-void CObjGround::ReadHeightField() {
-    ImageResult result = ReadImageFile(NativePath(heightImagePath), ImageAlpha::Drop);
-    if (!result.Ok()) {
-        ShowMessageFormat("%s が認識できません", heightImagePath.c_str());
-        heightImagePath.clear();
-        BuildFlatField();
-        return;
-    }
-    const ImageBuffer& image = result.image;
-    const auto columns = static_cast<std::size_t>(image.width), rows = static_cast<std::size_t>(image.height);
+// A grid whose field cannot be held is reported and the ground is built flat.
+void CObjGround::UseHeightGrid() {
+    const auto columns = static_cast<std::size_t>(heightGrid.columns),
+               rows = static_cast<std::size_t>(heightGrid.rows);
     if (!HeightFieldFits(columns, rows, MemoryForHeightField())) {
         ShowMessageFormat("%s は %d × %d 画素で、地面の高さ画像には大きすぎます", heightImagePath.c_str(),
-                          image.width, image.height);
-        heightImagePath.clear();
+                          heightGrid.columns, heightGrid.rows);
+        SetHeightImage({}, {});
         BuildFlatField();
         return;
     }
-    gridColumns = image.width, gridRows = image.height;
-    std::vector<std::uint8_t> levels(columns * rows);
-    for (int j = 0; j < gridRows; ++j)
-        for (int i = 0; i < gridColumns; ++i) {
-            // level = (b0 + 4 b1 + 2 b2) / 7, 0..255
-            const std::uint8_t* b = image.Pixel(i, j);
-            levels[static_cast<std::size_t>(i) + static_cast<std::size_t>(j) * columns] =
-                static_cast<std::uint8_t>((b[0] + 4 * b[1] + 2 * b[2]) / 7);
-        }
-    result = ImageResult{};  // the picture goes before the heights are made
-    SmoothHeights(levels);
+    gridColumns = heightGrid.columns, gridRows = heightGrid.rows;
+    SmoothHeights(heightGrid.levels);
 }
 
 // Each cell is the mean height of the pixels of its 3 x 3 neighbourhood whose level is within

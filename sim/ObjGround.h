@@ -9,7 +9,9 @@
 //     corner(i, j) ------ corner(i+1, j)
 //
 // Image row 0 is the bottom of the picture and lies at y = -widthY / 2, so the relief looks like
-// the picture when seen from above. A colour image is decoded and kept for drawing.
+// the picture when seen from above. The loader reads the images and hands the ground their
+// contents: the height grid, kept until the next MakeModel builds from it, and the colour
+// picture, kept for drawing.
 //
 // The field is kept compact, a few bytes per pixel: the smoothed cell heights and the corner
 // heights. Vertices, faces and normals are derived from them when asked (the contact search asks
@@ -20,15 +22,25 @@
 #include <string_view>
 #include <vector>
 
+#include "base/ImageBuffer.h"
 #include "sim/ObjBox.h"
-#include "skin/Image.h"
 
 namespace korvan {
+
+// A height image as the ground takes it: one level 0..255 per pixel, row-major, row 0 at the
+// bottom of the picture.
+struct HeightGrid {
+    int columns = 0, rows = 0;
+    std::vector<std::uint8_t> levels;
+
+    bool Empty() const { return columns == 0 || rows == 0; }
+};
 
 class CObjGround : public CObjBox {
   public:
     std::string heightImagePath;  // full paths, empty when unset
     std::string colorImagePath;
+    HeightGrid heightGrid;  // what was read from heightImagePath
 
     // Height field, set by MakeModel.
     int gridColumns = 1, gridRows = 1;
@@ -49,9 +61,11 @@ class CObjGround : public CObjBox {
     void FacePlane(int face, Vec3& firstVertex, Vec3& normal) const override;
     void WriteAttributeLines(SceneLines& out) const override;
 
-    // Script setters: the name resolves against the scene folder and must end up a full path.
-    void SetHeightBmp(std::string_view name, std::string_view sceneFolder);
-    void SetColorBmp(std::string_view name, std::string_view sceneFolder);
+    // The images as the loader read them; an empty path leaves the ground flat (uncoloured).
+    void SetHeightImage(std::string path, HeightGrid grid);
+    void SetColorImage(std::string path, ImageBuffer image);
+    // level = (b0 + 4 b1 + 2 b2) / 7 of every pixel.
+    static HeightGrid HeightGridOf(const ImageBuffer& image);
 
     // The mesh, derived from the heights (body coordinates).
     int CornerIndex(int i, int j) const { return i + j * (gridColumns + 1); }
@@ -77,15 +91,12 @@ class CObjGround : public CObjBox {
     CObjGround(CScene& scene, std::string name);
 
   private:
-    bool ResolveImagePath(std::string_view name, std::string_view sceneFolder, std::string& out) const;
     void DropMissingImages();
-    void ReadHeightField();
+    void UseHeightGrid();
     void BuildFlatField();
     void SmoothHeights(const std::vector<std::uint8_t>& levels);
     void BuildCornerHeights();
     void FindBounds();
-    void ReleaseColorImage();
-    void DecodeColorImage();
 };
 
 }  // namespace korvan

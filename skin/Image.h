@@ -13,23 +13,11 @@
 #include <string_view>
 #include <vector>
 
+#include "base/ImageBuffer.h"
+
 namespace korvan {
 
 enum class ImageAlpha { Drop, Keep };
-
-struct ImageBuffer {
-    int width = 0;
-    int height = 0;
-    int channels = 3;  // 3: RGB, 4: RGBA
-    std::vector<std::uint8_t> pixels;
-
-    bool Empty() const { return width == 0 || height == 0; }
-    // Bytes per row, padded to a multiple of 4.
-    std::size_t Stride() const { return (static_cast<std::size_t>(width) * channels + 3) & ~std::size_t{3}; }
-    // Row y counted from the bottom of the picture.
-    const std::uint8_t* Row(int y) const { return pixels.data() + static_cast<std::size_t>(y) * Stride(); }
-    const std::uint8_t* Pixel(int x, int y) const { return Row(y) + static_cast<std::size_t>(x) * channels; }
-};
 
 enum class ImageFormat { None, Png, Jpeg, Bmp, Gif, Unsupported };
 

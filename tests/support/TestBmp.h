@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "base/ImageBuffer.h"
+
 namespace korvan::test {
 
 struct Rgb {
@@ -36,6 +38,21 @@ inline std::vector<std::uint8_t> MakeBmp(const std::vector<std::vector<Rgb>>& ro
             p[0] = c.b, p[1] = c.g, p[2] = c.r;  // BMP pixels are stored blue first
         }
     return b;
+}
+
+// The same pixels as a decoded picture, as the image readers deliver it.
+inline ImageBuffer MakeImage(const std::vector<std::vector<Rgb>>& rowsBottomUp) {
+    ImageBuffer image;
+    image.height = static_cast<int>(rowsBottomUp.size());
+    image.width = image.height ? static_cast<int>(rowsBottomUp[0].size()) : 0;
+    image.pixels.assign(image.Stride() * static_cast<std::size_t>(image.height), 0);
+    for (int j = 0; j < image.height; ++j)
+        for (int i = 0; i < image.width; ++i) {
+            std::uint8_t* p = image.pixels.data() + static_cast<std::size_t>(j) * image.Stride() + i * 3;
+            const Rgb& c = rowsBottomUp[static_cast<std::size_t>(j)][static_cast<std::size_t>(i)];
+            p[0] = c.r, p[1] = c.g, p[2] = c.b;
+        }
+    return image;
 }
 
 inline Rgb Grey(int level) {
