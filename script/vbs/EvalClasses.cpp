@@ -1,5 +1,7 @@
 // Classes written in the script: New, members of an instance, default members and
 // Class_Initialize / Class_Terminate.
+#include <algorithm>
+
 #include "script/vbs/EvalSupport.h"
 #include "script/vbs/Evaluator.h"
 #include "script/vbs/ScriptError.h"
@@ -29,12 +31,19 @@ Value Evaluator::NewObject(const NewExpr& e) {
         array->fixedSize = !field.bounds.empty();
         object->fields[k] = Value(std::move(array));
     }
-    instances_.push_back(object);
-    if (instances_.size() > 64 && instances_.size() % 64 == 0)
-        std::erase_if(instances_, [](const std::weak_ptr<HostObject>& w) { return w.expired(); });
+    Track(object);
     ObjectRef ref = object;
     if (cls.initialize) CallProcedure(*cls.initialize, kNoArgs, ref);
     return Value(ref);
+}
+
+// Remembers an object for the end of the run. Gone objects are swept out whenever the list has
+// doubled since the last sweep, so a loop that makes and drops objects keeps it short.
+void Evaluator::Track(const ObjectRef& object) {
+    instances_.push_back(object);
+    if (instances_.size() < sweepAt_) return;
+    std::erase_if(instances_, [](const std::weak_ptr<HostObject>& w) { return w.expired(); });
+    sweepAt_ = std::max<size_t>(64, 2 * instances_.size());
 }
 
 const ClassMember& Evaluator::FindClassMember(ScriptObject& object, const MemberExpr& m) {
@@ -109,7 +118,7 @@ void Evaluator::Terminate(const ObjectRef& me) {
     const Procedure& p = *me->AsScriptObject()->cls().terminate;
     const Pos at = at_;
     // Kept alive by the handler, the object is cleared with the others when the run ends.
-    instances_.push_back(me);
+    Track(me);
     try {
         Frame frame;
         PrepareFrame(p, frame, me);

@@ -134,7 +134,9 @@ class Evaluator {
     Value DefaultValue(const Value& v, const std::vector<ExprPtr>& args);
     void Terminate(const ObjectRef& me);
     std::shared_ptr<ScriptObject::TerminateHook> terminateHook_;
+    void Track(const ObjectRef& object);
     std::vector<std::weak_ptr<HostObject>> instances_;  // emptied at the end of the run
+    size_t sweepAt_ = 64;
     Value CallBuiltin(const Builtin& b, const std::vector<ExprPtr>& args);
     // `site` names the member in messages; its text is built only when an error needs it.
     Value Invoke(const ObjectRef& object, const Member& m, const std::vector<ExprPtr>& args,
