@@ -112,8 +112,17 @@ Print FormatDateTime(t, vbLongTime)             ' expect: 21:05:07
 Print FormatDateTime(t, vbShortTime)            ' expect: 21:05
 Print MonthName(2) & " " & MonthName(2, True) & " " & WeekdayName(1) & " " & WeekdayName(1, True, vbMonday)   ' expect: February Feb Sunday Mon
 
+' ---- a declared name shadows a date function of the same name; an undeclared one is the function
+Function Twice(month)
+    Twice = month * 2
+End Function
+Print Twice(4) & " " & Month(#2/1/2020#)       ' expect: 8 2
+
 ' ---- errors
 On Error Resume Next
+time = 5
+Print Err.Number                                ' expect: 501
+Err.Clear
 x = DateSerial(10000, 1, 1)
 Print Err.Number & " " & Err.Description        ' expect: 5 Invalid procedure call or argument
 Err.Clear
