@@ -15,6 +15,9 @@ struct Builtin {
     int minArgs, maxArgs;
     // Arguments arrive evaluated; trailing omitted ones are left off, inner ones are Empty.
     Value (*call)(Runtime& rt, std::span<const Value> args);
+    // Takes objects as they are (IsObject, TypeName, Array ...). Every other built-in gets a
+    // script object with a default member as that member's value.
+    bool seesObjects = false;
 };
 
 // The date and time built-ins (DateBuiltins.cpp).

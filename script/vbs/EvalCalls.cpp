@@ -178,7 +178,7 @@ Value Evaluator::CallBuiltin(const Builtin& b, const std::vector<ExprPtr>& args)
     const Pos call = at_;
     std::vector<Value> values;
     values.reserve(args.size());
-    for (const ExprPtr& a : args) values.push_back(a ? Eval(*a) : Value());
+    for (const ExprPtr& a : args) values.push_back(!a ? Value() : b.seesObjects ? Eval(*a) : EvalScalar(*a));
     at_ = call;
     while (!values.empty() && !args[values.size() - 1]) values.pop_back();
     if (static_cast<int>(values.size()) < b.minArgs || static_cast<int>(values.size()) > b.maxArgs)

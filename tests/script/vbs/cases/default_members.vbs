@@ -43,6 +43,9 @@ End Select
 For k = 1 To c
 Next
 Print k                                 ' expect: 8
+' built-ins read the default member too, except those that look at the object itself
+Print Len(l) & " " & UCase(l) & " " & CStr(c) & " " & Abs(-c)   ' expect: 5 LABEL 7 7
+Print TypeName(c) & " " & IsObject(c) & " " & TypeName(Array(c)(0))   ' expect: Counter True Counter
 ' Is still compares the objects themselves
 Print (c Is other) & (c Is c)           ' expect: FalseTrue
 
