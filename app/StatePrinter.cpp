@@ -23,9 +23,9 @@ void PrintState(const CScene& scene, std::FILE* out) {
         PrintVector(out, "omega", b->GetAngularVelocity());
         PrintVector(out, "angle", b->GetAngle());
         if (auto* spring = dynamic_cast<const CObjSpring*>(b))
-            std::fprintf(out, " ext %.17g %.17g", spring->extension[0], spring->extensionRate[0]);
+            std::fprintf(out, " ext %.17g %.17g", spring->extension.value[0], spring->extension.rate[0]);
         if (auto* def = dynamic_cast<const CObjDef*>(b))
-            std::fprintf(out, " def %.17g %.17g", def->defAngle[0], def->defRate[0]);
+            std::fprintf(out, " def %.17g %.17g", def->defAngle.value[0], def->defAngle.rate[0]);
         std::fputc('\n', out);
     }
 }

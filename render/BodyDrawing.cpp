@@ -391,7 +391,7 @@ void DrawPass(const ViewContext& c, const CObj& body, const BodyFrame& frame, Bo
     if (const auto* spring = dynamic_cast<const CObjSpring*>(&body)) {
         // Each end has moved out by the extension e: the shape stretches by (h + e) / h along y.
         const double h = spring->widthW / 2;
-        const double stretch = h > 0 ? (h + spring->extension[0]) / h : 1;
+        const double stretch = h > 0 ? (h + spring->extension.value[0]) / h : 1;
         for (int r = 0; r < 3; ++r) m[4 + r] *= stretch;
     }
     LoadCamera(c, m);

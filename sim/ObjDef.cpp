@@ -3,7 +3,6 @@
 #include <cmath>
 #include <numbers>
 
-#include "sim/InternalStages.h"
 #include "sim/Scene.h"
 
 namespace korvan {
@@ -11,8 +10,7 @@ namespace korvan {
 void CObjDef::SetDefObj(double k, double c, double phi0, double rate0) {
     defSpring = k;
     defDamping = c;
-    defAngle[0] = phi0;
-    defRate[0] = rate0;
+    defAngle.Start(phi0, rate0);
 }
 
 int CObjDef::EndSign(const _JOININFO& join) const {
@@ -71,7 +69,7 @@ std::vector<Vec3> CObjDef::GearOutline(int teeth, double radius) const {
 void CObjDef::UpdateDefGeometry(int s) {
     for (_JOININFO& j : joins) {
         if (!j.partner) continue;
-        const double theta = -EndSign(j) * defAngle[s];
+        const double theta = -EndSign(j) * defAngle.value[s];
         const Vec3& p = j.originalPoint;
         j.localPoint = {std::cos(theta) * p.x - std::sin(theta) * p.z, p.y,
                         std::sin(theta) * p.x + std::cos(theta) * p.z};
@@ -83,7 +81,7 @@ void CObjDef::AdjustPointMotion(int joinIndex, int s, Vec3& worldVelocity) const
     if (joinIndex < 0) return;
     const _JOININFO& j = joins[static_cast<std::size_t>(joinIndex)];
     if (!j.partner) return;
-    const double e = EndSign(j), a = e * defAngle[s], omega = defRate[s];
+    const double e = EndSign(j), a = e * defAngle.value[s], omega = defAngle.rate[s];
     const Vec3& p = j.originalPoint;
     const Vec3 local{e * (p.z * omega * std::cos(a) - p.x * omega * std::sin(a)), 0,
                      -e * (p.x * omega * std::cos(a) + p.z * omega * std::sin(a))};
@@ -92,8 +90,7 @@ void CObjDef::AdjustPointMotion(int joinIndex, int s, Vec3& worldVelocity) const
 
 void CObjDef::ClearStageForces(int s) {
     CObj::ClearStageForces(s);
-    defAccel[s] = 0;
-    dDefAngle[s] = 0;
+    defAngle.ClearStage(s);
 }
 
 // phi'' = (sum over connected records of K (x_p z - z_p x) e_s) / I_pinion / 2 - c phi' - k phi,
@@ -114,17 +111,17 @@ void CObjDef::ComputeStageForces(int s) {
     // Without any pinion inertia (RHO or thickness 0) the connections cannot drive phi.
     const double inertia = std::fabs(pinionInertia);
     const double drive = inertia > 0 ? torque / inertia * 0.5 : 0;
-    defAccel[s] = drive - defRate[s] * defDamping - defAngle[s] * defSpring;
+    defAngle.drive[s] = drive - defAngle.rate[s] * defDamping - defAngle.value[s] * defSpring;
 }
 
 void CObjDef::IntegrateStage(int s) {
     CObjCylinder::IntegrateStage(s);
     const double h = settings().timeStep;
-    defAccel[s] *= h;  // already an acceleration
-    AdvanceInternalStage(s, h, defAngle, defRate, defAccel, dDefAngle);
+    defAngle.drive[s] *= h;  // already an acceleration
+    defAngle.AdvanceStage(s, h);
     if (s == 3) {
-        if (defAngle[0] > std::numbers::pi) defAngle[0] -= 2 * std::numbers::pi;
-        if (defAngle[0] < -std::numbers::pi) defAngle[0] += 2 * std::numbers::pi;
+        if (defAngle.value[0] > std::numbers::pi) defAngle.value[0] -= 2 * std::numbers::pi;
+        if (defAngle.value[0] < -std::numbers::pi) defAngle.value[0] += 2 * std::numbers::pi;
     }
     UpdateDefGeometry(s < 3 ? s + 1 : 0);
 }
@@ -136,21 +133,17 @@ void CObjDef::UpdateDerivedConstants() {
 
 void CObjDef::SetRecordLength(int frames) {
     CObjCylinder::SetRecordLength(frames);
-    internalRecords_.resize(records.size());
+    defAngle.SetRecordLength(records.size());
 }
 
 void CObjDef::StoreRecordedFrame(int frame) {
     CObjCylinder::StoreRecordedFrame(frame);
-    if (frame < 0 || frame >= static_cast<int>(internalRecords_.size())) return;
-    internalRecords_[static_cast<std::size_t>(frame)] = {defAngle[0], defRate[0]};
+    defAngle.StoreFrame(frame);
 }
 
 void CObjDef::RestoreRecordedFrame(int frame) {
     CObjCylinder::RestoreRecordedFrame(frame);
-    if (frame < 0 || frame >= static_cast<int>(internalRecords_.size())) return;
-    defAngle[0] = internalRecords_[static_cast<std::size_t>(frame)].angle;
-    defRate[0] = internalRecords_[static_cast<std::size_t>(frame)].rate;
-    UpdateDefGeometry(0);
+    defAngle.RestoreFrame(frame);
 }
 
 }  // namespace korvan

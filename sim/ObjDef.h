@@ -6,6 +6,7 @@
 // model is two ring gears (radius widthR) and two pinions (radius widthW / 2) of thickness t.
 #include <vector>
 
+#include "sim/InternalCoordinate.h"
 #include "sim/ObjCylinder.h"
 
 namespace korvan {
@@ -17,12 +18,11 @@ class CObjDef : public CObjCylinder {
     double GearSLOPE = 0.15;  // flank slope, as a share of the tooth pitch
     double GearWIDTH = -0.1;  // thickness: > 0 metres, <= 0 means -GearWIDTH * widthW
 
-    double defSpring = 0;      // internal spring on phi (rad/s^2 per rad)
-    double defDamping = 0;     // internal damping on dphi/dt (1/s)
-    double defRate[4] = {};    // dphi/dt per stage (rad/s)
-    double defAngle[4] = {};   // phi per stage (rad); the committed angle stays in [-pi, pi]
-    double defAccel[4] = {};   // angular acceleration of phi per stage, then its rate increment
-    double dDefAngle[4] = {};  // increments of phi per stage
+    double defSpring = 0;   // internal spring on phi (rad/s^2 per rad)
+    double defDamping = 0;  // internal damping on dphi/dt (1/s)
+    // phi per stage (rad; the committed angle stays in [-pi, pi]) with dphi/dt (rad/s); its
+    // drive is the angular acceleration of phi.
+    InternalCoordinate defAngle;
     double pinionInertia = 0;  // set by MakeModel
 
     // Tooth outlines for drawing, closed polygons in the body xz plane (y = 0).
@@ -61,11 +61,6 @@ class CObjDef : public CObjCylinder {
     }
 
   private:
-    struct InternalRecord {
-        double angle = 0, rate = 0;
-    };
-    std::vector<InternalRecord> internalRecords_;
-
     void BuildMassModel();
     std::vector<Vec3> GearOutline(int teeth, double radius) const;
 };

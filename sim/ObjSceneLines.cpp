@@ -50,12 +50,12 @@ void CObjGround::WriteAttributeLines(SceneLines& out) const {
 // loading and are written empty.
 void CObjDef::WriteInternalStateLines(SceneLines& out) const {
     out.Put("%s.SetDefObjByName \"%s\" , \"%s\" , %g , %g , %g , %g \n", varName, "", "", defSpring,
-            defDamping, defAngle[0], defRate[0]);
+            defDamping, defAngle.value[0], defAngle.rate[0]);
 }
 
 void CObjSpring::WriteInternalStateLines(SceneLines& out) const {
     out.Put("%s.SetSpringObjByName \"%s\" , \"%s\" , %g , %g , %g , %g \n", varName, "", "", springConstant,
-            springDamping, extension[0], extensionRate[0]);
+            springDamping, extension.value[0], extension.rate[0]);
 }
 
 }  // namespace korvan

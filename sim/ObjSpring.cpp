@@ -1,6 +1,5 @@
 #include "sim/ObjSpring.h"
 
-#include "sim/InternalStages.h"
 #include "sim/Scene.h"
 
 namespace korvan {
@@ -8,8 +7,7 @@ namespace korvan {
 void CObjSpring::SetSpringObj(double k, double c, double e0, double rate0) {
     springConstant = k;
     springDamping = c;
-    extension[0] = e0;
-    extensionRate[0] = rate0;
+    extension.Start(e0, rate0);
 }
 
 void CObjSpring::MakeModel() {
@@ -25,7 +23,7 @@ int CObjSpring::FindFace(int, const Vec3&, double) const {
 // Connection points: y = (h + e) * y0 / h. Crash points: the first row at -(h + e), the last at
 // +(h + e); the rows between stay where the cylinder put them.
 void CObjSpring::UpdateSpringGeometry(int s) {
-    const double h = HalfLength(), end = h + extension[s];
+    const double h = HalfLength(), end = h + extension.value[s];
     for (_JOININFO& j : joins)
         if (j.partner) j.localPoint.y = end * (j.originalPoint.y / h);
     const std::size_t ring = static_cast<std::size_t>(crashPointR);
@@ -42,14 +40,14 @@ void CObjSpring::AdjustPointMotion(int joinIndex, int s, Vec3& worldVelocity) co
     if (!j.partner) return;
     const Vec3 axisY{state[s].localToWorld.m[0][1], state[s].localToWorld.m[1][1],
                      state[s].localToWorld.m[2][1]};
-    worldVelocity += axisY * (j.originalPoint.y / HalfLength() * extensionRate[s]);
+    worldVelocity += axisY * (j.originalPoint.y / HalfLength() * extension.rate[s]);
 }
 
 // The mass stays; the moments follow the length 2e + W of the stage. They are set when the
 // stage's extension is, in the spring's own integration, so the force phase only reads them.
 void CObjSpring::UpdateStageMass(int s) {
     if (RHO < 0) return;
-    const double r = widthR, length = 2 * extension[s] + widthW;
+    const double r = widthR, length = 2 * extension.value[s] + widthW;
     mass = r * 3.14 * r * widthW * RHO;
     inertiaY = r * r * mass / 2;
     inertiaX = inertiaZ = (3 * r * r + length * length) * mass / 12;
@@ -57,8 +55,7 @@ void CObjSpring::UpdateStageMass(int s) {
 
 void CObjSpring::ClearStageForces(int s) {
     CObj::ClearStageForces(s);
-    extensionForce[s] = 0;
-    dExtension[s] = 0;
+    extension.ClearStage(s);
 }
 
 // F_e = sum over connected records of K (y_p - y) / 2 * (y0 / h) - 2 k e - c de/dt, with y_p the
@@ -75,15 +72,15 @@ void CObjSpring::ComputeStageForces(int s) {
         const double yMirror = TransformPoint(state[s].worldToLocal, mirrorWorld).y;
         force += j.effStrength * (yMirror - j.localPoint.y) * 0.5 * (j.originalPoint.y / h);
     }
-    extensionForce[s] = force - 2 * springConstant * extension[s] - springDamping * extensionRate[s];
+    extension.drive[s] = force - 2 * springConstant * extension.value[s] - springDamping * extension.rate[s];
 }
 
 void CObjSpring::IntegrateStage(int s) {
     CObjCylinder::IntegrateStage(s);
     const double h = settings().timeStep;
     // A mass of 0 has been reported by the rigid step; the force then acts undivided, as there.
-    extensionForce[s] = (mass != 0 ? extensionForce[s] / mass : extensionForce[s]) * h;
-    AdvanceInternalStage(s, h, extension, extensionRate, extensionForce, dExtension);
+    extension.drive[s] = (mass != 0 ? extension.drive[s] / mass : extension.drive[s]) * h;
+    extension.AdvanceStage(s, h);
     UpdateSpringGeometry(s < 3 ? s + 1 : 0);
     UpdateStageMass(s < 3 ? s + 1 : 0);
 }
@@ -95,21 +92,17 @@ void CObjSpring::UpdateDerivedConstants() {
 
 void CObjSpring::SetRecordLength(int frames) {
     CObjCylinder::SetRecordLength(frames);
-    internalRecords_.resize(records.size());
+    extension.SetRecordLength(records.size());
 }
 
 void CObjSpring::StoreRecordedFrame(int frame) {
     CObjCylinder::StoreRecordedFrame(frame);
-    if (frame < 0 || frame >= static_cast<int>(internalRecords_.size())) return;
-    internalRecords_[static_cast<std::size_t>(frame)] = {extension[0], extensionRate[0]};
+    extension.StoreFrame(frame);
 }
 
 void CObjSpring::RestoreRecordedFrame(int frame) {
     CObjCylinder::RestoreRecordedFrame(frame);
-    if (frame < 0 || frame >= static_cast<int>(internalRecords_.size())) return;
-    extension[0] = internalRecords_[static_cast<std::size_t>(frame)].extension;
-    extensionRate[0] = internalRecords_[static_cast<std::size_t>(frame)].rate;
-    UpdateSpringGeometry(0);
+    extension.RestoreFrame(frame);
 }
 
 }  // namespace korvan

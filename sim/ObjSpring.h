@@ -3,8 +3,7 @@
 // extension e. Connection points scale their y with (h + e) / h and the end rows of crash points
 // follow the ends (h = widthW / 2). The connections' pull along the axis, an internal spring and
 // a damper drive e, integrated with the same Runge-Kutta stages as the rigid motion.
-#include <vector>
-
+#include "sim/InternalCoordinate.h"
 #include "sim/ObjCylinder.h"
 
 namespace korvan {
@@ -13,10 +12,9 @@ class CObjSpring : public CObjCylinder {
   public:
     double springConstant = 10000;  // N/m
     double springDamping = 100;     // N s/m
-    double extension[4] = {};       // e per stage: each end has moved out by e (m)
-    double extensionRate[4] = {};   // de/dt per stage (m/s)
-    double extensionForce[4] = {};  // generalised force on e per stage, then its rate increment
-    double dExtension[4] = {};      // increments of e per stage
+    // e per stage: each end has moved out by e (m), with de/dt (m/s); its drive is the
+    // generalised force on e.
+    InternalCoordinate extension;
 
     // Script SetSpringObj: k, c and the starting extension and rate.
     void SetSpringObj(double k, double c, double e0 = 0, double rate0 = 0);
@@ -46,11 +44,6 @@ class CObjSpring : public CObjCylinder {
     }
 
   private:
-    struct InternalRecord {
-        double extension = 0, rate = 0;
-    };
-    std::vector<InternalRecord> internalRecords_;
-
     double HalfLength() const { return widthW / 2; }
 };
 

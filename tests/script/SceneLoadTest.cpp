@@ -386,7 +386,7 @@ g.SetHeightBmp "relief\missing.png"
     ASSERT_NE(spring, nullptr);
     EXPECT_EQ(spring->springConstant, 1234);
     EXPECT_EQ(spring->springDamping, 5);
-    EXPECT_EQ(spring->extension[0], 0.01);
+    EXPECT_EQ(spring->extension.value[0], 0.01);
     auto* def = dynamic_cast<CObjDef*>(Body("D"));
     ASSERT_NE(def, nullptr);
     EXPECT_EQ(def->defSpring, 1);

@@ -56,8 +56,8 @@ class DifferentialUnderOpposedTorques : public ::testing::Test {
 TEST_F(DifferentialUnderOpposedTorques, AcceleratesItsAngle) {
     def->ClearStageForces(0);
     def->ComputeStageForces(0);
-    EXPECT_NEAR(def->defAccel[0], Acceleration(0), 1e-9 * Acceleration(0));
-    EXPECT_GT(def->defAccel[0], 0);
+    EXPECT_NEAR(def->defAngle.drive[0], Acceleration(0), 1e-9 * Acceleration(0));
+    EXPECT_GT(def->defAngle.drive[0], 0);
 }
 
 // A fixed differential's mass model comes out negative with RHO; the angle is still driven the
@@ -68,8 +68,8 @@ TEST_F(DifferentialUnderOpposedTorques, FixedGearTurnsTheSameWay) {
     ASSERT_LT(def->pinionInertia, 0);
     def->ClearStageForces(0);
     def->ComputeStageForces(0);
-    EXPECT_NEAR(def->defAccel[0], -Acceleration(0), 1e-9 * -Acceleration(0));
-    EXPECT_GT(def->defAccel[0], 0);
+    EXPECT_NEAR(def->defAngle.drive[0], -Acceleration(0), 1e-9 * -Acceleration(0));
+    EXPECT_GT(def->defAngle.drive[0], 0);
 }
 
 // With damping the angle settles where the couples vanish, tan phi = delta / r; the +y end has
@@ -78,8 +78,8 @@ TEST_F(DifferentialUnderOpposedTorques, TurnsItsEndsInOppositeSensesUntilTheTorq
     def->SetDefObj(0, 20);
     for (int frame = 0; frame < 240; ++frame) scheduler.RunSimulationFrame();
     const double phi = std::atan2(delta, r);
-    EXPECT_NEAR(def->defAngle[0], phi, 1e-6);
-    EXPECT_NEAR(Acceleration(def->defAngle[0]), 0, 1e-3);
+    EXPECT_NEAR(def->defAngle.value[0], phi, 1e-6);
+    EXPECT_NEAR(Acceleration(def->defAngle.value[0]), 0, 1e-3);
     const Vec3 top = def->joins[0].localPoint, bottom = def->joins[2].localPoint;
     ASSERT_DOUBLE_EQ(def->joins[0].originalPoint.y, h);
     EXPECT_NEAR(top.x, r * std::cos(phi), 1e-6);
@@ -95,8 +95,8 @@ TEST_F(DifferentialUnderOpposedTorques, NothingDrivesTheAngleWhileTheModelIsAsse
     def->SetDefObj(5, 1, 0.2, 0);
     def->UpdateDerivedConstants();
     scheduler.RunSimulationFrame();
-    EXPECT_EQ(def->defAngle[0], 0.2);
-    EXPECT_EQ(def->defRate[0], 0);
+    EXPECT_EQ(def->defAngle.value[0], 0.2);
+    EXPECT_EQ(def->defAngle.rate[0], 0);
 }
 
 // A free angle turning at 40 rad/s stays within [-pi, pi] after every sub-step while the
@@ -113,10 +113,10 @@ TEST(DifferentialAngle, WrapsIntoPlusMinusPiWhilePointsFollowContinuously) {
     def->SetDefObj(0, 0, 3.0, 40);
     def->UpdateDerivedConstants();
     int wraps = 0;
-    double previous = def->defAngle[0];
+    double previous = def->defAngle.value[0];
     for (int step = 1; step <= 6000; ++step) {
         testing::RunOneSubStep(scene);
-        const double phi = def->defAngle[0];
+        const double phi = def->defAngle.value[0];
         ASSERT_LE(std::fabs(phi), kPi) << step;
         wraps += phi < previous;
         previous = phi;
@@ -140,14 +140,14 @@ TEST(DifferentialAngle, PointMotionIsTheRateOfTheTurnedPoint) {
     def->SetAngle(0.3, -0.2, 0.5);
     const double phi = 0.7, rate = 2.5, dt = 1e-7;
     for (int i = 0; i < 2; ++i) {
-        def->defAngle[0] = phi;
+        def->defAngle.value[0] = phi;
         def->UpdateDefGeometry(0);
         const Vec3 before = TransformVector(def->state[0].localToWorld, def->joins[i].localPoint);
-        def->defAngle[0] = phi + rate * dt;
+        def->defAngle.value[0] = phi + rate * dt;
         def->UpdateDefGeometry(0);
         const Vec3 after = TransformVector(def->state[0].localToWorld, def->joins[i].localPoint);
-        def->defAngle[0] = phi;
-        def->defRate[0] = rate;
+        def->defAngle.value[0] = phi;
+        def->defAngle.rate[0] = rate;
         Vec3 v;
         def->AdjustPointMotion(i, 0, v);
         const Vec3 want = (after - before) * (1 / dt);
@@ -201,8 +201,8 @@ TEST(DifferentialRecording, KeepsTheAngleWithTheFrame) {
     def->StoreRecordedFrame(2);
     def->SetDefObj();
     def->RestoreRecordedFrame(2);
-    EXPECT_EQ(def->defAngle[0], 1.5);
-    EXPECT_EQ(def->defRate[0], -2);
+    EXPECT_EQ(def->defAngle.value[0], 1.5);
+    EXPECT_EQ(def->defAngle.rate[0], -2);
 }
 
 }  // namespace

@@ -51,8 +51,8 @@ class SpringBetweenFixedBodies : public ::testing::Test {
 TEST_F(SpringBetweenFixedBodies, RestsAtZeroExtensionWithoutLoad) {
     Build(20000);
     for (int frame = 0; frame < 30; ++frame) scheduler.RunSimulationFrame();
-    EXPECT_NEAR(spring->extension[0], 0, 1e-15);  // rounding of the mirror points only
-    EXPECT_NEAR(spring->extensionRate[0], 0, 1e-15);
+    EXPECT_NEAR(spring->extension.value[0], 0, 1e-15);  // rounding of the mirror points only
+    EXPECT_NEAR(spring->extension.rate[0], 0, 1e-15);
 }
 
 // m e'' + c e' + (2 k + K) e = 0 with e(0) = e0, e'(0) = 0:
@@ -81,7 +81,7 @@ TEST_F(SpringBetweenFixedBodies, OscillatesAtTheFrequencyOfItsConstantDampingAnd
         for (int frame = 0; frame < 150; ++frame) {
             scheduler.RunSimulationFrame();
             t += scene.settings.frameTime;
-            const double e = spring->extension[0];
+            const double e = spring->extension.value[0];
             ASSERT_NEAR(e, exact(t), 1e-6 * e0) << "t " << t;
             if ((previous > 0) != (e > 0))
                 crossings.push_back(t - scene.settings.frameTime * e / (e - previous));
@@ -102,8 +102,8 @@ TEST_F(SpringBetweenFixedBodies, NothingDrivesTheExtensionWhileTheModelIsAssembl
     spring->SetSpringObj(10000, 100, 0.02, 0);
     spring->UpdateDerivedConstants();
     scheduler.RunSimulationFrame();
-    EXPECT_EQ(spring->extension[0], 0.02);
-    EXPECT_EQ(spring->extensionRate[0], 0);
+    EXPECT_EQ(spring->extension.value[0], 0.02);
+    EXPECT_EQ(spring->extension.rate[0], 0);
 }
 
 TEST(SpringGeometry, OnlyTheEndRowsOfCrashPointsMove) {
@@ -113,7 +113,7 @@ TEST(SpringGeometry, OnlyTheEndRowsOfCrashPointsMove) {
     spring->crashPointW = 4;
     spring->MakeModel();
     const std::vector<_CRASHINFO> before = spring->crashPoints;
-    spring->extension[2] = 0.05;
+    spring->extension.value[2] = 0.05;
     spring->UpdateSpringGeometry(2);
     ASSERT_EQ(spring->crashPoints.size(), 32u);
     for (std::size_t i = 0; i < 32; ++i) {
@@ -135,7 +135,7 @@ TEST(SpringGeometry, ConnectionPointsScaleTheirHeightWithTheLength) {
     test::ConnectPoints(scene, *spring, {0, -0.15, 0}, *box, {0, 0, 0}, 0);
     spring->joins.push_back(_JOININFO{});  // a free record stays as it is
     spring->joins.back().localPoint = spring->joins.back().originalPoint = {0, 0.15, 0};
-    spring->extension[1] = 0.03;
+    spring->extension.value[1] = 0.03;
     spring->UpdateSpringGeometry(1);
     EXPECT_DOUBLE_EQ(spring->joins[0].localPoint.y, 0.18);
     EXPECT_DOUBLE_EQ(spring->joins[0].localPoint.x, 0.3);
@@ -153,7 +153,7 @@ TEST(SpringGeometry, PointMotionFollowsTheExtensionRate) {
     spring->MakeModel();
     test::ConnectPoints(scene, *spring, {0.2, -0.15, 0}, *box, {0, 0, 0}, 0);
     spring->SetAngle(0, 0, std::numbers::pi / 2);  // body y axis along world -x
-    spring->extensionRate[0] = 2;
+    spring->extension.rate[0] = 2;
     Vec3 v{1, 1, 1};
     spring->AdjustPointMotion(0, 0, v);
     EXPECT_NEAR(v.x, 1 + 2, 1e-12);  // (-1) * 2 along -x
@@ -169,7 +169,7 @@ TEST(SpringGeometry, PointMotionFollowsTheExtensionRate) {
 TEST(SpringMass, MomentsFollowTheLengthOfEachStage) {
     CScene scene;
     CObjSpring* spring = scene.Create<CObjSpring>("s");
-    spring->extension[0] = 0.1;
+    spring->extension.value[0] = 0.1;
     spring->MakeModel();
     const double m = 0.6 * 3.14 * 0.6 * 0.3 * 1000;
     auto moment = [&](double e) { return (3 * 0.36 + (2 * e + 0.3) * (2 * e + 0.3)) * m / 12; };
@@ -178,15 +178,15 @@ TEST(SpringMass, MomentsFollowTheLengthOfEachStage) {
     EXPECT_NEAR(spring->inertiaX, moment(0.1), 1e-9);
     EXPECT_EQ(spring->inertiaZ, spring->inertiaX);
 
-    spring->extension[1] = 0.3;
+    spring->extension.value[1] = 0.3;
     spring->ClearStageForces(1);
     spring->ComputeStageForces(1);
     EXPECT_NEAR(spring->inertiaX, moment(0.1), 1e-9);
 
-    spring->extensionRate[0] = 2;
+    spring->extension.rate[0] = 2;
     spring->IntegrateStage(0);
-    EXPECT_GT(spring->extension[1], 0.1);
-    EXPECT_NEAR(spring->inertiaX, moment(spring->extension[1]), 1e-9);
+    EXPECT_GT(spring->extension.value[1], 0.1);
+    EXPECT_NEAR(spring->inertiaX, moment(spring->extension.value[1]), 1e-9);
     EXPECT_EQ(spring->FindFace(-1, {0, 0, 0}, 1), -1);  // never the body others collide with
 }
 
@@ -199,8 +199,8 @@ TEST(SpringRecording, KeepsTheExtensionWithTheFrame) {
     spring->StoreRecordedFrame(1);
     spring->SetSpringObj(1, 1, 0, 0);
     spring->RestoreRecordedFrame(1);
-    EXPECT_EQ(spring->extension[0], 0.04);
-    EXPECT_EQ(spring->extensionRate[0], 0.5);
+    EXPECT_EQ(spring->extension.value[0], 0.04);
+    EXPECT_EQ(spring->extension.rate[0], 0.5);
 }
 
 }  // namespace
