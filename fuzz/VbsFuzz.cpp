@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "script/vbs/Interpreter.h"
-#include "tests/script/vbs/RecordingHost.h"
+#include "tests/support/RecordingHost.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace korvan::vbs;

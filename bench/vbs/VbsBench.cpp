@@ -9,7 +9,7 @@
 #include <string>
 
 #include "script/vbs/Interpreter.h"
-#include "tests/script/vbs/RecordingHost.h"
+#include "tests/support/RecordingHost.h"
 
 namespace korvan::vbs {
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/script/vbs/RecordingHost.h"
+#include "tests/support/RecordingHost.h"
 
 #include <map>
 #include <stdexcept>

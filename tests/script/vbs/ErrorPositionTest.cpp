@@ -3,7 +3,7 @@
 // line, inside a statement continued over lines, and inside a procedure.
 #include <gtest/gtest.h>
 
-#include "tests/script/vbs/RecordingHost.h"
+#include "tests/support/RecordingHost.h"
 
 namespace korvan::vbs::testing {
 namespace {

@@ -7,7 +7,7 @@
 #include <atomic>
 #include <string>
 
-#include "tests/script/vbs/RecordingHost.h"
+#include "tests/support/RecordingHost.h"
 
 namespace korvan::vbs::testing {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "tests/script/vbs/RecordingHost.h"
+#include "tests/support/RecordingHost.h"
 
 namespace korvan::vbs::testing {
 namespace {

@@ -12,7 +12,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "tests/script/vbs/RecordingHost.h"
+#include "tests/support/RecordingHost.h"
 
 namespace korvan::vbs::testing {
 namespace {
