@@ -38,6 +38,8 @@ bool QtHost::TakeScripted(const std::string& shown, std::string& answer) {
     log.push_back(shown);
     if (scriptedAnswers.empty()) {
         answer.clear();
+        // Nobody sees the dialog: like the console runner, say on standard error what it said.
+        if (unattended) std::fprintf(stderr, "KORVAN3: %s\n", shown.c_str());
         return unattended;
     }
     answer = scriptedAnswers.front();

@@ -46,7 +46,8 @@ class QtHost : public Host {
 
     std::deque<std::string> scriptedAnswers;
     // With no scripted answer left: dialogs do not open and take their default answer (a message
-    // is acknowledged, a question gets its preferred answer or "no", a file dialog is cancelled).
+    // is acknowledged, a question gets its preferred answer or "no", a file dialog is cancelled),
+    // and what they would have shown goes to standard error, as on the console.
     bool unattended = false;
     std::vector<std::string> log;
 

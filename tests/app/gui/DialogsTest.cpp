@@ -112,7 +112,14 @@ TEST(ExitQuestion, TheRealBoxCancelsTheExitAndYesSavesThroughTheFileDialog) {
     const std::string saved = w.folder + "saved.txt";
     PressInTurn({QMessageBox::Yes}, texts);
     OnNextModal<QFileDialog>([saved](QFileDialog* dialog) {
-        dialog->selectFile(QString::fromStdString(saved));
+        // The folder is listed in the background and may select the proposed name once listed;
+        // the name is typed after that, as a user would.
+        QTest::qWait(300);
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (name)
+            name->setText(QString::fromStdString(saved));
+        else
+            dialog->selectFile(QString::fromStdString(saved));
         QMetaObject::invokeMethod(dialog, "accept");  // the save button
     });
     EXPECT_TRUE(w.frame->close());
