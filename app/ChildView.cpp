@@ -1,5 +1,7 @@
 #include "app/ChildView.h"
 
+#include <QContextMenuEvent>
+#include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QThread>
 
@@ -56,6 +58,32 @@ void ChildView::paintGL() {
     const qreal ratio = devicePixelRatioF();
     drawer_.DrawFrame(session_.document, inputs, static_cast<int>(width() * ratio),
                       static_cast<int>(height() * ratio));
+}
+
+void ChildView::mousePressEvent(QMouseEvent* event) {
+    ChooseActiveView(event->position().toPoint());
+    QOpenGLWidget::mousePressEvent(event);
+}
+
+void ChildView::contextMenuEvent(QContextMenuEvent* event) {
+    ChooseActiveView(event->pos());
+    if (openContextMenu) openContextMenu(event->globalPos());
+}
+
+void ChildView::ChooseActiveView(const QPoint& point) {
+    const qreal ratio = devicePixelRatioF();
+    const int x = static_cast<int>(point.x() * ratio), y = static_cast<int>(point.y() * ratio);
+    // Views are drawn in list order, so the last one holding the point is the one seen there: an
+    // extra view lies over the main view that fills the window.
+    const auto& layouts = drawer_.Layouts();
+    for (std::size_t i = layouts.size(); i-- > 0;) {
+        const ViewLayout& v = layouts[i];
+        if (x >= v.left && x < v.right && y >= v.top && y < v.bottom) {
+            inputs.activeView = static_cast<int>(i);
+            return;
+        }
+    }
+    if (inputs.activeView < 0 && !session_.document.views.empty()) inputs.activeView = 0;
 }
 
 }  // namespace korvan

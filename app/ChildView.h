@@ -4,6 +4,7 @@
 // does not draw on its own. Keys reach the virtual-key table through the keyboard feeder, not
 // through this widget.
 #include <QOpenGLWidget>
+#include <functional>
 
 #include "render/GlProbe.h"
 #include "render/SceneDrawer.h"
@@ -34,10 +35,14 @@ class ChildView : public QOpenGLWidget {
     // What the user interface tells the drawing (pointed body, grab, active view ...); the flags,
     // working mode and background come from the session at every frame.
     DrawInputs inputs;
+    // Asked to open the context menu at a global position (the active view is chosen already).
+    std::function<void(const QPoint& global)> openContextMenu;
 
   protected:
     void initializeGL() override;
     void paintGL() override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
     Session& session_;
@@ -47,6 +52,8 @@ class ChildView : public QOpenGLWidget {
     bool listsStale_ = false;  // display lists to be released at the next frame (context current)
 
     void ReleaseGl();
+    // The view seen at the point becomes active; outside every view the old one stays.
+    void ChooseActiveView(const QPoint& point);
 };
 
 }  // namespace korvan

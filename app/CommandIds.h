@@ -49,8 +49,16 @@ enum CommandId : int {
     ID_SHADOW_SETTINGS = 32810,
     ID_MANUAL = 32799,
     ID_APP_ABOUT = 57664,
-    // Context-menu command that merges another scene file into the current one.
-    ID_MERGE = 40016,
+    // Commands of the context menus.
+    ID_MERGE = 40059,
+    ID_SHOW_HIDE_ALL = 40053,
+    ID_ADD_VIEW = 40046,
+    ID_VIEW_SETTINGS = 40070,    // the camera dialog on the active view, position page
+    ID_VIEW_PROJECTION = 40015,  // the same on the projection page
+    ID_VIEW_FIX_VERTICAL = 40025,
+    ID_VIEW_FIX_HORIZONTAL = 40037,
+    ID_VIEW_RESET = 40022,
+    ID_CANCEL = 40014,
 };
 
 }  // namespace korvan

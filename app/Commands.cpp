@@ -95,6 +95,8 @@ bool IsNotAvailableYet(int id) {
         case ID_ANTIALIASING:
         case ID_STEREO:
         case ID_SHADOW_SETTINGS:
+        case ID_SHOW_HIDE_ALL:
+        case ID_VIEW_RESET:
             return true;
         default:
             return false;
@@ -145,8 +147,32 @@ std::optional<bool> Commands::IsChecked(int id) const {
 }
 
 std::optional<std::string> Commands::TextOf(int id) const {
-    if (id != ID_VIDEO) return std::nullopt;
-    return session_.workingMode == kPlayMode ? Tr("動画の保存...") : Tr("動画の保存...(ﾌﾟﾚｲﾓｰﾄﾞのみ)");
+    const CWndView* view = ActiveView();
+    switch (id) {
+        case ID_VIDEO:
+            return session_.workingMode == kPlayMode ? Tr("動画の保存...")
+                                                     : Tr("動画の保存...(ﾌﾟﾚｲﾓｰﾄﾞのみ)");
+        case ID_VIEW_FIX_VERTICAL:
+            if (!view) return std::nullopt;
+            return view->fixZ ? Tr("の、鉛直を固定しない") : Tr("の、鉛直を固定する");
+        case ID_VIEW_FIX_HORIZONTAL:
+            if (!view) return std::nullopt;
+            return view->fixH ? Tr("の、水平を固定しない") : Tr("の、水平を固定する");
+        default:
+            return std::nullopt;
+    }
+}
+
+bool Commands::IsShown(int id) const {
+    if (id == ID_VIEW_FIX_VERTICAL || id == ID_VIEW_FIX_HORIZONTAL) return ActiveView() != nullptr;
+    return true;
+}
+
+CWndView* Commands::ActiveView() const {
+    const int index = dialogs_.activeView ? dialogs_.activeView() : -1;
+    auto& views = session_.document.views;
+    if (index < 0 || index >= static_cast<int>(views.size())) return nullptr;
+    return views[static_cast<std::size_t>(index)].get();
 }
 
 bool Commands::Run(int id) {
@@ -221,6 +247,21 @@ bool Commands::Run(int id) {
             return call(dialogs_.openManual);
         case ID_APP_EXIT:
             return call(dialogs_.exitProgram);
+        case ID_VIEW_SETTINGS:
+        case ID_VIEW_PROJECTION:
+            if (dialogs_.cameraDialog) dialogs_.cameraDialog(id == ID_VIEW_SETTINGS ? 0 : 1);
+            return true;
+        case ID_VIEW_FIX_VERTICAL:
+        case ID_VIEW_FIX_HORIZONTAL:
+            if (CWndView* view = ActiveView()) {
+                int& flag = id == ID_VIEW_FIX_VERTICAL ? view->fixZ : view->fixH;
+                flag = !flag;
+            }
+            return call(dialogs_.viewEdited);
+        case ID_ADD_VIEW:
+            return call(dialogs_.addView);
+        case ID_CANCEL:
+            return true;
         default:
             return false;
     }

@@ -10,6 +10,7 @@ namespace korvan {
 
 class Session;
 class QtHost;
+class CWndView;
 
 // What the commands open: the dialogs and windows of the main frame.
 struct CommandDialogs {
@@ -18,9 +19,13 @@ struct CommandDialogs {
     std::function<void()> headMountedQuestion;
     std::function<void()> versionBox;
     std::function<void()> openManual;
-    std::function<void()> exitProgram;         // closes the main window
-    std::function<bool()> videoDialogVisible;  // while visible the V commands are disabled
-    std::function<void()> sceneReplaced;       // a load, undo, redo or initialise happened
+    std::function<void()> exitProgram;           // closes the main window
+    std::function<bool()> videoDialogVisible;    // while visible the V commands are disabled
+    std::function<void()> sceneReplaced;         // a load, undo, redo or initialise happened
+    std::function<int()> activeView;             // the index of the active view, -1 when none
+    std::function<void(int page)> cameraDialog;  // on the active view's camera: 0 position, 1 projection
+    std::function<void()> addView;               // a new view placed on the window
+    std::function<void()> viewEdited;            // a command changed the active view's options
 };
 
 class Commands {
@@ -32,6 +37,8 @@ class Commands {
     std::optional<bool> IsChecked(int id) const;
     // The item text when it differs from the menu table's (the video item in factory mode).
     std::optional<std::string> TextOf(int id) const;
+    // False for an item the menu leaves out now (the view's fix items without an active view).
+    bool IsShown(int id) const;
     // Carries out an enabled command; false when it is disabled or unknown.
     bool Run(int id);
 
@@ -48,6 +55,7 @@ class Commands {
     CommandDialogs dialogs_;
 
     bool VideoDialogVisible() const;
+    CWndView* ActiveView() const;
     // The save question before a load or an initialise; false when the user cancelled.
     bool OfferToSave(bool ask, const char* question);
     void NotAvailableYet();

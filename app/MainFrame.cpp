@@ -32,6 +32,7 @@
 #include "app/Session.h"
 #include "app/VersionBox.h"
 #include "base/KeyState.h"
+#include "ui/CameraDialog.h"
 
 namespace korvan {
 
@@ -65,6 +66,15 @@ MainFrame::MainFrame(Session& session, QtHost& host, WindowOptions options)
     host_.modalHook = [this](bool modal) { SetModal(modal); };
     loop_.SetBenchmark(&benchmark_);
     accuracy_ = new AccuracyDialog(session_, this);
+    camera_ = new CameraDialog(session_.document, *session_.application, this);
+    camera_->windowState = [this](int& width, int& height, int& active) {
+        width = view_->width(), height = view_->height(), active = view_->inputs.activeView;
+    };
+    sceneMenu_ = BuildSceneContextMenu(this, commands_);
+    view_->openContextMenu = [this](const QPoint& global) {
+        ModalScope modal(host_.modalHook);
+        sceneMenu_->exec(global);
+    };
     UpdateTitle();
     ChooseMonitor();
     PlaceWindow();
@@ -106,6 +116,16 @@ CommandDialogs MainFrame::MakeDialogs() {
         loop_.SceneCleared();
         UpdateTitle();
         if (accuracy_) accuracy_->Refresh();
+        if (camera_) camera_->Reload();
+    };
+    d.activeView = [this] { return view_->inputs.activeView; };
+    d.cameraDialog = [this](int page) { camera_->ShowView(std::max(view_->inputs.activeView, 0), page); };
+    d.addView = [this] {
+        AddPlacedView(session_.document, *session_.application, view_->inputs.activeView, view_->width(),
+                      view_->height());
+    };
+    d.viewEdited = [this] {
+        if (camera_->isVisible()) camera_->Reload();
     };
     return d;
 }

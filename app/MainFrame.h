@@ -22,6 +22,7 @@
 #include "app/WindowOptions.h"
 
 class QLabel;
+class QMenu;
 
 namespace korvan {
 
@@ -31,6 +32,7 @@ class ChildView;
 class MessageWindow;
 class KeyboardFeeder;
 class AccuracyDialog;
+class CameraDialog;
 
 class MainFrame : public QMainWindow {
     Q_OBJECT
@@ -46,6 +48,8 @@ class MainFrame : public QMainWindow {
     MessageWindow* messages() { return messages_; }
     QtHost& host() { return host_; }
     AccuracyDialog* accuracyDialog() { return accuracy_; }
+    CameraDialog* cameraDialog() { return camera_; }
+    QMenu* sceneContextMenu() { return sceneMenu_; }
 
     // Runs on the main thread between passes, never inside a frame or a modal dialog.
     void AddBetweenPassHook(std::function<void()> hook) { betweenPasses_.push_back(std::move(hook)); }
@@ -77,6 +81,8 @@ class MainFrame : public QMainWindow {
     MessageWindow* messages_;
     KeyboardFeeder* keyboard_;
     AccuracyDialog* accuracy_ = nullptr;
+    CameraDialog* camera_ = nullptr;  // modeless, lives as long as the window
+    QMenu* sceneMenu_ = nullptr;
     QTimer idle_;
     QTimer lockTimer_;
     LockIndicators lockLights_;

@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QShortcut>
+#include <span>
 #include <vector>
 
 #include "app/Commands.h"
@@ -34,34 +35,45 @@ void AddItem(QMenu* menu, const MenuEntry& entry, Commands& commands) {
     QObject::connect(action, &QAction::triggered, action, [id, &commands] { commands.Run(id); });
 }
 
+// Fills `top` with the entries, opening a sub-menu at each SubmenuBegin.
+void FillMenu(QMenu* top, std::span<const MenuEntry> entries, Commands& commands) {
+    std::vector<QMenu*> open{top};
+    for (const MenuEntry& entry : entries) {
+        QMenu* menu = open.back();
+        switch (entry.kind) {
+            case MenuEntry::Item:
+                AddItem(menu, entry, commands);
+                break;
+            case MenuEntry::Separator:
+                menu->addSeparator();
+                break;
+            case MenuEntry::SubmenuBegin: {
+                QMenu* sub = AddMenu(menu, TrMenu(entry.text), commands);
+                menu->addMenu(sub);
+                open.push_back(sub);
+                break;
+            }
+            case MenuEntry::SubmenuEnd:
+                open.pop_back();
+                break;
+        }
+    }
+}
+
 }  // namespace
 
 void BuildMenuBar(QMenuBar* bar, Commands& commands) {
     for (const MenuDefinition& definition : MainMenuBar()) {
         QMenu* top = AddMenu(bar, TrMenu(definition.title), commands);
         bar->addMenu(top);
-        std::vector<QMenu*> open{top};
-        for (const MenuEntry& entry : definition.entries) {
-            QMenu* menu = open.back();
-            switch (entry.kind) {
-                case MenuEntry::Item:
-                    AddItem(menu, entry, commands);
-                    break;
-                case MenuEntry::Separator:
-                    menu->addSeparator();
-                    break;
-                case MenuEntry::SubmenuBegin: {
-                    QMenu* sub = AddMenu(menu, TrMenu(entry.text), commands);
-                    menu->addMenu(sub);
-                    open.push_back(sub);
-                    break;
-                }
-                case MenuEntry::SubmenuEnd:
-                    open.pop_back();
-                    break;
-            }
-        }
+        FillMenu(top, definition.entries, commands);
     }
+}
+
+QMenu* BuildSceneContextMenu(QWidget* parent, Commands& commands) {
+    QMenu* menu = AddMenu(parent, QString(), commands);
+    FillMenu(menu, SceneContextMenu(), commands);
+    return menu;
 }
 
 void RefreshMenu(QMenu* menu, const Commands& commands) {
@@ -74,6 +86,7 @@ void RefreshMenu(QMenu* menu, const Commands& commands) {
             action->setChecked(*checked);
         }
         if (auto text = commands.TextOf(id)) action->setText(QString::fromStdString(*text));
+        action->setVisible(commands.IsShown(id));
     }
 }
 

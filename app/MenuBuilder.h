@@ -12,6 +12,8 @@ namespace korvan {
 class Commands;
 
 void BuildMenuBar(QMenuBar* bar, Commands& commands);
+// The menu of a right click on empty space of the main view (owned by `parent`).
+QMenu* BuildSceneContextMenu(QWidget* parent, Commands& commands);
 // Enabling, checks and texts of one menu's items, as the menu shows them now.
 void RefreshMenu(QMenu* menu, const Commands& commands);
 // The key table, as window-wide shortcuts of `window`.

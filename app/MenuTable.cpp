@@ -94,6 +94,27 @@ constexpr MenuDefinition kMenuBar[] = {
     {QT_TRANSLATE_NOOP("Menu", "ヘルプ"), kHelpMenu},
 };
 
+// Right click on empty space of the main view; the same in both modes. The "このビュー..." items
+// act on the active view.
+constexpr MenuEntry kSceneContextMenu[] = {
+    Item(ID_SHOW_HIDE_ALL, QT_TRANSLATE_NOOP("Menu", "シーンの、全オブジェクトの表示/非表示を設定する...")),
+    kSeparator,
+    Item(ID_FILE_OPEN, QT_TRANSLATE_NOOP("Menu", "シーンの、別の状態を新規に読み込む...")),
+    Item(ID_FILE_SAVE, QT_TRANSLATE_NOOP("Menu", "シーンの、今の状態を保存...")),
+    Item(ID_INITIALISE, QT_TRANSLATE_NOOP("Menu", "シーンを、地面だけにして初期化する")),
+    Item(ID_MERGE, QT_TRANSLATE_NOOP("Menu", "シーンに、別のシーンを合成...")),
+    kSeparator,
+    Item(ID_ADD_VIEW, QT_TRANSLATE_NOOP("Menu", "シーンに、ビューを追加")),
+    Submenu(QT_TRANSLATE_NOOP("Menu", "このビュー...")),
+    Item(ID_VIEW_SETTINGS, QT_TRANSLATE_NOOP("Menu", "の、設定...")),
+    Item(ID_VIEW_PROJECTION, QT_TRANSLATE_NOOP("Menu", "の、投影法を設定する...")),
+    Item(ID_VIEW_FIX_VERTICAL, QT_TRANSLATE_NOOP("Menu", "の、鉛直を固定する")),
+    Item(ID_VIEW_FIX_HORIZONTAL, QT_TRANSLATE_NOOP("Menu", "の、水平を固定する")),
+    Item(ID_VIEW_RESET, QT_TRANSLATE_NOOP("Menu", "の、視点を初期化")),
+    kSubmenuEnd,
+    Item(ID_CANCEL, QT_TRANSLATE_NOOP("Menu", "キャンセル")),
+};
+
 // In the order of the accelerator table. F9 and F10 appear in item texts but are bound to nothing.
 constexpr KeyBinding kKeyTable[] = {
     {"Ctrl+N", ID_INITIALISE}, {"Ctrl+O", ID_FILE_OPEN},   {"Ctrl+S", ID_FILE_SAVE}, {"F1", ID_FLAG_SOLID},
@@ -106,6 +127,9 @@ constexpr KeyBinding kKeyTable[] = {
 
 std::span<const MenuDefinition> MainMenuBar() {
     return kMenuBar;
+}
+std::span<const MenuEntry> SceneContextMenu() {
+    return kSceneContextMenu;
 }
 std::span<const KeyBinding> MainKeyTable() {
     return kKeyTable;

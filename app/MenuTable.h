@@ -26,5 +26,6 @@ struct KeyBinding {
 
 std::span<const MenuDefinition> MainMenuBar();
 std::span<const KeyBinding> MainKeyTable();
+std::span<const MenuEntry> SceneContextMenu();
 
 }  // namespace korvan

@@ -1,5 +1,7 @@
 #include "render/SceneDrawer.h"
 
+#include <unordered_set>
+
 #include <GL/gl.h>
 
 #include "render/Atmosphere.h"
@@ -148,8 +150,41 @@ void SceneDrawer::DrawFrame(SceneDocument& doc, const DrawInputs& in, int width,
         PixelProjection(width, height);
     }
     glEnable(GL_DEPTH_TEST);
+    PruneViewCaches(doc);
     glFlush();
     drawSeconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Every frame fills the title cache for every view, so more entries than views means a view left
+// the document: its title lists and picture texture go while this context is current.
+void SceneDrawer::PruneViewCaches(const SceneDocument& doc) {
+    if (caches_->titles.size() <= doc.views.size() && caches_->pictures.size() <= doc.views.size()) return;
+    std::unordered_set<const CWndView*> present;
+    for (const auto& view : doc.views) present.insert(view.get());
+    for (auto it = caches_->titles.begin(); it != caches_->titles.end();) {
+        if (present.contains(it->first)) {
+            ++it;
+            continue;
+        }
+        it->second.Release();
+        caches_->titleTexts.erase(it->first);
+        it = caches_->titles.erase(it);
+    }
+    for (auto it = caches_->pictures.begin(); it != caches_->pictures.end();) {
+        if (present.contains(it->first)) {
+            ++it;
+            continue;
+        }
+        it->second.Release();
+        it = caches_->pictures.erase(it);
+    }
+}
+
+std::size_t SceneDrawer::CachedViewCount() const {
+    std::unordered_set<const CWndView*> views;
+    for (const auto& entry : caches_->titles) views.insert(entry.first);
+    for (const auto& entry : caches_->pictures) views.insert(entry.first);
+    return views.size();
 }
 
 void SceneDrawer::DrawView(SceneDocument& doc, const CWndView& view, const DrawInputs& in) {

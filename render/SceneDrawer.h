@@ -83,6 +83,8 @@ class SceneDrawer {
     // Seconds the last DrawFrame took.
     double DrawSeconds() const { return drawSeconds_; }
     const RenderFonts& Fonts() const { return fonts_; }
+    // Views whose title or picture is held in GL memory.
+    std::size_t CachedViewCount() const;
 
     struct Caches;
 
@@ -92,6 +94,8 @@ class SceneDrawer {
     std::vector<ViewLayout> layouts_;
     double drawSeconds_ = 0;
     bool initialised_ = false;
+
+    void PruneViewCaches(const SceneDocument& doc);
 };
 
 }  // namespace korvan

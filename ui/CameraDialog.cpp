@@ -1,5 +1,7 @@
 #include "ui/CameraDialog.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCursor>
@@ -173,6 +175,20 @@ void CameraDialog::SelectBody(const CObj* body) {
     FillViews();
 }
 
+void CameraDialog::ShowView(int viewIndex, int page) {
+    Reload();
+    if (const CObj* body = document_.MountOf(viewIndex)) {
+        SelectBody(body);
+        const auto& mounts = body->mountedViews;
+        viewBox->setCurrentIndex(
+            static_cast<int>(std::find(mounts.begin(), mounts.end(), viewIndex) - mounts.begin()));
+    }
+    pages->setCurrentIndex(page);
+    show();
+    raise();
+    activateWindow();
+}
+
 void CameraDialog::FillViews() {
     filling_ = true;
     viewBox->clear();
@@ -246,13 +262,7 @@ void CameraDialog::AddView() {
     if (!body) return;
     int width = 640, height = 480, active = 0;
     if (windowState) windowState(width, height, active);
-    std::vector<const CWndBase*> titles;
-    std::vector<CWndBase*> frames;
-    for (const auto& v : document_.views) titles.push_back(v.get()), frames.push_back(v.get());
-    const ViewRect place = PlaceNewView(frames, active, width, height);
-    application_.AddObj("VIEW", NewViewTitle(titles));
-    CWndView& view = *document_.views.back();
-    view.left = place.left, view.top = place.top, view.right = place.right, view.bottom = place.bottom;
+    AddPlacedView(document_, application_, active, width, height);
     // A new mounted camera looks at the body's origin from (1, 1, 1) of the body.
     _VIEWPOINT camera{{1, 1, 1, 0, 0, 0, 0, 0, 1}};
     document_.MountView(body, static_cast<int>(document_.views.size()) - 1, camera);
@@ -273,6 +283,18 @@ void CameraDialog::FollowMount() {
     if (pages->currentIndex() != 0 || !isVisible()) return;
     if (frameGeometry().contains(QCursor::pos())) return;  // the user may be typing
     FillCameraFields();
+}
+
+CWndView& AddPlacedView(SceneDocument& document, CDispatchAPP& application, int activeView, int clientWidth,
+                        int clientHeight) {
+    std::vector<const CWndBase*> titles;
+    std::vector<CWndBase*> frames;
+    for (const auto& v : document.views) titles.push_back(v.get()), frames.push_back(v.get());
+    const ViewRect place = PlaceNewView(frames, activeView, clientWidth, clientHeight);
+    application.AddObj("VIEW", NewViewTitle(titles));
+    CWndView& view = *document.views.back();
+    view.left = place.left, view.top = place.top, view.right = place.right, view.bottom = place.bottom;
+    return view;
 }
 
 }  // namespace korvan

@@ -38,6 +38,9 @@ class CameraDialog : public QDialog {
     // Re-reads the body list (after a load or an edit of the scene).
     void Reload();
     void SelectBody(const CObj* body);
+    // Shows the dialog on the camera of view `viewIndex` (the body carrying it and its mount), on
+    // the position page (0) or the projection page (1).
+    void ShowView(int viewIndex, int page);
 
     // The controls, by what they edit (tests reach them here).
     QComboBox* bodyBox = nullptr;
@@ -75,5 +78,10 @@ class CameraDialog : public QDialog {
     void DeleteView();
     void FollowMount();
 };
+
+// A new view "新規ビュー(n)" with its script object, placed on the largest empty square of the
+// window or on half of the active view.
+CWndView& AddPlacedView(SceneDocument& document, CDispatchAPP& application, int activeView, int clientWidth,
+                        int clientHeight);
 
 }  // namespace korvan

@@ -332,5 +332,25 @@ TEST_F(SceneDrawing, AViewShowsItsPictureWithTheMasksAlphaWhileTheFlagIsOn) {
     EXPECT_FALSE(IsGreen(At(image, left + 8, bottom - 12)));
 }
 
+// A deleted view's title lists and picture texture go at the next frame; the views left keep theirs.
+TEST_F(SceneDrawing, ADeletedViewsTitleAndPictureAreFreedAtTheNextFrame) {
+    const auto solid = [](test::Rgb c) {
+        return test::MakeBmp(std::vector<std::vector<test::Rgb>>(4, std::vector<test::Rgb>(4, c)));
+    };
+    const auto colour = solid({0, 255, 0}), opaque = solid({255, 255, 255});
+    Write("pic.bmp", std::string(colour.begin(), colour.end()));
+    Write("pic_a.bmp", std::string(opaque.begin(), opaque.end()));
+    ASSERT_TRUE(Load(View("V.SetPicture \"pic.bmp\" , \"pic_a.bmp\" , 0 , 5 , 5 , 0 , 0") +
+                     "Set W = Application.AddObj( \"VIEW\" , \"extra\" )\nW.left = 0.5\n"
+                     "W.SetPicture \"pic.bmp\" , \"pic_a.bmp\" , 0 , 5 , 5 , 0 , 0\n"));
+    flags.current[ViewFlags::Index(ViewFlag::SEAL)] = 1;
+    Draw();
+    EXPECT_EQ(drawer.CachedViewCount(), 2u);
+    application->RemoveView(1);
+    const QImage image = Draw();
+    EXPECT_EQ(drawer.CachedViewCount(), 1u);
+    EXPECT_TRUE(IsGreen(At(image, 5 + 2, kHeight - 1 - 5 - 2)));  // the main view's picture stays
+}
+
 }  // namespace
 }  // namespace korvan::testing

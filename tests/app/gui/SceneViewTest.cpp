@@ -2,8 +2,17 @@
 // Xvfb on Mesa's software renderer, its framebuffer read back and judged by pixel regions.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QComboBox>
 #include <QImage>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTabWidget>
+#include <QTimer>
 #include <fstream>
+#include <sstream>
+
+#include "ui/CameraDialog.h"
 
 #include "tests/app/gui/WindowHarness.h"
 
@@ -114,6 +123,67 @@ TEST(SceneView, AnExtraViewKeepsItsShareOfTheWindowAfterAResizeAndFlagsRemoveWha
     ASSERT_TRUE(w.RunFrames(2));
     image = view.grabFramebuffer();
     EXPECT_EQ(Count(image, image.rect(), IsRed), 0);
+}
+
+// The action with this text in a menu, or null.
+QAction* ActionNamed(QMenu* menu, const QString& text) {
+    for (QAction* a : menu->actions())
+        if (a->text() == text) return a;
+    return nullptr;
+}
+
+// A right click in the side view opens the scene menu; "このビュー..." > "の、投影法を設定する..."
+// opens the camera dialog on that view's camera at the projection page, and a value typed there
+// reaches the view the next frame draws and the saved scene.
+TEST(SceneView, TheViewMenuOpensTheCameraDialogOnTheClickedView) {
+    const SceneFile scene(kScene);
+    Window w(On(scene.Path()));
+    ASSERT_TRUE(w.RunFrames(2));
+    ChildView& view = *w.frame->view();
+    const ViewLayout side = view.drawer().Layouts()[1];
+    const qreal ratio = view.devicePixelRatioF();
+    const QPoint inSide((side.left + side.right) / 2 / ratio, (side.top + side.bottom) / 2 / ratio);
+
+    // The menu runs its own event loop: a timer picks the item once it is up.
+    bool opened = false, chosen = false;
+    QTimer picker;
+    QObject::connect(&picker, &QTimer::timeout, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu || !menu->isVisible()) return;
+        opened = true;
+        picker.stop();
+        QAction* sub = ActionNamed(menu, QString::fromUtf8("このビュー..."));
+        QAction* item = sub && sub->menu()
+                            ? ActionNamed(sub->menu(), QString::fromUtf8("の、投影法を設定する..."))
+                            : nullptr;
+        if (item && item->isEnabled()) item->trigger(), chosen = true;
+        menu->close();
+    });
+    picker.start(20);
+    // Through the window, as the window system delivers it: that is where a right press becomes a
+    // context-menu request.
+    QTest::mouseClick(view.window()->windowHandle(), Qt::RightButton, {}, view.mapTo(view.window(), inSide));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return opened; }, 10000)) << "the scene menu did not open";
+    ASSERT_TRUE(chosen) << "no enabled item for the view's projection";
+    EXPECT_EQ(view.inputs.activeView, 1);
+
+    CameraDialog& dialog = *w.frame->cameraDialog();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    EXPECT_EQ(dialog.pages->currentIndex(), 1);
+    EXPECT_EQ(dialog.viewBox->currentText(), QString::fromUtf8("side"));
+    dialog.projectionField->setFocus();
+    dialog.projectionField->selectAll();
+    QTest::keyClicks(dialog.projectionField, "0.25");
+    QTest::keyClick(dialog.projectionField, Qt::Key_Return);
+    EXPECT_EQ(w.session->document.views[1]->projection, 0.25);
+    EXPECT_EQ(w.session->document.views[0]->projection, 1);
+    ASSERT_TRUE(w.RunFrames(2));  // the loop goes on drawing once the menu has closed
+
+    const std::string saved = w.folder + "saved.txt";
+    ASSERT_TRUE(w.session->SaveAs(saved));
+    std::stringstream text;
+    text << std::ifstream(saved).rdbuf();
+    EXPECT_NE(text.str().find(".projection  = 0.25"), std::string::npos) << text.str();
 }
 
 }  // namespace
