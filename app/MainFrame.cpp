@@ -141,6 +141,10 @@ LoopHooks MainFrame::MakeLoopHooks() {
     h.setProgress = [this](int percent) { messages_->SetPercent(percent); };
     h.hideProgress = [this] { messages_->HideProgress(); };
     h.delayWarning = [this](double average) { OnDelayWarning(average); };
+    h.pointer = [this] {
+        const QPoint p = view_->mapFromGlobal(QCursor::pos());
+        return std::pair<int, int>(p.x(), p.y());
+    };
     return h;
 }
 

@@ -46,9 +46,22 @@ bool MainLoop::TakeDueFrame() {
     return true;
 }
 
+void MainLoop::TrackPointer() {
+    if (!hooks_.pointer) return;
+    const std::pair<int, int> at = hooks_.pointer();
+    if (at == lastPointer_) {
+        if (++pointerStill_ > kPointerStillPasses) pointerActive = 0;
+        return;
+    }
+    pointerActive = 1;
+    pointerStill_ = 0;
+    lastPointer_ = at;
+}
+
 bool MainLoop::Pass() {
     if (modalUi || session_.document.busy) return false;
     CountPass();
+    TrackPointer();
     if (idlePassCount == 1) {
         if (session_.settings.ENV_OPTIMIZED_CORES < 0 || session_.settings.ENV_CUR_CPUS_MODE == 0) {
             if (benchmark_) benchmark_->Start();

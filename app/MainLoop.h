@@ -10,8 +10,10 @@
 //
 // No window here: the driver (a Qt timer in the window, a plain loop in benchmarks) calls Pass()
 // and asks SecondsUntilDue() when to call again. What a pass shows goes through LoopHooks.
+#include <climits>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "base/Clock.h"
 
@@ -33,6 +35,8 @@ struct LoopHooks {
     std::function<void()> hideProgress;
     // Frames have been more than half a frame late for a long run; the average lateness in per cent.
     std::function<void(double averagePercent)> delayWarning;
+    // The mouse pointer in main-view coordinates, read at every pass that is not busy.
+    std::function<std::pair<int, int>()> pointer;
 };
 
 // Frame timings the CPU meter and the benchmark read (seconds).
@@ -48,6 +52,9 @@ class MainLoop {
     static constexpr int kPassCountWrap = 0x7FFFFFF0;  // the count then continues from 10
     static constexpr int kDelayRun = 100;              // late due frames in a row before the warning
     static constexpr double kLatePercent = 50;         // a frame is late beyond half a frame period
+    // Passes, due or not, with the pointer in one place before it counts as at rest. The loop
+    // does not spin: a pass runs only when the driver wakes, about once or twice a frame.
+    static constexpr int kPointerStillPasses = 200;
 
     MainLoop(Session& session, LoopHooks hooks, double (*clock)() = NowSeconds);
 
@@ -72,6 +79,9 @@ class MainLoop {
     double delayFrames = 0;
     double delaySum = 0;
     int delaySkip = 0;
+    // 1 after the pointer moved, 0 once it has stood still for more than kPointerStillPasses
+    // passes (the head-mounted drawing shows the pointer's ray only while it moves).
+    int pointerActive = 0;
     FrameTimings timings;
 
   private:
@@ -80,8 +90,11 @@ class MainLoop {
     double (*clock_)();
     CoreBenchmark* benchmark_ = nullptr;
     double lastCurTime_ = 0;
+    std::pair<int, int> lastPointer_{INT_MIN, INT_MIN};
+    int pointerStill_ = 0;
 
     void CountPass();
+    void TrackPointer();
     bool TakeDueFrame();
     void SuperviseAssemblyAndDelay();
     void GiveDelayWarning();

@@ -82,6 +82,28 @@ TEST(MainLoop, PassesAreDueOneFrameTimeAfterThePreviousAndBusyPassesCountNothing
     EXPECT_EQ(loop.SecondsUntilDue(), 0) << "after a cleared scene the next pass is due at once";
 }
 
+TEST(MainLoop, ThePointerCountsAsAtRestOnThe201stUnchangedPassNotWhileBusy) {
+    LoopRig rig;
+    std::pair<int, int> pointer{10, 20};
+    LoopHooks hooks = rig.Hooks();
+    hooks.pointer = [&pointer] { return pointer; };
+    MainLoop loop(*rig.session, hooks, FakeClock);
+    fakeNow = 3000;
+    loop.Pass();
+    EXPECT_EQ(loop.pointerActive, 1) << "a first position counts as a move";
+    for (int i = 0; i < 199; ++i) loop.Pass();  // passes, due or not
+    loop.modalUi = true;
+    for (int i = 0; i < 50; ++i) loop.Pass();
+    loop.modalUi = false;
+    loop.Pass();
+    EXPECT_EQ(loop.pointerActive, 1) << "200 unchanged passes; busy ones do not count";
+    loop.Pass();
+    EXPECT_EQ(loop.pointerActive, 0) << "the 201st unchanged pass";
+    pointer.first += 1;
+    loop.Pass();
+    EXPECT_EQ(loop.pointerActive, 1);
+}
+
 TEST(CoreBenchmark, MeasuresEveryThreadCountWithProgressAndStoresTheBest) {
     LoopRig rig;
     CoreBenchmark benchmark(*rig.session,
