@@ -70,7 +70,9 @@ std::string DescribeError(int number) {
 
 std::string DescribeExpectedEnd(std::string_view block) {
     std::string text = DescribeError(kErrExpectedEnd);  // "Expected 'End'"
-    return text.insert(text.size() - 1, " " + std::string(block));
+    text.pop_back();                                    // the closing quote comes after the block
+    text.append(" ").append(block).append("'");
+    return text;
 }
 
 void Raise(int number) {
