@@ -111,7 +111,9 @@ void DrawSky(int background, const CWndView& view) {
     const Vec3 centre = Column(view.modelViewInverse, 3);
     const double radius = 2.5 * Length(b) * std::pow(6.0, view.projection);
     constexpr double kPi = 3.14159265358979323846;
+    // The dome lies behind everything and is drawn first: no depth to test or write.
     glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
     glDepthMask(GL_FALSE);
     glBegin(GL_QUADS);
     for (int i = 0; i < 10; ++i) {
@@ -131,6 +133,7 @@ void DrawSky(int background, const CWndView& view) {
     }
     glEnd();
     glDepthMask(GL_TRUE);
+    glEnable(GL_DEPTH_TEST);
 }
 
 }  // namespace korvan

@@ -209,6 +209,9 @@ void LitMaterial(const ViewContext& c, const CObj& body, double alpha) {
     const Rgb tinted =
         TintColour(c.in.background, c.Flag(ViewFlag::BACKGROUND), {body.colorR, body.colorG, body.colorB});
     glEnable(GL_LIGHTING);
+    const std::array<double, 4> material{tinted.r, tinted.g, tinted.b, alpha};
+    if (material == c.litMaterial) return;
+    c.litMaterial = material;
     Material(GL_EMISSION, 0, 0, 0, 0);
     Material(GL_AMBIENT, tinted.r, tinted.g, tinted.b, alpha);
     Material(GL_DIFFUSE, tinted.r, tinted.g, tinted.b, alpha);
@@ -232,11 +235,11 @@ void BeginMaterial(const ViewContext& c, const CObj& body, BodyLists& lists, int
     }
 }
 
+// Lighting stays on after a filled sub-pass: the next body's material turns it on again, and
+// switching it per body makes the driver choose its vertex program anew each time. Whatever
+// draws unlit turns it off itself.
 void EndMaterial(int subPass) {
-    if (subPass == 0)
-        glDisable(GL_LIGHTING);
-    else
-        glDisable(GL_POLYGON_OFFSET_LINE);
+    if (subPass == 1) glDisable(GL_POLYGON_OFFSET_LINE);
     glDisable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, 0);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
@@ -247,6 +250,7 @@ void KindMaterial(const ViewContext& c, const CObj& body, double alpha) {
     const Rgb t =
         TintColour(c.in.background, c.Flag(ViewFlag::BACKGROUND), {body.colorR, body.colorG, body.colorB});
     glEnable(GL_LIGHTING);
+    c.litMaterial = {-1, -1, -1, -1};
     Material(GL_EMISSION, 0, 0, 0, 0);
     Material(GL_AMBIENT, t.r, t.g, t.b, alpha);
     Material(GL_DIFFUSE, t.r, t.g, t.b, alpha);
@@ -414,6 +418,8 @@ void DrawPass(const ViewContext& c, const CObj& body, const BodyFrame& frame, Bo
 
 void DrawMarkers(const ViewContext& c, const CObj& body, const BodyFrame& frame, BodyLists& lists, int pass) {
     if (pass != 0) return;
+    const bool grabbed = body.grabActive == 1 || body.grabActive == 2;
+    if (!grabbed && !c.Flag(ViewFlag::FORCE) && !c.Flag(ViewFlag::JOIN) && !c.Flag(ViewFlag::CRASH)) return;
     glDisable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);
     LoadCamera(c, frame.drawMatrix);

@@ -1,6 +1,7 @@
 #pragma once
 // Shared by the drawing files of render/: the per-body caches of the drawer and what one view's
 // drawing needs to hand around.
+#include <array>
 #include <string>
 #include <unordered_map>
 
@@ -54,6 +55,8 @@ struct ViewContext {
     double time = 0;         // simulated seconds, for the pulsing highlights
     double camera[16] = {};  // column-major world -> eye
     bool factory = false;
+    // The body material last set (tinted r, g, b, alpha): bodies of one colour in a row set it once.
+    mutable std::array<double, 4> litMaterial{-1, -1, -1, -1};
 
     bool Flag(ViewFlag f) const { return flags[f]; }
 };

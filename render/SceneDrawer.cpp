@@ -114,6 +114,7 @@ void SceneDrawer::DrawFrame(SceneDocument& doc, const DrawInputs& in, int width,
     glDisable(GL_BLEND);
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    depthClean_ = true;
 
     layouts_.clear();
     for (const auto& view : doc.views) layouts_.push_back(LayoutView(*view, width, height, in.frame));
@@ -199,7 +200,10 @@ void SceneDrawer::DrawView(SceneDocument& doc, const CWndView& view, const DrawI
         LoadCamera(c);
         DrawSky(in.background, view);
     }
-    glClear(GL_DEPTH_BUFFER_BIT);
+    // A scissored clear is a full quad on a software renderer: the first view of a frame finds the
+    // depth buffer still clean from the frame's clear (the sky writes no depth) and skips it.
+    if (!depthClean_) glClear(GL_DEPTH_BUFFER_BIT);
+    depthClean_ = false;
     glEnable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);
 

@@ -94,6 +94,7 @@ class SceneDrawer {
     std::vector<ViewLayout> layouts_;
     double drawSeconds_ = 0;
     bool initialised_ = false;
+    bool depthClean_ = false;  // nothing drew depth since the frame's clear
 
     void PruneViewCaches(const SceneDocument& doc);
 };
