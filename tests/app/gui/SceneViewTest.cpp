@@ -22,6 +22,9 @@ namespace {
 bool IsRed(QRgb p) {
     return qRed(p) > 50 && qRed(p) > 2 * qGreen(p) + 10 && qRed(p) > 2 * qBlue(p) + 10;
 }
+bool IsGreen(QRgb p) {
+    return qGreen(p) > 50 && qGreen(p) > 2 * qRed(p) + 10 && qGreen(p) > 2 * qBlue(p) + 10;
+}
 bool IsBlue(QRgb p) {
     return qBlue(p) > 50 && qBlue(p) > 2 * qRed(p) + 10 && qBlue(p) > 2 * qGreen(p) + 10;
 }
@@ -184,6 +187,65 @@ TEST(SceneView, TheViewMenuOpensTheCameraDialogOnTheClickedView) {
     std::stringstream text;
     text << std::ifstream(saved).rdbuf();
     EXPECT_NE(text.str().find(".projection  = 0.25"), std::string::npos) << text.str();
+}
+
+// Where the pixels passing `test` lie: their count and mean x.
+template <class Test>
+std::pair<int, double> Spread(const QImage& image, const QRect& area, Test test) {
+    int n = 0;
+    double sumX = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (test(image.pixel(x, y))) ++n, sumX += x;
+    return {n, n ? sumX / n : 0};
+}
+
+// A near red box on the left and a far green one on the right, seen by a mirrored perspective view
+// in the left half of the window and an orthographic one in the right half.
+TEST(SceneView, AMirroredViewSwapsSidesAndAnOrthographicViewKeepsSizesAtEveryDepth) {
+    const SceneFile scene(R"(
+Set V = Application.AddObj( "VIEW" , "mirrored" )
+V.right = 0.5
+V.mirror = 1
+V.projection = 1
+V.SetViewpoint 0, -10, 0, 0, 0, 0
+Set O = Application.AddObj( "VIEW" , "ortho" )
+O.left = 0.5
+O.projection = 0
+O.SetViewpoint 0, -10, 0, 0, 0, 0
+Set Red = Application.AddObj( "BOX" , "near" )
+Red.RHO = -1
+Red.ColorR = 1
+Red.ColorG = 0
+Red.ColorB = 0
+Red.SetPosition -1.5, 0, 0
+Set Green = Application.AddObj( "BOX" , "far" )
+Green.RHO = -1
+Green.ColorR = 0
+Green.ColorG = 1
+Green.ColorB = 0
+Green.SetPosition 1.5, 6, 0
+)");
+    Window w(On(scene.Path()));
+    ASSERT_TRUE(w.RunFrames(3));
+    ChildView& view = *w.frame->view();
+    const QImage image = view.grabFramebuffer();
+    const QRect mirrored = DrawingArea(view.drawer().Layouts()[0], image.height());
+    const QRect ortho = DrawingArea(view.drawer().Layouts()[1], image.height());
+
+    const auto [nearMirrored, nearX] = Spread(image, mirrored, IsRed);
+    const auto [farMirrored, farX] = Spread(image, mirrored, IsGreen);
+    ASSERT_GT(nearMirrored, 20);
+    ASSERT_GT(farMirrored, 20);
+    EXPECT_GT(nearX, mirrored.center().x());  // the box on the left shows on the right
+    EXPECT_LT(farX, mirrored.center().x());
+    EXPECT_LT(farMirrored, 0.6 * nearMirrored);  // perspective: the far box is smaller
+
+    const auto [nearOrtho, nearOrthoX] = Spread(image, ortho, IsRed);
+    const auto [farOrtho, farOrthoX] = Spread(image, ortho, IsGreen);
+    ASSERT_GT(nearOrtho, 20);
+    EXPECT_LT(nearOrthoX, farOrthoX);  // not mirrored
+    EXPECT_NEAR(static_cast<double>(farOrtho) / nearOrtho, 1.0, 0.2);
 }
 
 }  // namespace
