@@ -544,7 +544,7 @@ const Builtin kBuiltins[] = {
     {"IsNumeric", 1, 1, IsNumeric},
     {"IsObject", 1, 1, IsObject, true},
     {"TypeName", 1, 1, TypeName, true},
-    {"VarType", 1, 1, VarTypeOf, true},
+    {"VarType", 1, 1, VarTypeOf},
     {"FormatNumber", 1, 5, FormatNumber},
     {"Err", 0, 0, ErrObjectOf},
     {"CreateObject", 0, 1 << 16, Denied<kCreateObject>},

@@ -46,6 +46,8 @@ Print k                                 ' expect: 8
 ' built-ins read the default member too, except those that look at the object itself
 Print Len(l) & " " & UCase(l) & " " & CStr(c) & " " & Abs(-c)   ' expect: 5 LABEL 7 7
 Print TypeName(c) & " " & IsObject(c) & " " & TypeName(Array(c)(0))   ' expect: Counter True Counter
+' VarType gives the type of the default value; an object without one is an object (9)
+Print VarType(c) & " " & VarType(l) & " " & VarType(New Plain) & " " & VarType(Nothing)   ' expect: 2 8 9 9
 ' Is still compares the objects themselves
 Print (c Is other) & (c Is c)           ' expect: FalseTrue
 
