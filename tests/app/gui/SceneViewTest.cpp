@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/TestBmp.h"
 #include "ui/CameraDialog.h"
 
 #include "tests/app/gui/WindowHarness.h"
@@ -246,6 +247,141 @@ Green.SetPosition 1.5, 6, 0
     ASSERT_GT(nearOrtho, 20);
     EXPECT_LT(nearOrthoX, farOrthoX);  // not mirrored
     EXPECT_NEAR(static_cast<double>(farOrtho) / nearOrtho, 1.0, 0.2);
+}
+
+// The body of the loaded scene with this name (fails the test when there is none).
+CObj* Named(Window& w, const std::string& name) {
+    const CScene& scene = w.session->document.scene;
+    for (int i = 0; i < scene.Count(); ++i)
+        if (scene.Body(i)->displayName == name) return scene.Body(i);
+    ADD_FAILURE() << "no body named " << name;
+    return nullptr;
+}
+
+// The mean position of the pixels passing `test` (far outside the image when there are none).
+template <class Test>
+QPointF Centre(const QImage& image, const QRect& area, Test test) {
+    int n = 0;
+    QPointF sum;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (test(image.pixel(x, y))) ++n, sum += QPointF(x, y);
+    return n ? sum / n : QPointF(-1000, -1000);
+}
+
+// A camera mounted 10 m behind a falling box, and a fixed green post beside the box's start.
+TEST(SceneView, ACameraOnAFallingBodyKeepsTheBodyInPlaceWhileTheWorldMoves) {
+    const SceneFile scene(R"(
+Set V = Application.AddObj( "VIEW" , "main" )
+V.projection = 1
+V.SetViewpoint 0, -10, 0, 0, 0, 0
+Set Post = Application.AddObj( "BOX" , "post" )
+Post.RHO = -1
+Post.ColorR = 0
+Post.ColorG = 1
+Post.ColorB = 0
+Post.SetPosition 2, 0, 0
+Set Car = Application.AddObj( "BOX" , "car" )
+Car.ColorR = 0
+Car.ColorG = 0
+Car.ColorB = 1
+Car.SetPosition 0, 0, 0
+Car.AddView V, 0, -10, 0, 0, 0, 0, 0, 0, 1
+)");
+    Window w(On(scene.Path()));
+    ASSERT_TRUE(w.RunFrames(1));
+    ChildView& view = *w.frame->view();
+    const QImage before = view.grabFramebuffer();
+    const QRect main = DrawingArea(view.drawer().Layouts()[0], before.height());
+    const CObj* car = Named(w, "car");
+    ASSERT_NE(car, nullptr);
+    const double startZ = car->GetPosition().z;
+    ASSERT_TRUE(w.RunFrames(30));  // half a second of free fall
+    const QImage after = view.grabFramebuffer();
+    ASSERT_LT(car->GetPosition().z, startZ - 1.0);
+
+    const QPointF carBefore = Centre(before, main, IsBlue), carAfter = Centre(after, main, IsBlue);
+    ASSERT_TRUE(main.contains(carBefore.toPoint()));
+    EXPECT_NEAR(carAfter.x(), carBefore.x(), 1.5);
+    EXPECT_NEAR(carAfter.y(), carBefore.y(), 1.5);
+    // The fixed post rises in the picture as the camera falls past it.
+    const QPointF postBefore = Centre(before, main, IsGreen), postAfter = Centre(after, main, IsGreen);
+    ASSERT_TRUE(main.contains(postBefore.toPoint()));
+    EXPECT_LT(postAfter.y(), postBefore.y() - 10);
+}
+
+// A half-transparent red box in front of a large green one: the middle of the view mixes both;
+// made opaque, the red box hides the green.
+TEST(SceneView, ATranslucentBodyBlendsWithWhatLiesBehindIt) {
+    const SceneFile scene(R"(
+Set V = Application.AddObj( "VIEW" , "main" )
+V.projection = 1
+V.SetViewpoint 0, -10, 0, 0, 0, 0
+Set Back = Application.AddObj( "BOX" , "back" )
+Back.RHO = -1
+Back.widthX = 4
+Back.widthY = 4
+Back.widthZ = 4
+Back.ColorR = 0
+Back.ColorG = 1
+Back.ColorB = 0
+Back.SetPosition 0, 5, 0
+Set Glass = Application.AddObj( "BOX" , "glass" )
+Glass.RHO = -1
+Glass.ColorR = 1
+Glass.ColorG = 0
+Glass.ColorB = 0
+Glass.Transparent = 0.5
+)");
+    Window w(On(scene.Path()));
+    ASSERT_TRUE(w.RunFrames(3));
+    ChildView& view = *w.frame->view();
+    QImage image = view.grabFramebuffer();
+    const QRect main = DrawingArea(view.drawer().Layouts()[0], image.height());
+    const QRect middle(main.center().x() - 4, main.center().y() - 4, 8, 8);
+    auto mixed = [](QRgb p) { return qRed(p) > 40 && qGreen(p) > 40 && qBlue(p) < 40; };
+    EXPECT_EQ(Count(image, middle, mixed), 64);
+
+    CObj* glass = Named(w, "glass");
+    ASSERT_NE(glass, nullptr);
+    glass->opacity = 1;
+    ASSERT_TRUE(w.RunFrames(2));
+    image = view.grabFramebuffer();
+    EXPECT_EQ(Count(image, middle, IsRed), 64);
+}
+
+// The ground seen from above shows its colour image: an 8 x 8 picture, left half red, right half
+// blue, stretched over the ground.
+TEST(SceneView, TheGroundShowsItsColourImage) {
+    const SceneFile scene(R"(
+Set V = Application.AddObj( "VIEW" , "main" )
+V.projection = 1
+V.SetViewpoint 0, 0, 12, 0, 0, 0, 0, 1, 0
+Set G = Application.AddObj( "GROUND" , "ground" )
+G.widthX = 20
+G.widthY = 20
+G.ColorR = 1
+G.ColorG = 1
+G.ColorB = 1
+G.SetColorBmp "colour.bmp"
+)");
+    std::vector<std::vector<Rgb>> rows(8, std::vector<Rgb>(8));
+    for (auto& row : rows)
+        for (std::size_t i = 0; i < row.size(); ++i) row[i] = i < 4 ? Rgb{255, 0, 0} : Rgb{0, 0, 255};
+    const auto bmp = MakeBmp(rows);
+    std::ofstream(std::filesystem::path(scene.Path()).parent_path() / "colour.bmp", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bmp.data()), static_cast<std::streamsize>(bmp.size()));
+
+    Window w(On(scene.Path()));
+    ASSERT_TRUE(w.RunFrames(3));
+    ChildView& view = *w.frame->view();
+    const QImage image = view.grabFramebuffer();
+    const QRect main = DrawingArea(view.drawer().Layouts()[0], image.height());
+    const int y = main.center().y(), x0 = main.center().x(), quarter = main.width() / 4;
+    const QRect left(x0 - quarter - 4, y - 4, 8, 8), right(x0 + quarter - 4, y - 4, 8, 8);
+    EXPECT_EQ(Count(image, left, IsRed), 64);
+    EXPECT_EQ(Count(image, right, IsBlue), 64);
+    EXPECT_EQ(Count(image, left, IsBlue) + Count(image, right, IsRed), 0);
 }
 
 }  // namespace
