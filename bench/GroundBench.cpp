@@ -4,52 +4,22 @@
 // built, the process's resident high-water mark and the CPU time of MakeModel. CPU time, not
 // wall time: the machines this runs on are shared.
 #include <benchmark/benchmark.h>
-#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <new>
 #include <string>
 #include <vector>
 
 #include "base/Host.h"
+#include "bench/AllocationCount.h"
 #include "sim/ObjGround.h"
 #include "sim/Scene.h"
-
-namespace {
-
-std::atomic<long long> liveBytes{0}, peakBytes{0};
-
-void Count(long long delta) {
-    long long now = liveBytes.fetch_add(delta, std::memory_order_relaxed) + delta;
-    long long peak = peakBytes.load(std::memory_order_relaxed);
-    while (now > peak && !peakBytes.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
-    }
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-    void* p = std::malloc(size);
-    if (!p) throw std::bad_alloc();
-    Count(static_cast<long long>(malloc_usable_size(p)));
-    return p;
-}
-void operator delete(void* p) noexcept {
-    if (!p) return;
-    Count(-static_cast<long long>(malloc_usable_size(p)));
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    operator delete(p);
-}
 
 namespace korvan {
 namespace {
@@ -90,14 +60,13 @@ void BM_BuildGround(benchmark::State& state) {
     for (auto _ : state) {
         CScene scene;
         CObjGround* ground = scene.Create<CObjGround>("ground");
-        const long long before = liveBytes.load();
-        peakBytes.store(before);
+        const long long before = bench::MarkPeak();
         ground->SetHeightImage(path, Relief(side));
         const double start = CpuSeconds();
         ground->MakeModel();
         cpu += CpuSeconds() - start;
-        held = liveBytes.load() - before;
-        peak = std::max(peak, peakBytes.load() - before);
+        held = bench::LiveBytes() - before;
+        peak = std::max(peak, bench::PeakBytes() - before);
         if (ground->gridColumns != side) state.SkipWithError("the height image was not used");
     }
     const double n = static_cast<double>(state.iterations());

@@ -4,50 +4,20 @@
 // the growth from one size to the other can be compared: both should grow linearly, and a
 // million triangles should take under 3 s on one core.
 #include <benchmark/benchmark.h>
-#include <malloc.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <new>
 #include <numbers>
 #include <string>
 
 #include "base/Host.h"
+#include "bench/AllocationCount.h"
 #include "skin/ModelReaders.h"
 #include "skin/PostProcess.h"
-
-namespace {
-
-std::atomic<long long> liveBytes{0}, peakBytes{0};
-
-void Count(long long delta) {
-    long long now = liveBytes.fetch_add(delta, std::memory_order_relaxed) + delta;
-    long long peak = peakBytes.load(std::memory_order_relaxed);
-    while (now > peak && !peakBytes.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
-    }
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-    void* p = std::malloc(size);
-    if (!p) throw std::bad_alloc();
-    Count(static_cast<long long>(malloc_usable_size(p)));
-    return p;
-}
-void operator delete(void* p) noexcept {
-    if (!p) return;
-    Count(-static_cast<long long>(malloc_usable_size(p)));
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    operator delete(p);
-}
 
 namespace korvan {
 namespace {
@@ -91,8 +61,7 @@ void BM_ReadAndPrepareSphere(benchmark::State& state) {
     long long peak = 0;
     std::size_t faces = 0;
     for (auto _ : state) {
-        peakBytes.store(liveBytes.load());
-        const long long before = liveBytes.load();
+        const long long before = bench::MarkPeak();
         auto start = std::chrono::steady_clock::now();
         {
             CMQOfile model;
@@ -104,7 +73,7 @@ void BM_ReadAndPrepareSphere(benchmark::State& state) {
             postSeconds += std::chrono::duration<double>(done - read).count();
             faces = model.faces.size();
         }
-        peak = std::max(peak, peakBytes.load() - before);
+        peak = std::max(peak, bench::PeakBytes() - before);
     }
     const double n = static_cast<double>(state.iterations());
     state.counters["triangles"] = static_cast<double>(faces);

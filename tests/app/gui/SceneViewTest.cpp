@@ -249,15 +249,6 @@ Green.SetPosition 1.5, 6, 0
     EXPECT_NEAR(static_cast<double>(farOrtho) / nearOrtho, 1.0, 0.2);
 }
 
-// The body of the loaded scene with this name (fails the test when there is none).
-CObj* Named(Window& w, const std::string& name) {
-    const CScene& scene = w.session->document.scene;
-    for (int i = 0; i < scene.Count(); ++i)
-        if (scene.Body(i)->displayName == name) return scene.Body(i);
-    ADD_FAILURE() << "no body named " << name;
-    return nullptr;
-}
-
 // The mean position of the pixels passing `test` (far outside the image when there are none).
 template <class Test>
 QPointF Centre(const QImage& image, const QRect& area, Test test) {
@@ -293,7 +284,7 @@ Car.AddView V, 0, -10, 0, 0, 0, 0, 0, 0, 1
     ChildView& view = *w.frame->view();
     const QImage before = view.grabFramebuffer();
     const QRect main = DrawingArea(view.drawer().Layouts()[0], before.height());
-    const CObj* car = Named(w, "car");
+    const CObj* car = w.session->document.scene.FindByVarName("Car");
     ASSERT_NE(car, nullptr);
     const double startZ = car->GetPosition().z;
     ASSERT_TRUE(w.RunFrames(30));  // half a second of free fall
@@ -342,7 +333,7 @@ Glass.Transparent = 0.5
     auto mixed = [](QRgb p) { return qRed(p) > 40 && qGreen(p) > 40 && qBlue(p) < 40; };
     EXPECT_EQ(Count(image, middle, mixed), 64);
 
-    CObj* glass = Named(w, "glass");
+    CObj* glass = w.session->document.scene.FindByVarName("Glass");
     ASSERT_NE(glass, nullptr);
     glass->opacity = 1;
     ASSERT_TRUE(w.RunFrames(2));
