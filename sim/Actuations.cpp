@@ -161,8 +161,7 @@ double CObj::ActuationLoad(const _MOVEINFO& move) const {
     for (const _JOININFO& j : joins) {
         const _JOININFO* mirror = MirrorOf(j);
         if (j.partner != move.other || !mirror) continue;
-        const Vec3 q = TransformPoint(state[0].worldToLocal, TransformPoint(j.partner->state[0].localToWorld,
-                                                                            mirror->previousLocalPoint));
+        const Vec3 q = ToBodyPoint(0, j.partner->ToWorldPoint(0, mirror->previousLocalPoint));
         const Vec3& p = j.previousLocalPoint;
         double term = 0;
         if (move.moveKind == kMoveMove) {

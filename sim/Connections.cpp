@@ -79,8 +79,8 @@ void CObj::ComputeJoinForces(int s) {
 
         // tau = Kr (w_partner - w_own), taken through the body axes
         if (!soft && j.rotResistance != 0) {
-            const Vec3 dOmega = TransformVector(own.worldToLocal, j.partner->Omega(s) - Omega(s));
-            torque += TransformVector(own.localToWorld, j.rotResistance * dOmega);
+            const Vec3 dOmega = ToBodyVector(s, j.partner->Omega(s) - Omega(s));
+            torque += ToWorldVector(s, j.rotResistance * dOmega);
         }
     }
     state[s].forceX = force.x, state[s].forceY = force.y, state[s].forceZ = force.z;
@@ -123,7 +123,7 @@ void CObj::CheckJoinBreaks() {
         if (!mirror || j.rampCount > 0) continue;
         // F = K (x_partner - x_own), stage 0
         const Vec3 F = j.effStrength * (mirror->worldPoint - j.worldPoint);
-        j.lastForceLocal = TransformVector(state[0].worldToLocal, F);
+        j.lastForceLocal = ToBodyVector(0, F);
         if (Length(F) > j.effBreak) BreakJoinGroup(i);
     }
 }

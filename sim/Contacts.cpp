@@ -66,7 +66,7 @@ void CObj::UpdateContacts() {
     for (_CRASHINFO& c : crashPoints) {
         // A contact ends with the definition that made it: its reactions would have nowhere to go.
         if (c.contactBody && !InteractsWith(c.contactBody)) EndContact(c, 0);
-        const Vec3 p = TransformPoint(state[0].localToWorld, c.localPoint);
+        const Vec3 p = ToWorldPoint(0, c.localPoint);
         if (c.contactBody)
             UpdateContact(c, p);
         else
@@ -92,8 +92,8 @@ void CObj::SearchContact(_CRASHINFO& c, const Vec3& p) {
         if (f < 0) continue;
         Vec3 faceVertex, faceNormal;
         B->FacePlane(f, faceVertex, faceNormal);
-        const Vec3 v0 = TransformPoint(B->state[0].localToWorld, faceVertex);
-        const Vec3 n = TransformVector(B->state[0].localToWorld, faceNormal);
+        const Vec3 v0 = B->ToWorldPoint(0, faceVertex);
+        const Vec3 n = B->ToWorldVector(0, faceNormal);
         // L = n . (v0 - p), the depth below the face plane
         const double L = Dot(n, v0 - p);
         if (!(L > 0 && L < B->sizeMin)) continue;
@@ -119,7 +119,7 @@ void CObj::SearchContact(_CRASHINFO& c, const Vec3& p) {
         const int sliding = Length(alongSurface) >= definition.staticLimitSpeed ? 1 : c.sliding;
         EndContact(c, sliding);
         c.contactBody = B;
-        c.anchor = TransformPoint(B->state[0].worldToLocal, anchor);
+        c.anchor = B->ToBodyPoint(0, anchor);
         c.contactNormal = faceNormal;
         c.slideVelocity = pointVelocity;
         c.staticFriction = definition.staticFriction;
@@ -135,8 +135,8 @@ void CObj::SearchContact(_CRASHINFO& c, const Vec3& p) {
 
 void CObj::UpdateContact(_CRASHINFO& c, const Vec3& p) {
     CObj* B = c.contactBody;
-    const Vec3 a = TransformPoint(B->state[0].localToWorld, c.anchor);
-    const Vec3 n = TransformVector(B->state[0].localToWorld, c.contactNormal);
+    const Vec3 a = B->ToWorldPoint(0, c.anchor);
+    const Vec3 n = B->ToWorldVector(0, c.contactNormal);
     if (B->FindFace(c.contactType, a, kAnchorMargin) < 0) return EndContact(c, 0);  // anchor left B
 
     const Vec3 d = a - p;
@@ -154,7 +154,7 @@ void CObj::UpdateContact(_CRASHINFO& c, const Vec3& p) {
     const Vec3 pp = p + Dot(d, n) * n;
     const Vec3 pointVelocity = PointVelocity(0, p - Position(0));
     if (Length(T) > c.staticFriction * J && J / Kc < B->sizeMin) {
-        c.anchor = TransformPoint(B->state[0].worldToLocal, pp);  // slip: the anchor follows the point
+        c.anchor = B->ToBodyPoint(0, pp);  // slip: the anchor follows the point
         c.slideVelocity = pointVelocity;
         c.sliding = 1;
         return;
@@ -165,7 +165,7 @@ void CObj::UpdateContact(_CRASHINFO& c, const Vec3& p) {
     const double P = Length(pointVelocity - B->PointVelocity(0, a - B->Position(0)));
     if (slipSoundMode == 1) SoundLevels::Add(scene().sounds.slipSoundLevel, 1000 * P * P);
     if (P >= c.staticLimitSpeed && Dot(pointVelocity, c.slideVelocity) >= 0) return;
-    c.anchor = TransformPoint(B->state[0].worldToLocal, pp);
+    c.anchor = B->ToBodyPoint(0, pp);
     c.slideVelocity = pointVelocity;
     c.sliding = 0;
 }
@@ -178,13 +178,11 @@ namespace {
 struct TouchedState {
     const CObj* body = nullptr;
     bool movable = false;
-    const Mat4* localToWorld = nullptr;
     Vec3 position, velocity, omega;
 
     void Read(const CObj* B, int s) {
         body = B;
         movable = B->IsMovable();
-        localToWorld = &B->state[s].localToWorld;
         position = B->Position(s), velocity = B->Velocity(s), omega = B->Omega(s);
     }
 };
@@ -195,7 +193,6 @@ void CObj::ComputeContactForces(int s) {
     if (activeContactCount_ == 0 || interactions.empty()) return;
     if (!(settings().AssemblyProgress() > 1)) return;
     const bool movable = IsMovable();
-    const Mat4& toWorld = state[s].localToWorld;
     const Vec3 position = Position(s), velocity = Velocity(s), omega = Omega(s);
     // Summed in registers, in the order of the points, and stored once.
     Vec3 force{state[s].forceX, state[s].forceY, state[s].forceZ},
@@ -210,9 +207,9 @@ void CObj::ComputeContactForces(int s) {
         if (B != touched.body) touched.Read(B, s);
         if (!movable && !touched.movable) continue;
 
-        const Vec3 r = TransformVector(toWorld, c.localPoint);
+        const Vec3 r = ToWorldVector(s, c.localPoint);
         const Vec3 p = position + r;
-        const Vec3 a = TransformPoint(*touched.localToWorld, c.anchor);
+        const Vec3 a = B->ToWorldPoint(s, c.anchor);
         const Vec3 rB = a - touched.position;
         Vec3 vp = velocity + Cross(omega, r), va = touched.velocity + Cross(touched.omega, rB);
         if (adjustsPointMotion_) AdjustPointMotion(-1, s, vp);
@@ -226,7 +223,7 @@ void CObj::ComputeContactForces(int s) {
         } else {
             // sliding: F = Sn n + mu_d Sn T / |T|, S = Kc (a - p), Sn = S . n, T = S - Sn n
             const Vec3 S = Kc * (a - p);
-            const Vec3 n = TransformVector(*touched.localToWorld, c.contactNormal);
+            const Vec3 n = B->ToWorldVector(s, c.contactNormal);
             const double Sn = Dot(S, n);
             const Vec3 T = S - Sn * n;
             const double lengthT = Length(T);

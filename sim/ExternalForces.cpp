@@ -103,7 +103,7 @@ void CObj::SampleExternalForces() {
             }
             t = MapAxisValue(AxisReading(reading, force.axis), force.mapping) * ctrlForceSign;
         }
-        const Vec3 world = TransformVector(state[0].localToWorld, t * force.magnitude * force.direction);
+        const Vec3 world = ToWorldVector(0, t * force.magnitude * force.direction);
         if (force.forceKind == kForceRotate) extTorque += world;
         if (force.forceKind == kForceTranslate) extForce += world;
         if (force.forceKind == kForceBrake) brakeTorque += world;
@@ -152,10 +152,7 @@ void CObj::ApplyExternalForces(int s) {
     if (keepDirectionGain > 0 && RHO >= 0 && !(sim.AssemblyProgress() >= 1)) {
         const double G =
             keepDirectionGain * std::sqrt(inertiaX * inertiaX + inertiaY * inertiaY + inertiaZ * inertiaZ);
-        const Vec3 x{state[s].localToWorld.m[0][0], state[s].localToWorld.m[1][0],
-                     state[s].localToWorld.m[2][0]};
-        const Vec3 z{state[s].localToWorld.m[0][2], state[s].localToWorld.m[1][2],
-                     state[s].localToWorld.m[2][2]};
+        const Vec3 x = BodyAxis(s, 0), z = BodyAxis(s, 2);
         AddTorque(s, G * Cross(z, Vec3{0, 0, 1}) + G * Cross(x, Vec3{1, 0, 0}));
     }
 }
@@ -166,7 +163,7 @@ void CObj::ApplyExternalForces(int s) {
 void CObj::ApplyGrabForce(int s) {
     if (grabActive != 1 || !IsMovable()) return;
     const SimSettings& sim = settings();
-    const Vec3 r = TransformVector(state[s].localToWorld, grabLocalPoint);
+    const Vec3 r = ToWorldVector(s, grabLocalPoint);
     const Vec3 p = Position(s) + r;
     Vec3 vp = PointVelocity(s, r);
     AdjustPointMotion(-1, s, vp);

@@ -58,10 +58,8 @@ void CObj::IntegrateAcceleration(int s) {
     }
     if (inertiaX != 0 && inertiaY != 0 && inertiaZ != 0) {
         // alpha = L2W * I^-1 * W2L * tau, with the torque taken to the body axes and back.
-        Vec3 tau =
-            TransformVector(state[s].worldToLocal, {state[s].torqueX, state[s].torqueY, state[s].torqueZ});
-        Vec3 alpha =
-            TransformVector(state[s].localToWorld, {tau.x / inertiaX, tau.y / inertiaY, tau.z / inertiaZ});
+        Vec3 tau = ToBodyVector(s, {state[s].torqueX, state[s].torqueY, state[s].torqueZ});
+        Vec3 alpha = ToWorldVector(s, {tau.x / inertiaX, tau.y / inertiaY, tau.z / inertiaZ});
         state[s].torqueX = alpha.x, state[s].torqueY = alpha.y, state[s].torqueZ = alpha.z;
     }
 }
@@ -165,7 +163,7 @@ bool CObj::UpdateStageMatrices(int s) {
 void CObj::UpdateJoinPoints(int s) {
     const Vec3 pos = Position(s), vel = Velocity(s), omega = Omega(s);
     for (_JOININFO& j : joins) {
-        j.worldOffset = TransformVector(state[s].localToWorld, j.localPoint);
+        j.worldOffset = ToWorldVector(s, j.localPoint);
         j.worldPoint = pos + j.worldOffset;
         j.worldVelocity = vel + Cross(omega, j.worldOffset);
     }

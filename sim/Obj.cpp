@@ -244,7 +244,7 @@ bool CObj::FaceFrameOf(int face, FaceFrame& out) const {
 // ---- Resizing ----------------------------------------------------------------------------
 
 void CObj::ShiftForResize(const Vec3& shift, const Vec3& oldSize, const Vec3& newSize) {
-    Vec3 worldShift = TransformVector(state[0].localToWorld, shift);
+    Vec3 worldShift = ToWorldVector(0, shift);
     SetPosition(state[0].posX + worldShift.x, state[0].posY + worldShift.y, state[0].posZ + worldShift.z);
 
     // Each connection group keeps its shape and its relative place between the faces:

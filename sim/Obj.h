@@ -266,6 +266,13 @@ class CObj {
     Vec3 Position(int s) const { return {state[s].posX, state[s].posY, state[s].posZ}; }
     Vec3 Velocity(int s) const { return {state[s].velX, state[s].velY, state[s].velZ}; }
     Vec3 Omega(int s) const { return {state[s].omegaX, state[s].omegaY, state[s].omegaZ}; }
+    // Between body and world coordinates at stage s: vectors turn, points also move by the centre.
+    Vec3 ToWorldVector(int s, const Vec3& v) const { return TransformVector(state[s].localToWorld, v); }
+    Vec3 ToWorldPoint(int s, const Vec3& p) const { return TransformPoint(state[s].localToWorld, p); }
+    Vec3 ToBodyVector(int s, const Vec3& v) const { return TransformVector(state[s].worldToLocal, v); }
+    Vec3 ToBodyPoint(int s, const Vec3& p) const { return TransformPoint(state[s].worldToLocal, p); }
+    // Body axis i (0 x, 1 y, 2 z) as a world direction at stage s.
+    Vec3 BodyAxis(int s, int i) const { return state[s].rot.Row(i); }
 
     // Back to the constructed state of the motion, mass and appearance fields.
     void Reset();

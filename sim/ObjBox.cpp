@@ -57,7 +57,7 @@ void CObjBox::MakeModel() {
 // Nearest face of the box grown by margin, ties going to the first face in the order
 // -z, +z, -y, +x, +y, -x; -1 outside.
 int CObjBox::FindFace(int, const Vec3& worldPoint, double margin) const {
-    Vec3 p = TransformPoint(state[0].worldToLocal, worldPoint);
+    Vec3 p = ToBodyPoint(0, worldPoint);
     Vec3 half{widthX / 2, widthY / 2, widthZ / 2};
     for (int a = 0; a < 3; ++a)
         if (p[a] < -half[a] - margin || p[a] > half[a] + margin) return -1;

@@ -49,7 +49,7 @@ void CObjCylinder::MakeModel() {
 }
 
 int CObjCylinder::FindFace(int type, const Vec3& worldPoint, double margin) const {
-    Vec3 p = TransformPoint(state[0].worldToLocal, worldPoint);
+    Vec3 p = ToBodyPoint(0, worldPoint);
     const double r = widthR + margin, halfW = widthW / 2;
     if (std::fabs(p.x) > r || std::fabs(p.z) > r || p.y < -halfW - margin || p.y > halfW + margin ||
         p.x * p.x + p.z * p.z > r * r)

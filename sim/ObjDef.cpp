@@ -85,7 +85,7 @@ void CObjDef::AdjustPointMotion(int joinIndex, int s, Vec3& worldVelocity) const
     const Vec3& p = j.originalPoint;
     const Vec3 local{e * (p.z * omega * std::cos(a) - p.x * omega * std::sin(a)), 0,
                      -e * (p.x * omega * std::cos(a) + p.z * omega * std::sin(a))};
-    worldVelocity += TransformVector(state[s].localToWorld, local);
+    worldVelocity += ToWorldVector(s, local);
 }
 
 void CObjDef::ClearStageForces(int s) {
@@ -103,8 +103,8 @@ void CObjDef::ComputeStageForces(int s) {
     for (const _JOININFO& j : joins) {
         const _JOININFO* mirror = MirrorOf(j);
         if (!mirror) continue;
-        const Vec3 mirrorWorld = TransformPoint(j.partner->state[s].localToWorld, mirror->localPoint);
-        const Vec3 m = TransformPoint(state[s].worldToLocal, mirrorWorld);
+        const Vec3 mirrorWorld = j.partner->ToWorldPoint(s, mirror->localPoint);
+        const Vec3 m = ToBodyPoint(s, mirrorWorld);
         torque += j.effStrength * (m.x * j.localPoint.z - m.z * j.localPoint.x) * EndSign(j);
     }
     // A fixed gear (RHO < 0) has a negative mass model; its magnitude still measures the pinions.

@@ -269,7 +269,7 @@ bool CObjGround::GetFace(int face, FaceFrame& out) const {
 // The cell under the point, and in it the triangle whose wedge holds the point; no test on
 // height (the contact search judges depth). Points beyond the grid touch nothing.
 int CObjGround::FindFace(int, const Vec3& worldPoint, double) const {
-    const Vec3 p = TransformPoint(state[0].worldToLocal, worldPoint);
+    const Vec3 p = ToBodyPoint(0, worldPoint);
     const double u = p.x + gridOffsetX, v = p.y + gridOffsetY;
     if (!(u >= 0) || !(v >= 0) || u / cellX >= gridColumns || v / cellY >= gridRows) return -1;
     const int c = static_cast<int>(u / cellX), r = static_cast<int>(v / cellY);

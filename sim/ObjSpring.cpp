@@ -38,8 +38,7 @@ void CObjSpring::AdjustPointMotion(int joinIndex, int s, Vec3& worldVelocity) co
     if (joinIndex < 0) return;
     const _JOININFO& j = joins[static_cast<std::size_t>(joinIndex)];
     if (!j.partner) return;
-    const Vec3 axisY{state[s].localToWorld.m[0][1], state[s].localToWorld.m[1][1],
-                     state[s].localToWorld.m[2][1]};
+    const Vec3 axisY = BodyAxis(s, 1);
     worldVelocity += axisY * (j.originalPoint.y / HalfLength() * extension.rate[s]);
 }
 
@@ -68,8 +67,8 @@ void CObjSpring::ComputeStageForces(int s) {
     for (const _JOININFO& j : joins) {
         const _JOININFO* mirror = MirrorOf(j);
         if (!mirror) continue;
-        const Vec3 mirrorWorld = TransformPoint(j.partner->state[s].localToWorld, mirror->localPoint);
-        const double yMirror = TransformPoint(state[s].worldToLocal, mirrorWorld).y;
+        const Vec3 mirrorWorld = j.partner->ToWorldPoint(s, mirror->localPoint);
+        const double yMirror = ToBodyPoint(s, mirrorWorld).y;
         force += j.effStrength * (yMirror - j.localPoint.y) * 0.5 * (j.originalPoint.y / h);
     }
     extension.drive[s] = force - 2 * springConstant * extension.value[s] - springDamping * extension.rate[s];

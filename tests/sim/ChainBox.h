@@ -51,8 +51,8 @@ class ChainBox : public CObjBox {
         if (std::this_thread::get_id() != mainThread) forcesOnWorker = true;
         CObj* next = Next();
         if (!next) return;
-        const Vec3 offsetA = TransformVector(state[s].localToWorld, kOwnPoint);
-        const Vec3 offsetB = TransformVector(next->state[s].localToWorld, kNextPoint);
+        const Vec3 offsetA = ToWorldVector(s, kOwnPoint);
+        const Vec3 offsetB = next->ToWorldVector(s, kNextPoint);
         const Vec3 a = Position(s) + offsetA, b = next->Position(s) + offsetB;
         const Vec3 va = Velocity(s) + Cross(Omega(s), offsetA);
         const Vec3 vb = next->Velocity(s) + Cross(next->Omega(s), offsetB);

@@ -142,10 +142,10 @@ TEST(DifferentialAngle, PointMotionIsTheRateOfTheTurnedPoint) {
     for (int i = 0; i < 2; ++i) {
         def->defAngle.value[0] = phi;
         def->UpdateDefGeometry(0);
-        const Vec3 before = TransformVector(def->state[0].localToWorld, def->joins[i].localPoint);
+        const Vec3 before = def->ToWorldVector(0, def->joins[i].localPoint);
         def->defAngle.value[0] = phi + rate * dt;
         def->UpdateDefGeometry(0);
-        const Vec3 after = TransformVector(def->state[0].localToWorld, def->joins[i].localPoint);
+        const Vec3 after = def->ToWorldVector(0, def->joins[i].localPoint);
         def->defAngle.value[0] = phi;
         def->defAngle.rate[0] = rate;
         Vec3 v;
