@@ -351,7 +351,7 @@ void DrawCrashPoints(const ViewContext& c, const CObj& body, const BodyFrame& fr
     glColor3d(1, 0.1, 0);
     glBegin(GL_POINTS);
     for (const _CRASHINFO& p : body.crashPoints)
-        if (p.contactBody) Vertex(TransformPoint(p.contactBody->state[0].localToWorld, p.anchor));
+        if (p.contactBody) Vertex(p.contactBody->ToWorldPoint(0, p.anchor));
     glEnd();
     LoadCamera(c, frame.drawMatrix);
 }
@@ -360,10 +360,10 @@ void DrawCrashPoints(const ViewContext& c, const CObj& body, const BodyFrame& fr
 
 BodyFrame PrepareDraw(const CObj& body, const CWndView& view) {
     BodyFrame f;
-    ToColumnMajor(body.state[0].localToWorld, f.drawMatrix);
+    ToColumnMajor(body.LocalToWorld(), f.drawMatrix);
     const Vec3 back = Column(view.modelViewInverse, 2);
-    f.back = TransformVector(body.state[0].worldToLocal, back);
-    f.up = TransformVector(body.state[0].worldToLocal, Column(view.modelViewInverse, 1));
+    f.back = body.ToBodyVector(0, back);
+    f.up = body.ToBodyVector(0, Column(view.modelViewInverse, 1));
     f.scale = Length(back);
     return f;
 }

@@ -108,7 +108,7 @@ void DrawAxes(const ViewContext& c, const BodyFrame& frame) {
 
 void DrawGrabGuide(const ViewContext& c, const CObj& body, double scale) {
     if (c.in.grabMode != 1 && c.in.grabMode != 2) return;
-    const Vec3 grab = TransformPoint(body.state[0].localToWorld, body.grabLocalPoint);
+    const Vec3 grab = body.ToWorldPoint(0, body.grabLocalPoint);
     const Vec3 at = grab + Normalized(Vec3{c.view.modelViewInverse.m[0][1], c.view.modelViewInverse.m[1][1],
                                            c.view.modelViewInverse.m[2][1]}) *
                                (0.1 * scale);
@@ -154,8 +154,7 @@ void DrawPointerGuides(const ViewContext& c, const SceneDocument& doc, const std
         glPointSize(1);
         if (c.factory) {
             RasterAt(c.in.pointedPoint, 1, 1, 0);
-            c.fonts.fixed.Draw(
-                CoordinateText(TransformPoint(pointed->state[0].worldToLocal, c.in.pointedPoint)));
+            c.fonts.fixed.Draw(CoordinateText(pointed->ToBodyPoint(0, c.in.pointedPoint)));
         }
         const bool grabbingIt = c.Flag(ViewFlag::DRAG) && pointed->grabActive == 1;
         if (c.Flag(ViewFlag::SEL) && !c.in.grabbed && !grabbingIt) {

@@ -58,7 +58,7 @@ void CarryEditsIntoMount(const CWndView& view, const CObj& body, double* mount) 
     const Vec3 lastUp = ReadVec(last + 6);
     if (lastUp == Vec3{}) return;
     const Viewpoint now = PresentCamera(view);
-    const Mat4& toBody = body.state[0].worldToLocal;
+    const Mat4 toBody = body.WorldToLocal();
     WriteVec(mount, ReadVec(mount) + TransformVector(toBody, now.eye - ReadVec(last)));
     WriteVec(mount + 3, ReadVec(mount + 3) + TransformVector(toBody, now.target - ReadVec(last + 3)));
     WriteVec(mount + 6, ReadVec(mount + 6) + TransformVector(toBody, now.up - lastUp));
@@ -66,7 +66,7 @@ void CarryEditsIntoMount(const CWndView& view, const CObj& body, double* mount) 
 
 void FollowBody(CWndView& view, const CObj& body, double* mount) {
     if (!view.mouseLock) CarryEditsIntoMount(view, body, mount);
-    const Mat4& toWorld = body.state[0].localToWorld;
+    const Mat4 toWorld = body.LocalToWorld();
     Vec3 eye = TransformPoint(toWorld, ReadVec(mount));
     const Vec3 target = TransformPoint(toWorld, ReadVec(mount + 3));
     if (view.fixH) {

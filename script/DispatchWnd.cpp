@@ -57,9 +57,9 @@ void PlaceCamera(CDispatchWndView& object, const Viewpoint& camera) {
         CObj* body = doc.scene.Body(i);
         for (std::size_t k = 0; k < body->mountedViews.size(); ++k) {
             if (body->mountedViews[k] != index) continue;
-            Vec3 eye = TransformPoint(body->state[0].worldToLocal, now.eye);
-            Vec3 target = TransformPoint(body->state[0].worldToLocal, now.target);
-            Vec3 up = TransformVector(body->state[0].worldToLocal, now.up);
+            Vec3 eye = body->ToBodyPoint(0, now.eye);
+            Vec3 target = body->ToBodyPoint(0, now.target);
+            Vec3 up = body->ToBodyVector(0, now.up);
             double* v = body->viewpoints[k].values;
             const Vec3 parts[3] = {eye, target, up};
             for (int p = 0; p < 3; ++p)

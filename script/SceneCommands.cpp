@@ -29,9 +29,8 @@ bool IsAnyOf(std::string_view word, std::initializer_list<std::string_view> form
 // The camera of a view in the coordinates of the body it is mounted on.
 _VIEWPOINT MountCamera(const CWndView& view, const CObj& body) {
     Viewpoint c = view.GetViewpoint();
-    const Vec3 parts[3] = {TransformPoint(body.state[0].worldToLocal, c.eye),
-                           TransformPoint(body.state[0].worldToLocal, c.target),
-                           TransformVector(body.state[0].worldToLocal, c.up)};
+    const Vec3 parts[3] = {body.ToBodyPoint(0, c.eye), body.ToBodyPoint(0, c.target),
+                           body.ToBodyVector(0, c.up)};
     _VIEWPOINT v;
     for (int p = 0; p < 3; ++p)
         for (int k = 0; k < 3; ++k) v.values[3 * p + k] = parts[p][k];

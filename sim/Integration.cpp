@@ -49,46 +49,54 @@ void CObj::ReportRunaway() const {
 
 // force[s] -> linear acceleration, torque[s] -> angular acceleration (both in place).
 void CObj::IntegrateAcceleration(int s) {
+    StageState& q = state[s];
     if (mass == 0 || std::isnan(mass)) {
         PostAnomalyFormat("%s %s %s で、0 割りが発生しました", varName.c_str(), typeName.c_str(),
                           displayName.c_str());
     } else {
         const double inverseMass = 1 / mass;
-        state[s].forceX *= inverseMass, state[s].forceY *= inverseMass, state[s].forceZ *= inverseMass;
+        q.forceX *= inverseMass, q.forceY *= inverseMass, q.forceZ *= inverseMass;
     }
     if (inertiaX != 0 && inertiaY != 0 && inertiaZ != 0) {
-        // alpha = L2W * I^-1 * W2L * tau, with the torque taken to the body axes and back.
-        Vec3 tau = ToBodyVector(s, {state[s].torqueX, state[s].torqueY, state[s].torqueZ});
-        Vec3 alpha = ToWorldVector(s, {tau.x / inertiaX, tau.y / inertiaY, tau.z / inertiaZ});
-        state[s].torqueX = alpha.x, state[s].torqueY = alpha.y, state[s].torqueZ = alpha.z;
+        // alpha = rot^T I^-1 rot tau, with the torque taken to the body axes and back.
+        const Vec3 tau = ToBodyVector(s, {q.torqueX, q.torqueY, q.torqueZ});
+        const Vec3 alpha = ToWorldVector(s, {tau.x / inertiaX, tau.y / inertiaY, tau.z / inertiaZ});
+        q.torqueX = alpha.x, q.torqueY = alpha.y, q.torqueZ = alpha.z;
     }
 }
 
+namespace {
+
+// Row r of the rotation increment h (w x row_r): the body axes turn with the angular velocity.
+void AddRotationIncrement(const StageState& k, double h, double weight, double* out) {
+    const double wx = k.omegaX, wy = k.omegaY, wz = k.omegaZ;
+    for (int r = 0; r < 3; ++r) {
+        const double* row = k.rot.m[r];
+        out[3 * r + 0] += weight * (h * (row[2] * wy - row[1] * wz));
+        out[3 * r + 1] += weight * (h * (row[0] * wz - row[2] * wx));
+        out[3 * r + 2] += weight * (h * (row[1] * wx - row[0] * wy));
+    }
+}
+
+}  // namespace
+
+// The stage's increments are k_s = h * rate_s: position h v, velocity h a (kept in force), angular
+// velocity h alpha (kept in torque), rot row r h (w x r). Only the accelerations need storing:
+// the others follow from the stage state whenever they are needed.
 void CObj::IntegrateStage(int s) {
     ReportRunaway();
+    StageState& q = state[s];
     if (IsFixed()) {
-        state[s].forceX = state[s].forceY = state[s].forceZ = 0;
-        state[s].torqueX = state[s].torqueY = state[s].torqueZ = 0;
+        q.forceX = q.forceY = q.forceZ = 0;
+        q.torqueX = q.torqueY = q.torqueZ = 0;
         state[0].velX = state[0].velY = state[0].velZ = 0;
         state[0].omegaX = state[0].omegaY = state[0].omegaZ = 0;
     } else {
         IntegrateAcceleration(s);
     }
-
-    // k_s = h * rate_s: dPos = h v, dv = h a (kept in force), dw = h alpha (kept in torque),
-    // dRot row r = h (w x r).
     const double h = settings().timeStep;
-    const double wx = state[s].omegaX, wy = state[s].omegaY, wz = state[s].omegaZ;
-    state[s].dPosX = h * state[s].velX, state[s].dPosY = h * state[s].velY,
-    state[s].dPosZ = h * state[s].velZ;
-    state[s].forceX *= h, state[s].forceY *= h, state[s].forceZ *= h;
-    state[s].torqueX *= h, state[s].torqueY *= h, state[s].torqueZ *= h;
-    for (int r = 0; r < 3; ++r) {
-        const double* row = state[s].rot.m[r];
-        state[s].dRot[3 * r + 0] = h * (row[2] * wy - row[1] * wz);
-        state[s].dRot[3 * r + 1] = h * (row[0] * wz - row[2] * wx);
-        state[s].dRot[3 * r + 2] = h * (row[1] * wx - row[0] * wy);
-    }
+    q.forceX *= h, q.forceY *= h, q.forceZ *= h;
+    q.torqueX *= h, q.torqueY *= h, q.torqueZ *= h;
 
     if (s < 3)
         BuildNextStage(s);
@@ -96,66 +104,86 @@ void CObj::IntegrateStage(int s) {
         CommitStage();
 }
 
+// q_{s+1} = q0 + w k_s with w = 1/2, 1/2, 1.
 void CObj::BuildNextStage(int s) {
-    const double w = kStageWeight[s];
-    const int n = s + 1;
-    state[n].posX = state[0].posX + w * state[s].dPosX, state[n].posY = state[0].posY + w * state[s].dPosY,
-    state[n].posZ = state[0].posZ + w * state[s].dPosZ;
-    state[n].velX = state[0].velX + w * state[s].forceX, state[n].velY = state[0].velY + w * state[s].forceY,
-    state[n].velZ = state[0].velZ + w * state[s].forceZ;
-    state[n].omegaX = state[0].omegaX + w * state[s].torqueX;
-    state[n].omegaY = state[0].omegaY + w * state[s].torqueY;
-    state[n].omegaZ = state[0].omegaZ + w * state[s].torqueZ;
-    const double* r0 = state[0].rot.data();
-    double* rn = state[n].rot.data();
-    for (int i = 0; i < 9; ++i) rn[i] = r0[i] + w * state[s].dRot[i];
-    if (!UpdateStageMatrices(n)) ReportCannotContinue(displayName);
+    const double w = kStageWeight[s], h = settings().timeStep;
+    const StageState &q0 = state[0], &k = state[s];
+    StageState& n = state[s + 1];
+    n.posX = q0.posX + w * (h * k.velX), n.posY = q0.posY + w * (h * k.velY),
+    n.posZ = q0.posZ + w * (h * k.velZ);
+    n.velX = q0.velX + w * k.forceX, n.velY = q0.velY + w * k.forceY, n.velZ = q0.velZ + w * k.forceZ;
+    n.omegaX = q0.omegaX + w * k.torqueX;
+    n.omegaY = q0.omegaY + w * k.torqueY;
+    n.omegaZ = q0.omegaZ + w * k.torqueZ;
+    double increment[9] = {};
+    AddRotationIncrement(k, h, 1, increment);
+    const double* r0 = q0.rot.data();
+    double* rn = n.rot.data();
+    for (int i = 0; i < 9; ++i) rn[i] = r0[i] + w * increment[i];
+    if (!UpdateStageMatrices(s + 1)) ReportCannotContinue(displayName);
 }
 
+// q0 += (k0 + 2 k1 + 2 k2 + k3) / 6, every increment taken from its stage before q0 changes.
 void CObj::CommitStage() {
     const StageState &k0 = state[0], &k1 = state[1], &k2 = state[2], &k3 = state[3];
+    const double h = settings().timeStep;
     auto rk4 = [&](double StageState::*k) { return (k0.*k + 2 * (k1.*k) + 2 * (k2.*k) + k3.*k) * kSixth; };
+    // position increments are h v_s: the same sum over the stage velocities
+    auto rk4h = [&](double StageState::*v) {
+        return (h * (k0.*v) + 2 * (h * (k1.*v)) + 2 * (h * (k2.*v)) + h * (k3.*v)) * kSixth;
+    };
+    double rotationSum[9] = {};
+    AddRotationIncrement(k0, h, 1, rotationSum);
+    AddRotationIncrement(k1, h, 2, rotationSum);
+    AddRotationIncrement(k2, h, 2, rotationSum);
+    AddRotationIncrement(k3, h, 1, rotationSum);
+    const double dx = rk4h(&StageState::velX), dy = rk4h(&StageState::velY), dz = rk4h(&StageState::velZ);
+
     StageState& q = state[0];
     q.velX += rk4(&StageState::forceX), q.velY += rk4(&StageState::forceY),
         q.velZ += rk4(&StageState::forceZ);
-    q.posX += rk4(&StageState::dPosX), q.posY += rk4(&StageState::dPosY), q.posZ += rk4(&StageState::dPosZ);
+    q.posX += dx, q.posY += dy, q.posZ += dz;
     q.omegaX += rk4(&StageState::torqueX), q.omegaY += rk4(&StageState::torqueY),
         q.omegaZ += rk4(&StageState::torqueZ);
-    double* r0 = state[0].rot.data();
-    for (int i = 0; i < 9; ++i)
-        r0[i] += (state[0].dRot[i] + 2 * state[1].dRot[i] + 2 * state[2].dRot[i] + state[3].dRot[i]) * kSixth;
+    double* r0 = q.rot.data();
+    for (int i = 0; i < 9; ++i) r0[i] += rotationSum[i] * kSixth;
     if (!UpdateStageMatrices(0)) ReportCannotContinue(displayName);
 }
 
-// Re-orthonormalises state[s].rot keeping the direction of its z row, then rebuilds the inverse and the
-// two 4x4 body matrices. Fails, keeping rotInv and worldToLocal, on a singular rot.
+// Re-orthonormalises state[s].rot keeping the direction of its z row: z' = z / |z|,
+// y' = (z' x x) / |z' x x|, x' = y' x z'. Fails when no frame can be rebuilt: a zero z or y row,
+// or a row that is not a number.
 bool CObj::UpdateStageMatrices(int s) {
     Mat3& r = state[s].rot;
     Vec3 x = r.Row(0), z = r.Row(2);
-    if (double len = Length(z); len != 0) z *= 1.0 / len;
+    const double lengthZ = Length(z);
+    if (lengthZ != 0) z *= 1.0 / lengthZ;
     Vec3 y = Cross(z, x);
-    if (double len = Length(y); len != 0) y *= 1.0 / len;
+    const double lengthY = Length(y);
+    if (lengthY != 0) y *= 1.0 / lengthY;
     x = Cross(y, z);
     r.SetRow(0, x), r.SetRow(1, y), r.SetRow(2, z);
+    // NaN fails every comparison: only two finite, non-zero lengths pass
+    return lengthZ > 0 && lengthY > 0 && lengthZ < INFINITY && lengthY < INFINITY;
+}
 
-    Mat4& l2w = state[s].localToWorld;
-    const double pos[3] = {state[s].posX, state[s].posY, state[s].posZ};
-    for (int i = 0; i < 3; ++i) {
-        for (int j = 0; j < 3; ++j) l2w.m[i][j] = r.m[j][i];
-        l2w.m[i][3] = pos[i];
-    }
-    l2w.m[3][0] = l2w.m[3][1] = l2w.m[3][2] = 0, l2w.m[3][3] = 1;
+Mat4 CObj::LocalToWorld() const {
+    const Mat3& r = state[0].rot;
+    const Vec3 pos = Position(0);
+    return Mat4{{{r.m[0][0], r.m[1][0], r.m[2][0], pos.x},
+                 {r.m[0][1], r.m[1][1], r.m[2][1], pos.y},
+                 {r.m[0][2], r.m[1][2], r.m[2][2], pos.z},
+                 {0, 0, 0, 1}}};
+}
 
-    if (!InvertByCofactors(r, state[s].rotInv)) return false;
-
-    // worldToLocal = [rotInv^T | -rotInv^T pos]
-    Mat4& w2l = state[s].worldToLocal;
-    for (int i = 0; i < 3; ++i) {
-        for (int j = 0; j < 3; ++j) w2l.m[i][j] = state[s].rotInv.m[j][i];
-        w2l.m[i][3] = -(w2l.m[i][0] * pos[0] + w2l.m[i][1] * pos[1] + w2l.m[i][2] * pos[2]);
-    }
-    w2l.m[3][0] = w2l.m[3][1] = w2l.m[3][2] = 0, w2l.m[3][3] = 1;
-    return true;
+// [rot | -rot pos]
+Mat4 CObj::WorldToLocal() const {
+    const Mat3& r = state[0].rot;
+    const Vec3 t = r * Position(0);
+    return Mat4{{{r.m[0][0], r.m[0][1], r.m[0][2], -t.x},
+                 {r.m[1][0], r.m[1][1], r.m[1][2], -t.y},
+                 {r.m[2][0], r.m[2][1], r.m[2][2], -t.z},
+                 {0, 0, 0, 1}}};
 }
 
 // Connection points for the coming force phase: offset = L2W * localPoint,

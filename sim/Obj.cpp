@@ -24,10 +24,8 @@ void CObj::Reset() {
         state[s].omegaX = state[s].omegaY = state[s].omegaZ = 0;
         state[s].forceX = state[s].forceY = state[s].forceZ = 0;
         state[s].torqueX = state[s].torqueY = state[s].torqueZ = 0;
-        state[s].dPosX = state[s].dPosY = state[s].dPosZ = 0;
-        std::fill(std::begin(state[s].dRot), std::end(state[s].dRot), 0.0);
     }
-    state[0].rot = state[0].rotInv = Mat3::Identity();
+    state[0].rot = Mat3::Identity();
     UpdateStageMatrices(0);
     colorR = colorG = colorB = 0.5;
     RHO = 1000;
@@ -157,7 +155,6 @@ void CObj::UpdateMountedViews() {}
 void CObj::AdjustPointMotion(int, int, Vec3&) const {}
 void CObj::MakeModel() {}
 
-// The increments (dPos, dRot) need no clearing: IntegrateStage writes them whole.
 void CObj::ClearStageForces(int s) {
     if (!interactions.empty()) {
         for (int k = 0; k < activeContactCount_; ++k) {

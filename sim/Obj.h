@@ -36,22 +36,18 @@ struct FaceFrame {
     Vec3 axis2;
 };
 
-// One Runge-Kutta stage of a body's motion: everything a stage reads and writes for the body,
-// kept together so that one stage of one body is ten cache lines, not a slice of forty. Stage 0
-// is the committed state; stages 1..3 are the intermediate states of the step.
+// One Runge-Kutta stage of a body's motion: everything a stage reads and writes for the body and
+// nothing else, 24 numbers in three cache lines. Stage 0 is the committed state; stages 1..3 are
+// the intermediate states of the step. rot is kept orthonormal, so it turns world vectors into
+// body axes and its transpose turns them back: no inverse is kept.
 struct StageState {
     double posX = 0, posY = 0, posZ = 0;  // centre of mass, world
     double velX = 0, velY = 0, velZ = 0;
     double omegaX = 0, omegaY = 0, omegaZ = 0;  // world
-    // Force phase accumulators; IntegrateStage turns them into velocity increments.
+    // Force phase accumulators; IntegrateStage turns them into the increments h a and h alpha.
     double forceX = 0, forceY = 0, forceZ = 0;
     double torqueX = 0, torqueY = 0, torqueZ = 0;
-    double dPosX = 0, dPosY = 0, dPosZ = 0;
     Mat3 rot;  // rows are the body axes in world coordinates
-    double dRot[9] = {};
-    Mat4 localToWorld;  // row-major
-    Mat4 worldToLocal;
-    Mat3 rotInv;
 };
 
 class CObj {
@@ -266,11 +262,20 @@ class CObj {
     Vec3 Position(int s) const { return {state[s].posX, state[s].posY, state[s].posZ}; }
     Vec3 Velocity(int s) const { return {state[s].velX, state[s].velY, state[s].velZ}; }
     Vec3 Omega(int s) const { return {state[s].omegaX, state[s].omegaY, state[s].omegaZ}; }
-    // Between body and world coordinates at stage s: vectors turn, points also move by the centre.
-    Vec3 ToWorldVector(int s, const Vec3& v) const { return TransformVector(state[s].localToWorld, v); }
-    Vec3 ToWorldPoint(int s, const Vec3& p) const { return TransformPoint(state[s].localToWorld, p); }
-    Vec3 ToBodyVector(int s, const Vec3& v) const { return TransformVector(state[s].worldToLocal, v); }
-    Vec3 ToBodyPoint(int s, const Vec3& p) const { return TransformPoint(state[s].worldToLocal, p); }
+    // Between body and world coordinates at stage s: vectors turn (world = rot^T body,
+    // body = rot world), points also move by the centre.
+    Vec3 ToWorldVector(int s, const Vec3& v) const {
+        const Mat3& r = state[s].rot;
+        return {r.m[0][0] * v.x + r.m[1][0] * v.y + r.m[2][0] * v.z,
+                r.m[0][1] * v.x + r.m[1][1] * v.y + r.m[2][1] * v.z,
+                r.m[0][2] * v.x + r.m[1][2] * v.y + r.m[2][2] * v.z};
+    }
+    Vec3 ToWorldPoint(int s, const Vec3& p) const { return ToWorldVector(s, p) + Position(s); }
+    Vec3 ToBodyVector(int s, const Vec3& v) const { return state[s].rot * v; }
+    Vec3 ToBodyPoint(int s, const Vec3& p) const { return state[s].rot * (p - Position(s)); }
+    // The committed body matrices as 4x4 row-major transforms, for drawing and the user interface.
+    Mat4 LocalToWorld() const;
+    Mat4 WorldToLocal() const;
     // Body axis i (0 x, 1 y, 2 z) as a world direction at stage s.
     Vec3 BodyAxis(int s, int i) const { return state[s].rot.Row(i); }
 

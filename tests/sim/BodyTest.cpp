@@ -45,8 +45,8 @@ TEST(BodyReset, NewBodyStartsAtRestInTheIdentityOrientation) {
     EXPECT_EQ(b->bounds[1], -1e20);
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j) {
-            EXPECT_EQ(b->state[0].localToWorld.m[i][j], i == j ? 1 : 0);
-            EXPECT_EQ(b->state[0].worldToLocal.m[i][j], i == j ? 1 : 0);
+            EXPECT_EQ(b->LocalToWorld().m[i][j], i == j ? 1 : 0);
+            EXPECT_EQ(b->WorldToLocal().m[i][j], i == j ? 1 : 0);
         }
 }
 
@@ -55,10 +55,12 @@ TEST(BodyState, SetPositionRebuildsBothBodyMatrices) {
     auto* b = scene.Create<CObjBox>("a");
     b->SetAngle(0, 0, kPi / 2);
     b->SetPosition(1, 2, 3);
-    Vec3 world = TransformPoint(b->state[0].localToWorld, {1, 0, 0});
+    Vec3 world = TransformPoint(b->LocalToWorld(), {1, 0, 0});
+    EXPECT_EQ(world, b->ToWorldPoint(0, {1, 0, 0}));
     EXPECT_NEAR(world.x, 1, 1e-15);
     EXPECT_NEAR(world.y, 3, 1e-15);
-    Vec3 back = TransformPoint(b->state[0].worldToLocal, world);
+    Vec3 back = TransformPoint(b->WorldToLocal(), world);
+    EXPECT_NEAR(Length(back - b->ToBodyPoint(0, world)), 0, 1e-15);
     EXPECT_NEAR(back.x, 1, 1e-15);
     EXPECT_NEAR(back.y, 0, 1e-15);
 }

@@ -152,14 +152,12 @@ TEST_F(IntegrationTest, RunawayPositionAndVelocityAreReportedWithTheirValues) {
 
 TEST_F(IntegrationTest, SingularRotationReportsThatCalculationCannotContinue) {
     auto* b = MakeBody("腕");
-    Mat3 keptInverse = b->state[1].rotInv;
     b->state[0].rot = Mat3{};  // all rows zero: no orthonormal frame can be rebuilt
     b->IntegrateStage(0);
     std::string text;
     ASSERT_TRUE(TakeAnomaly(&text));
     EXPECT_EQ(text.rfind("腕 の計算で、計算が続行不可能になりました。\n\n・物が軽すぎる", 0), 0u) << text;
     EXPECT_NE(text.find("m(_ _)m"), std::string::npos);
-    EXPECT_EQ(b->state[1].rotInv.m[0][0], keptInverse.m[0][0]);
 }
 
 TEST_F(IntegrationTest, ReportFromAWorkerThreadReachesTheMainThread) {
