@@ -67,22 +67,26 @@ void CObj::IntegrateAcceleration(int s) {
 
 namespace {
 
-// Row r of the rotation increment h (w x row_r): the body axes turn with the angular velocity.
-void AddRotationIncrement(const StageState& k, double h, double weight, double* out) {
+constexpr double kSumWeight[4] = {1, 2, 2, 1};
+
+// The stage's position and rotation increments, h v and h (w x row_r) for each row r of rot: the
+// body axes turn with the angular velocity.
+void PositionAndRotationIncrements(const StageState& k, double h, double dPos[3], double dRot[9]) {
+    dPos[0] = h * k.velX, dPos[1] = h * k.velY, dPos[2] = h * k.velZ;
     const double wx = k.omegaX, wy = k.omegaY, wz = k.omegaZ;
     for (int r = 0; r < 3; ++r) {
         const double* row = k.rot.m[r];
-        out[3 * r + 0] += weight * (h * (row[2] * wy - row[1] * wz));
-        out[3 * r + 1] += weight * (h * (row[0] * wz - row[2] * wx));
-        out[3 * r + 2] += weight * (h * (row[1] * wx - row[0] * wy));
+        dRot[3 * r + 0] = h * (row[2] * wy - row[1] * wz);
+        dRot[3 * r + 1] = h * (row[0] * wz - row[2] * wx);
+        dRot[3 * r + 2] = h * (row[1] * wx - row[0] * wy);
     }
 }
 
 }  // namespace
 
 // The stage's increments are k_s = h * rate_s: position h v, velocity h a (kept in force), angular
-// velocity h alpha (kept in torque), rot row r h (w x r). Only the accelerations need storing:
-// the others follow from the stage state whenever they are needed.
+// velocity h alpha (kept in torque), rot row r h (w x r). Position and rotation increments go
+// straight into the next stage and into the step's running sums k0 + 2 k1 + 2 k2 + k3.
 void CObj::IntegrateStage(int s) {
     ReportRunaway();
     StageState& q = state[s];
@@ -98,73 +102,65 @@ void CObj::IntegrateStage(int s) {
     q.forceX *= h, q.forceY *= h, q.forceZ *= h;
     q.torqueX *= h, q.torqueY *= h, q.torqueZ *= h;
 
+    double dPos[3], dRot[9];
+    PositionAndRotationIncrements(q, h, dPos, dRot);
+    const double weight = kSumWeight[s];
+    for (int i = 0; i < 3; ++i) stepPositionSum_[i] = (s == 0 ? 0 : stepPositionSum_[i]) + weight * dPos[i];
+    for (int i = 0; i < 9; ++i) stepRotationSum_[i] = (s == 0 ? 0 : stepRotationSum_[i]) + weight * dRot[i];
+
     if (s < 3)
-        BuildNextStage(s);
+        BuildNextStage(s, dPos, dRot);
     else
         CommitStage();
 }
 
 // q_{s+1} = q0 + w k_s with w = 1/2, 1/2, 1.
-void CObj::BuildNextStage(int s) {
-    const double w = kStageWeight[s], h = settings().timeStep;
+void CObj::BuildNextStage(int s, const double dPos[3], const double dRot[9]) {
+    const double w = kStageWeight[s];
     const StageState &q0 = state[0], &k = state[s];
     StageState& n = state[s + 1];
-    n.posX = q0.posX + w * (h * k.velX), n.posY = q0.posY + w * (h * k.velY),
-    n.posZ = q0.posZ + w * (h * k.velZ);
+    n.posX = q0.posX + w * dPos[0], n.posY = q0.posY + w * dPos[1], n.posZ = q0.posZ + w * dPos[2];
     n.velX = q0.velX + w * k.forceX, n.velY = q0.velY + w * k.forceY, n.velZ = q0.velZ + w * k.forceZ;
     n.omegaX = q0.omegaX + w * k.torqueX;
     n.omegaY = q0.omegaY + w * k.torqueY;
     n.omegaZ = q0.omegaZ + w * k.torqueZ;
-    double increment[9] = {};
-    AddRotationIncrement(k, h, 1, increment);
     const double* r0 = q0.rot.data();
     double* rn = n.rot.data();
-    for (int i = 0; i < 9; ++i) rn[i] = r0[i] + w * increment[i];
+    for (int i = 0; i < 9; ++i) rn[i] = r0[i] + w * dRot[i];
     if (!UpdateStageMatrices(s + 1)) ReportCannotContinue(displayName);
 }
 
-// q0 += (k0 + 2 k1 + 2 k2 + k3) / 6, every increment taken from its stage before q0 changes.
+// q0 += (k0 + 2 k1 + 2 k2 + k3) / 6.
 void CObj::CommitStage() {
     const StageState &k0 = state[0], &k1 = state[1], &k2 = state[2], &k3 = state[3];
-    const double h = settings().timeStep;
     auto rk4 = [&](double StageState::*k) { return (k0.*k + 2 * (k1.*k) + 2 * (k2.*k) + k3.*k) * kSixth; };
-    // position increments are h v_s: the same sum over the stage velocities
-    auto rk4h = [&](double StageState::*v) {
-        return (h * (k0.*v) + 2 * (h * (k1.*v)) + 2 * (h * (k2.*v)) + h * (k3.*v)) * kSixth;
-    };
-    double rotationSum[9] = {};
-    AddRotationIncrement(k0, h, 1, rotationSum);
-    AddRotationIncrement(k1, h, 2, rotationSum);
-    AddRotationIncrement(k2, h, 2, rotationSum);
-    AddRotationIncrement(k3, h, 1, rotationSum);
-    const double dx = rk4h(&StageState::velX), dy = rk4h(&StageState::velY), dz = rk4h(&StageState::velZ);
-
     StageState& q = state[0];
     q.velX += rk4(&StageState::forceX), q.velY += rk4(&StageState::forceY),
         q.velZ += rk4(&StageState::forceZ);
-    q.posX += dx, q.posY += dy, q.posZ += dz;
+    q.posX += stepPositionSum_[0] * kSixth, q.posY += stepPositionSum_[1] * kSixth,
+        q.posZ += stepPositionSum_[2] * kSixth;
     q.omegaX += rk4(&StageState::torqueX), q.omegaY += rk4(&StageState::torqueY),
         q.omegaZ += rk4(&StageState::torqueZ);
     double* r0 = q.rot.data();
-    for (int i = 0; i < 9; ++i) r0[i] += rotationSum[i] * kSixth;
+    for (int i = 0; i < 9; ++i) r0[i] += stepRotationSum_[i] * kSixth;
     if (!UpdateStageMatrices(0)) ReportCannotContinue(displayName);
 }
 
 // Re-orthonormalises state[s].rot keeping the direction of its z row: z' = z / |z|,
-// y' = (z' x x) / |z' x x|, x' = y' x z'. Fails when no frame can be rebuilt: a zero z or y row,
-// or a row that is not a number.
+// y' = (z x x) / |z x x|, x' = y' x z'. The two lengths do not wait for each other, so their
+// square roots and divisions overlap. Fails when no frame can be rebuilt: a zero z row, an x row
+// along z, or a row that is not a number.
 bool CObj::UpdateStageMatrices(int s) {
     Mat3& r = state[s].rot;
-    Vec3 x = r.Row(0), z = r.Row(2);
-    const double lengthZ = Length(z);
-    if (lengthZ != 0) z *= 1.0 / lengthZ;
-    Vec3 y = Cross(z, x);
-    const double lengthY = Length(y);
-    if (lengthY != 0) y *= 1.0 / lengthY;
-    x = Cross(y, z);
-    r.SetRow(0, x), r.SetRow(1, y), r.SetRow(2, z);
+    const Vec3 x = r.Row(0), z = r.Row(2);
+    const Vec3 y = Cross(z, x);
+    const double lengthZ = std::sqrt(Dot(z, z)), lengthY = std::sqrt(Dot(y, y));
     // NaN fails every comparison: only two finite, non-zero lengths pass
-    return lengthZ > 0 && lengthY > 0 && lengthZ < INFINITY && lengthY < INFINITY;
+    const bool valid = lengthZ > 0 && lengthY > 0 && lengthZ < INFINITY && lengthY < INFINITY;
+    if (!valid) return false;
+    const Vec3 unitZ = z * (1.0 / lengthZ), unitY = y * (1.0 / lengthY);
+    r.SetRow(0, Cross(unitY, unitZ)), r.SetRow(1, unitY), r.SetRow(2, unitZ);
+    return true;
 }
 
 Mat4 CObj::LocalToWorld() const {

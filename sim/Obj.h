@@ -309,6 +309,10 @@ class CObj {
     std::vector<int> activeContacts_;
     int activeContactCount_ = 0;
 
+    // k0 + 2 k1 + 2 k2 + k3 of the position and rot increments, summed stage by stage.
+    double stepPositionSum_[3] = {};
+    double stepRotationSum_[9] = {};
+
     void IntegrateAcceleration(int s);
 
     // Parts of the control pass and of the force phase, in the order they run.
@@ -339,7 +343,7 @@ class CObj {
     template <class Build>
     int MakeJoinGroup(CObj* other, int count, Build build);
     void CommitStage();
-    void BuildNextStage(int s);
+    void BuildNextStage(int s, const double dPos[3], const double dRot[9]);
     void ReportRunaway() const;
 };
 
