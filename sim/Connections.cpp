@@ -49,10 +49,24 @@ void CObj::UpdateJoinConstants() {
     }
 }
 
+// Before the sub-steps of a frame: each record reaches its mirror directly, unless either body
+// corrects its point motion (those take the slow path below). Nothing changes the arrays between
+// this and UnlinkJoins after the sub-steps, so outside frames every link is null.
+void CObj::LinkJoins() {
+    for (_JOININFO& j : joins) {
+        const _JOININFO* mirror = MirrorOf(j);
+        j.link.mirror = mirror && !adjustsPointMotion_ && !j.partner->adjustsPointMotion_ ? mirror : nullptr;
+    }
+}
+
+void CObj::UnlinkJoins() {
+    for (_JOININFO& j : joins) j.link.mirror = nullptr;
+}
+
 // Force phase, stage s. During the assembly phase the springs start soft and stiffen:
 // K / 10000^u, R / 100^u with u = (1 - CurTime / PreCalcTime)^2, and no rotation resistance.
 void CObj::ComputeJoinForces(int s) {
-    if (!IsMovable()) return;
+    if (joins.empty() || !IsMovable()) return;
     const double u = settings().SofteningExponent();
     const bool soft = u > 0;
     const double stiffnessScale = soft ? std::pow(10000.0, -u) : 1;
@@ -62,18 +76,22 @@ void CObj::ComputeJoinForces(int s) {
     Vec3 force{own.forceX, own.forceY, own.forceZ}, torque{own.torqueX, own.torqueY, own.torqueZ};
     for (int i = 0; i < static_cast<int>(joins.size()); ++i) {
         const _JOININFO& j = joins[static_cast<std::size_t>(i)];
-        const _JOININFO* mirrorRecord = MirrorOf(j);
-        if (!mirrorRecord) continue;
-        const _JOININFO& mirror = *mirrorRecord;
+        const _JOININFO* mirror = j.link.mirror;
+        Vec3 dv;
+        if (mirror) [[likely]] {
+            dv = mirror->worldVelocity - j.worldVelocity;
+        } else {
+            mirror = MirrorOf(j);
+            if (!mirror) continue;
+            dv = mirror->worldVelocity - j.worldVelocity;
+            if (adjustsPointMotion_ || j.partner->adjustsPointMotion_)
+                dv = AdjustedJoinVelocityDifference(i, s);
+        }
         const double K = soft ? j.effStrength * stiffnessScale : j.effStrength;
         const double R = soft ? j.effFriction * dampingScale : j.effFriction;
 
-        Vec3 dv = mirror.worldVelocity - j.worldVelocity;
-        if (adjustsPointMotion_ || j.partner->adjustsPointMotion_) [[unlikely]]
-            dv = AdjustedJoinVelocityDifference(i, s);
-
         // F = K (x_partner - x_own) + R (v_partner - v_own);  tau = r x F
-        const Vec3 F = K * (mirror.worldPoint - j.worldPoint) + R * dv;
+        const Vec3 F = K * (mirror->worldPoint - j.worldPoint) + R * dv;
         force += F;
         torque += Cross(j.worldOffset, F);
 

@@ -198,6 +198,10 @@ class CObj {
     // Reduced mass of a connection from this body to `other`.
     double JoinReducedMass(const CObj& other) const;
     void UpdateJoinConstants();
+    // Frame bracket of the scheduler: direct links from the records to their mirrors, valid while
+    // no array of records changes (the sub-steps of one frame).
+    void LinkJoins();
+    void UnlinkJoins();
     void CheckJoinBreaks();
     // Frees record i's whole group here and its mirror group on the partner.
     void BreakJoinGroup(int i);

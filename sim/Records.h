@@ -2,6 +2,7 @@
 // The plain records a body owns in its arrays. Every record is a value; the arrays own them and
 // indices stay stable until a record is removed. Points and directions are in the owning body's
 // coordinates unless the field says world.
+#include <cstddef>
 #include <string>
 
 #include "base/Vec3.h"
@@ -12,22 +13,41 @@ class CObj;
 
 inline constexpr double kFreeAnchor = 1e300;  // anchor coordinate of a crash point that touches nothing
 
+struct _JOININFO;
+
+// A record's link to its mirror for the force phase: copying a record never copies the link, so a
+// copy cannot point into an array it does not belong to.
+struct JoinLink {
+    const _JOININFO* mirror = nullptr;
+    JoinLink() = default;
+    JoinLink(const JoinLink&) {}
+    JoinLink& operator=(const JoinLink&) {
+        mirror = nullptr;
+        return *this;
+    }
+};
+
 // One connection point of this body (see Connections for the law it obeys). What every stage reads
-// and writes comes first, so that it shares as few cache lines as it can.
-struct _JOININFO {
+// and writes is the first 128 bytes, one aligned pair of cache lines; the rest is settings and
+// state the control pass and the break test use.
+struct alignas(128) _JOININFO {
+    Vec3 worldPoint;           // world, current stage
+    Vec3 worldOffset;          // world vector from the centre of mass to the point
+    Vec3 worldVelocity;        // world velocity of the point
+    Vec3 localPoint;           // current point, moved by actuations
+    double effStrength = 0;    // N/m
+    double effFriction = 0;    // N s/m
+    double rotResistance = 0;  // N m s
+    // The mirror record while neither body corrects its point motion; null otherwise and outside
+    // frames. Set by CObj::LinkJoins, cleared wherever an array that holds a mirror changes.
+    JoinLink link;
+
     CObj* partner = nullptr;  // null when free or broken
     // 101 one-point; 201/202 two-point; 401..404 four-point.
     // kindCode % 100 is the 1-based position in the group, (kindCode % 10000) / 100 the group size.
     int kindCode = 101;
-    int partnerIndex = -1;     // index of the matching record in partner->joins; -1 when broken
-    Vec3 worldPoint;           // world, current stage
-    Vec3 worldOffset;          // world vector from the centre of mass to the point
-    Vec3 worldVelocity;        // world velocity of the point
-    double effStrength = 0;    // N/m
-    double effFriction = 0;    // N s/m
-    double rotResistance = 0;  // N m s
-    Vec3 localPoint;           // current point, moved by actuations
-    Vec3 axisA{0, 0, 1};       // kept with the record, not used by the simulation
+    int partnerIndex = -1;  // index of the matching record in partner->joins; -1 when broken
+    Vec3 axisA{0, 0, 1};    // kept with the record, not used by the simulation
     Vec3 axisB{1, 0, 0};
     Vec3 originalPoint;       // the point as created; actuations displace localPoint from it
     Vec3 previousLocalPoint;  // localPoint at the start of the current control pass
@@ -46,6 +66,7 @@ struct _JOININFO {
     int GroupSize() const { return (kindCode % 10000) / 100; }
     int GroupPosition() const { return kindCode % 100; }
 };
+static_assert(offsetof(_JOININFO, partner) == 128, "the stage data of a connection fills two cache lines");
 
 // One crash point with its contact state. All contact fields are cleared when the contact ends.
 struct _CRASHINFO {

@@ -127,6 +127,7 @@ void CScheduler::RunSimulationFrame() {
     const int threadCount = FrameThreadCount();
     BalanceForceRanges(scene_, threadCount, rangeStart_.data(), rangeEnd_.data());
     scene_.LinkContactSources();
+    for (int i = 0; i < scene_.Count(); ++i) scene_.Body(i)->LinkJoins();
     measureBusyTime_ = cpuMeterShown;
     std::fill(threadBusyTime_.begin(), threadBusyTime_.end(), 0.0);
 
@@ -135,6 +136,7 @@ void CScheduler::RunSimulationFrame() {
         RunSubStepsSerial();
     else
         RunSubStepsParallel();
+    for (int i = 0; i < scene_.Count(); ++i) scene_.Body(i)->UnlinkJoins();
     for (int i = 0; i < scene_.Count(); ++i) scene_.Body(i)->CheckJoinBreaks();
     frameEndTime = NowSeconds();
     calcTime = frameEndTime - frameStartTime;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <numbers>
 #include <string>
+#include <vector>
 
 #include "StepHelpers.h"
 #include "base/Anomaly.h"
@@ -345,6 +346,38 @@ TEST_F(ConnectionTest, HungBoxSwingsWithThePhysicalPendulumPeriod) {
     EXPECT_NEAR(measured, period, 0.01 * period) << crossings.size();
     // The pivot held: the bob's top point is still at the ceiling.
     EXPECT_NEAR(Length(bob->joins[0].worldPoint - ceiling->joins[0].worldPoint), 0, 1e-4);
+}
+
+// Between frames the arrays change under the links the force phase follows: a group breaks, a
+// free record is erased (moving the ones after it) and new connections make the fixed body's
+// array grow. The frames after it must see every record where it is now.
+TEST_F(ConnectionTest, FramesFollowRecordsBrokenErasedAndMovedBetweenThem) {
+    CObjBox* ceiling = MakeBox("ceiling", -1, {0, 0, 1});
+    auto hang = [&](const std::string& name, double x) {
+        CObjBox* bob = MakeBox(name, 1, {x, 0, 0.9});
+        ceiling->Join1(bob, {x, 0, 0}, {0, 0, 0.1});
+        return bob;
+    };
+    CObjBox* dropped = hang("dropped", 0);
+    std::vector<CObjBox*> held{hang("held", 0.5)};
+    scheduler.RunSimulationFrame();
+    scheduler.RunSimulationFrame();
+
+    ceiling->BreakJoinGroup(0);
+    ceiling->EraseJoinsTo(nullptr);
+    ASSERT_EQ(ceiling->joins[0].partner, held[0]);
+    const std::size_t capacity = ceiling->joins.capacity();
+    for (int k = 1; k <= 4; ++k) held.push_back(hang("late" + std::to_string(k), -0.3 * k));
+    ASSERT_GT(ceiling->joins.capacity(), capacity);
+    ExpectPairedAndGrouped(scene);
+
+    for (int f = 0; f < 30; ++f) scheduler.RunSimulationFrame();
+    // 0.5 s of free fall from rest is 1.2 m.
+    EXPECT_LT(dropped->state[0].posZ, 0.9 - 1.0);
+    for (const CObjBox* bob : held) {
+        EXPECT_NEAR(bob->state[0].posZ, 0.9, 1e-4) << bob->displayName;
+        EXPECT_NEAR(Length(bob->GetVelocity()), 0, 1e-3) << bob->displayName;
+    }
 }
 
 }  // namespace
