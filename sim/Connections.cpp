@@ -74,8 +74,11 @@ void CObj::ComputeJoinForces(int s) {
     const StageState& own = state[s];
     // Summed in registers, in the order the records come, and stored once.
     Vec3 force{own.forceX, own.forceY, own.forceZ}, torque{own.torqueX, own.torqueY, own.torqueZ};
-    for (int i = 0; i < static_cast<int>(joins.size()); ++i) {
-        const _JOININFO& j = joins[static_cast<std::size_t>(i)];
+    // Nothing changes the array during the force phase: its bounds are read once.
+    const _JOININFO* const first = joins.data();
+    const _JOININFO* const end = first + joins.size();
+    for (const _JOININFO* record = first; record != end; ++record) {
+        const _JOININFO& j = *record;
         const _JOININFO* mirror = j.link.mirror;
         Vec3 dv;
         if (mirror) [[likely]] {
@@ -85,7 +88,7 @@ void CObj::ComputeJoinForces(int s) {
             if (!mirror) continue;
             dv = mirror->worldVelocity - j.worldVelocity;
             if (adjustsPointMotion_ || j.partner->adjustsPointMotion_)
-                dv = AdjustedJoinVelocityDifference(i, s);
+                dv = AdjustedJoinVelocityDifference(static_cast<int>(record - first), s);
         }
         const double K = soft ? j.effStrength * stiffnessScale : j.effStrength;
         const double R = soft ? j.effFriction * dampingScale : j.effFriction;
