@@ -62,6 +62,8 @@ int CObj::AddGear(CObj* other, int type) {
 // ---- Control pass -------------------------------------------------------------------------------
 
 void CObj::UpdateContacts() {
+    // The contact sources' points may start or end touching this body in this pass too.
+    contactReactionsStale_ = true;
     if (!(settings().AssemblyProgress() > 1)) return;
     for (_CRASHINFO& c : crashPoints) {
         // A contact ends with the definition that made it: its reactions would have nowhere to go.
@@ -191,7 +193,15 @@ struct TouchedState {
 
 void CObj::ComputeContactForces(int s) {
     if (activeContactCount_ == 0 || interactions.empty()) return;
-    if (!(settings().AssemblyProgress() > 1)) return;
+    if (!(settings().AssemblyProgress() > 1)) {
+        // No forces: the touched bodies must not gather the reactions of an earlier stage.
+        for (int k = 0; k < activeContactCount_; ++k) {
+            const auto index = static_cast<std::size_t>(activeContacts_[static_cast<std::size_t>(k)]);
+            if (index < crashPoints.size())
+                crashPoints[index].reactionForce = crashPoints[index].reactionTorque = {};
+        }
+        return;
+    }
     const bool movable = IsMovable();
     const Vec3 position = Position(s), velocity = Velocity(s), omega = Omega(s);
     // Summed in registers, in the order of the points, and stored once.
@@ -235,10 +245,8 @@ void CObj::ComputeContactForces(int s) {
         }
         if (touched.movable) {
             // reaction F' = -F on B at the anchor: tau' = r_B x F'
-            const Vec3 reactionTorque = Cross(rB, -F);
-            c.reactFX[s] -= F.x, c.reactFY[s] -= F.y, c.reactFZ[s] -= F.z;
-            c.reactTX[s] += reactionTorque.x, c.reactTY[s] += reactionTorque.y,
-                c.reactTZ[s] += reactionTorque.z;
+            c.reactionForce = -F;
+            c.reactionTorque = Cross(rB, -F);
         }
     }
     state[s].forceX = force.x, state[s].forceY = force.y, state[s].forceZ = force.z;
@@ -248,18 +256,32 @@ void CObj::ComputeContactForces(int s) {
 // A body that cannot move gets no reactions: none were stored for it.
 void CObj::GatherContactReactions(int s) {
     if (contactSources.empty() || !IsMovable()) return;
+    if (contactReactionsStale_) {
+        contactReactions_.clear();
+        for (const CObj* A : contactSources) {
+            if (A->interactions.empty()) continue;
+            for (const _CRASHINFO& c : A->crashPoints)
+                if (c.contactBody == this) contactReactions_.push_back(&c);
+        }
+        contactReactionsStale_ = false;
+    }
     Vec3 force{state[s].forceX, state[s].forceY, state[s].forceZ},
         torque{state[s].torqueX, state[s].torqueY, state[s].torqueZ};
-    for (const CObj* A : contactSources) {
-        if (A->interactions.empty()) continue;
-        for (const _CRASHINFO& c : A->crashPoints) {
-            if (c.contactBody != this) continue;
-            force += Vec3{c.reactFX[s], c.reactFY[s], c.reactFZ[s]};
-            torque += Vec3{c.reactTX[s], c.reactTY[s], c.reactTZ[s]};
-        }
+    for (const _CRASHINFO* c : contactReactions_) {
+        force += c->reactionForce;
+        torque += c->reactionTorque;
     }
     state[s].forceX = force.x, state[s].forceY = force.y, state[s].forceZ = force.z;
     state[s].torqueX = torque.x, state[s].torqueY = torque.y, state[s].torqueZ = torque.z;
+}
+
+// Capacity for every crash point of the sources, so that no gather allocates.
+void CObj::PrepareContactReactions() {
+    contactReactionsStale_ = true;
+    if (!IsMovable()) return;
+    std::size_t points = 0;
+    for (const CObj* A : contactSources) points += A->crashPoints.size();
+    contactReactions_.reserve(points);
 }
 
 bool CObj::InteractsWith(const CObj* other) const {

@@ -156,16 +156,6 @@ void CObj::AdjustPointMotion(int, int, Vec3&) const {}
 void CObj::MakeModel() {}
 
 void CObj::ClearStageForces(int s) {
-    if (!interactions.empty()) {
-        for (int k = 0; k < activeContactCount_; ++k) {
-            if (activeContacts_[static_cast<std::size_t>(k)] >= static_cast<int>(crashPoints.size()))
-                continue;
-            _CRASHINFO& c =
-                crashPoints[static_cast<std::size_t>(activeContacts_[static_cast<std::size_t>(k)])];
-            c.reactFX[s] = c.reactFY[s] = c.reactFZ[s] = 0;
-            c.reactTX[s] = c.reactTY[s] = c.reactTZ[s] = 0;
-        }
-    }
     state[s].forceX = state[s].forceY = state[s].forceZ = 0;
     state[s].torqueX = state[s].torqueY = state[s].torqueZ = 0;
 }

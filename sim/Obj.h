@@ -219,6 +219,9 @@ class CObj {
     // points in order, so the sums come out the same on any thread. Reads other bodies' crash
     // points (written in the force phase, which has ended) and writes only this body.
     void GatherContactReactions(int s);
+    // After contactSources change (main thread, no phase running): the gather list is made anew
+    // at the next gather, with room for every crash point of the sources.
+    void PrepareContactReactions();
     bool InteractsWith(const CObj* other) const;
 
     // ---- Actuations and external forces ----------------------------------------------------
@@ -312,6 +315,11 @@ class CObj {
     // these. Rebuilt by every control pass; a stale entry is skipped by its null contactBody.
     std::vector<int> activeContacts_;
     int activeContactCount_ = 0;
+    // The crash points of the contact sources that touch this body, sources in scene order and
+    // each one's points in order. Made by the first gather after a control pass (the crash points
+    // change only there) and read by every gather until the next.
+    std::vector<const _CRASHINFO*> contactReactions_;
+    bool contactReactionsStale_ = true;
 
     // k0 + 2 k1 + 2 k2 + k3 of the position and rot increments, summed stage by stage.
     double stepPositionSum_[3] = {};

@@ -69,23 +69,26 @@ struct alignas(128) _JOININFO {
 static_assert(offsetof(_JOININFO, partner) == 128, "the stage data of a connection fills two cache lines");
 
 // One crash point with its contact state. All contact fields are cleared when the contact ends.
+// What the force phase reads and writes for an active contact comes first, in two cache lines;
+// what only the control pass uses follows.
 struct _CRASHINFO {
     CObj* contactBody = nullptr;  // body the point touches; null = free
-    // Force and torque on contactBody per stage (world); contactBody gathers them before it integrates.
-    double reactFX[4] = {}, reactFY[4] = {}, reactFZ[4] = {};
-    double reactTX[4] = {}, reactTY[4] = {}, reactTZ[4] = {};
-    int contactType = 0;
-    int contactKind = 0;  // 1 collision, 2 gear
-    int sliding = 0;      // 0 sticking, 1 sliding; survives the end of a contact
+    int sliding = 0;              // 0 sticking, 1 sliding; survives the end of a contact
     Vec3 localPoint;
     Vec3 anchor{kFreeAnchor, kFreeAnchor, kFreeAnchor};  // in contactBody's coordinates
     Vec3 contactNormal;                                  // in contactBody's coordinates
-    Vec3 slideVelocity;                                  // world
-    double staticFriction = 0;
+    double contactStiffness = 0;                         // N/m
+    double contactDamping = 0;                           // N s/m
     double dynamicFriction = 0;
+    // Force and torque on a movable contactBody (world) of the latest stage: set by every force
+    // phase, gathered by contactBody in the integration phase that follows.
+    Vec3 reactionForce, reactionTorque;
+
+    int contactType = 0;
+    int contactKind = 0;  // 1 collision, 2 gear
+    Vec3 slideVelocity;   // world
+    double staticFriction = 0;
     double staticLimitSpeed = 0;  // m/s
-    double contactStiffness = 0;  // N/m
-    double contactDamping = 0;    // N s/m
 };
 
 inline constexpr int kInteractionCollision = 1;

@@ -62,6 +62,7 @@ void CScene::LinkContactSources() {
             B->contactSources.push_back(a.get());
         }
     }
+    for (const auto& b : bodies_) b->PrepareContactReactions();
 }
 
 void CScene::Clear() {

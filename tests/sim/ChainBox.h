@@ -63,8 +63,8 @@ class ChainBox : public CObjBox {
         state[s].torqueX += tau.x, state[s].torqueY += tau.y, state[s].torqueZ += tau.z;
         const Vec3 tauNext = Cross(offsetB, -f);
         _CRASHINFO& c = crashPoints[0];
-        c.reactFX[s] = -f.x, c.reactFY[s] = -f.y, c.reactFZ[s] = -f.z;
-        c.reactTX[s] = tauNext.x, c.reactTY[s] = tauNext.y, c.reactTZ[s] = tauNext.z;
+        c.reactionForce = -f;
+        c.reactionTorque = tauNext;
     }
 
   protected:

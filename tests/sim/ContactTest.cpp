@@ -278,7 +278,7 @@ TEST_F(ContactTest, BothBodiesFixedKeepTheContactWithoutForce) {
     scene.LinkContactSources();
     table->GatherContactReactions(0);
     EXPECT_EQ(table->state[0].forceZ, 0);
-    for (const _CRASHINFO& c : cube->crashPoints) EXPECT_EQ(c.reactFZ[0], 0);
+    for (const _CRASHINFO& c : cube->crashPoints) EXPECT_EQ(c.reactionForce.z, 0);
 }
 
 // A box on the table settles where its four bottom corners carry its weight,
