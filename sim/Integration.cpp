@@ -47,20 +47,31 @@ void CObj::ReportRunaway() const {
                           state[0].velX, state[0].velY, state[0].velZ);
 }
 
+void CObj::RefreshMassInverses() {
+    MassInverses& m = inverses_;
+    m.mass = mass, m.inertiaX = inertiaX, m.inertiaY = inertiaY, m.inertiaZ = inertiaZ;
+    m.invMass = 1 / mass;
+    m.invInertiaX = 1 / inertiaX, m.invInertiaY = 1 / inertiaY, m.invInertiaZ = 1 / inertiaZ;
+}
+
 // force[s] -> linear acceleration, torque[s] -> angular acceleration (both in place).
 void CObj::IntegrateAcceleration(int s) {
+    if (mass != inverses_.mass || inertiaX != inverses_.inertiaX || inertiaY != inverses_.inertiaY ||
+        inertiaZ != inverses_.inertiaZ) [[unlikely]]
+        RefreshMassInverses();
     StageState& q = state[s];
     if (mass == 0 || std::isnan(mass)) {
         PostAnomalyFormat("%s %s %s で、0 割りが発生しました", varName.c_str(), typeName.c_str(),
                           displayName.c_str());
     } else {
-        const double inverseMass = 1 / mass;
+        const double inverseMass = inverses_.invMass;
         q.forceX *= inverseMass, q.forceY *= inverseMass, q.forceZ *= inverseMass;
     }
     if (inertiaX != 0 && inertiaY != 0 && inertiaZ != 0) {
         // alpha = rot^T I^-1 rot tau, with the torque taken to the body axes and back.
         const Vec3 tau = ToBodyVector(s, {q.torqueX, q.torqueY, q.torqueZ});
-        const Vec3 alpha = ToWorldVector(s, {tau.x / inertiaX, tau.y / inertiaY, tau.z / inertiaZ});
+        const Vec3 alpha = ToWorldVector(
+            s, {tau.x * inverses_.invInertiaX, tau.y * inverses_.invInertiaY, tau.z * inverses_.invInertiaZ});
         q.torqueX = alpha.x, q.torqueY = alpha.y, q.torqueZ = alpha.z;
     }
 }

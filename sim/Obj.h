@@ -13,6 +13,7 @@
 // ResizeByDrag, IsGrabFind, OnContextMenu) in ui/. The scene writer in script/ lays out the
 // file; each kind writes its own lines of it (Write*Lines below). sim/ includes no Qt and no
 // OpenGL.
+#include <limits>
 #include <memory>
 #include <string>
 #include <utility>
@@ -325,6 +326,18 @@ class CObj {
     double stepPositionSum_[3] = {};
     double stepRotationSum_[9] = {};
 
+    // 1/mass and the inverse principal moments, remade when a stage finds the mass properties
+    // changed (scripts, MakeModel and resizing write them between frames), so that a stage
+    // multiplies instead of dividing.
+    struct MassInverses {
+        // What they were made from; NaN never compares equal, so the first stage makes them.
+        static constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+        double mass = kNaN, inertiaX = kNaN, inertiaY = kNaN, inertiaZ = kNaN;
+        double invMass = 0, invInertiaX = 0, invInertiaY = 0, invInertiaZ = 0;
+    };
+    MassInverses inverses_;
+
+    void RefreshMassInverses();
     void IntegrateAcceleration(int s);
 
     // Parts of the control pass and of the force phase, in the order they run.
