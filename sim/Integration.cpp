@@ -54,25 +54,28 @@ void CObj::RefreshMassInverses() {
     m.invInertiaX = 1 / inertiaX, m.invInertiaY = 1 / inertiaY, m.invInertiaZ = 1 / inertiaZ;
 }
 
-// force[s] -> linear acceleration, torque[s] -> angular acceleration (both in place).
-void CObj::IntegrateAcceleration(int s) {
+// force[s] -> linear acceleration, torque[s] -> angular acceleration (both in place). A spring's
+// mass changes with its extension in every stage, so the inverses are checked each time.
+inline void CObj::IntegrateAcceleration(StageState& q) {
     if (mass != inverses_.mass || inertiaX != inverses_.inertiaX || inertiaY != inverses_.inertiaY ||
         inertiaZ != inverses_.inertiaZ) [[unlikely]]
         RefreshMassInverses();
-    StageState& q = state[s];
-    if (mass == 0 || std::isnan(mass)) {
+    if (mass == 0 || std::isnan(mass)) [[unlikely]] {
         PostAnomalyFormat("%s %s %s で、0 割りが発生しました", varName.c_str(), typeName.c_str(),
                           displayName.c_str());
     } else {
         const double inverseMass = inverses_.invMass;
         q.forceX *= inverseMass, q.forceY *= inverseMass, q.forceZ *= inverseMass;
     }
-    if (inertiaX != 0 && inertiaY != 0 && inertiaZ != 0) {
+    if (inertiaX != 0 && inertiaY != 0 && inertiaZ != 0) [[likely]] {
         // alpha = rot^T I^-1 rot tau, with the torque taken to the body axes and back.
-        const Vec3 tau = ToBodyVector(s, {q.torqueX, q.torqueY, q.torqueZ});
-        const Vec3 alpha = ToWorldVector(
-            s, {tau.x * inverses_.invInertiaX, tau.y * inverses_.invInertiaY, tau.z * inverses_.invInertiaZ});
-        q.torqueX = alpha.x, q.torqueY = alpha.y, q.torqueZ = alpha.z;
+        const Mat3& r = q.rot;
+        const Vec3 tau = r * Vec3{q.torqueX, q.torqueY, q.torqueZ};
+        const Vec3 t{tau.x * inverses_.invInertiaX, tau.y * inverses_.invInertiaY,
+                     tau.z * inverses_.invInertiaZ};
+        q.torqueX = r.m[0][0] * t.x + r.m[1][0] * t.y + r.m[2][0] * t.z;
+        q.torqueY = r.m[0][1] * t.x + r.m[1][1] * t.y + r.m[2][1] * t.z;
+        q.torqueZ = r.m[0][2] * t.x + r.m[1][2] * t.y + r.m[2][2] * t.z;
     }
 }
 
@@ -80,17 +83,12 @@ namespace {
 
 constexpr double kSumWeight[4] = {1, 2, 2, 1};
 
-// The stage's position and rotation increments, h v and h (w x row_r) for each row r of rot: the
-// body axes turn with the angular velocity.
-void PositionAndRotationIncrements(const StageState& k, double h, double dPos[3], double dRot[9]) {
-    dPos[0] = h * k.velX, dPos[1] = h * k.velY, dPos[2] = h * k.velZ;
-    const double wx = k.omegaX, wy = k.omegaY, wz = k.omegaZ;
-    for (int r = 0; r < 3; ++r) {
-        const double* row = k.rot.m[r];
-        dRot[3 * r + 0] = h * (row[2] * wy - row[1] * wz);
-        dRot[3 * r + 1] = h * (row[0] * wz - row[2] * wx);
-        dRot[3 * r + 2] = h * (row[1] * wx - row[0] * wy);
-    }
+// A fixed body stands still: no increments, and a committed state at rest.
+void HoldStill(StageState& q, StageState& committed) {
+    q.forceX = q.forceY = q.forceZ = 0;
+    q.torqueX = q.torqueY = q.torqueZ = 0;
+    committed.velX = committed.velY = committed.velZ = 0;
+    committed.omegaX = committed.omegaY = committed.omegaZ = 0;
 }
 
 }  // namespace
@@ -99,25 +97,35 @@ void PositionAndRotationIncrements(const StageState& k, double h, double dPos[3]
 // velocity h alpha (kept in torque), rot row r h (w x r). Position and rotation increments go
 // straight into the next stage and into the step's running sums k0 + 2 k1 + 2 k2 + k3.
 void CObj::IntegrateStage(int s) {
-    ReportRunaway();
+    // The committed state changes only at commits, so one look per sub-step sees every run-away.
+    if (s == 0) ReportRunaway();
     StageState& q = state[s];
-    if (IsFixed()) {
-        q.forceX = q.forceY = q.forceZ = 0;
-        q.torqueX = q.torqueY = q.torqueZ = 0;
-        state[0].velX = state[0].velY = state[0].velZ = 0;
-        state[0].omegaX = state[0].omegaY = state[0].omegaZ = 0;
-    } else {
-        IntegrateAcceleration(s);
-    }
+    if (IsFixed())
+        HoldStill(q, state[0]);
+    else
+        IntegrateAcceleration(q);
     const double h = settings().timeStep;
     q.forceX *= h, q.forceY *= h, q.forceZ *= h;
     q.torqueX *= h, q.torqueY *= h, q.torqueZ *= h;
 
-    double dPos[3], dRot[9];
-    PositionAndRotationIncrements(q, h, dPos, dRot);
-    const double weight = kSumWeight[s];
-    for (int i = 0; i < 3; ++i) stepPositionSum_[i] = (s == 0 ? 0 : stepPositionSum_[i]) + weight * dPos[i];
-    for (int i = 0; i < 9; ++i) stepRotationSum_[i] = (s == 0 ? 0 : stepRotationSum_[i]) + weight * dRot[i];
+    // h v, and h (w x row_r) for each row r of rot: the body axes turn with the angular velocity.
+    const double dPos[3] = {h * q.velX, h * q.velY, h * q.velZ};
+    const double wx = q.omegaX, wy = q.omegaY, wz = q.omegaZ;
+    double dRot[9];
+    for (int r = 0; r < 3; ++r) {
+        const double* row = q.rot.m[r];
+        dRot[3 * r + 0] = h * (row[2] * wy - row[1] * wz);
+        dRot[3 * r + 1] = h * (row[0] * wz - row[2] * wx);
+        dRot[3 * r + 2] = h * (row[1] * wx - row[0] * wy);
+    }
+    if (s == 0) {
+        for (int i = 0; i < 3; ++i) stepPositionSum_[i] = 0.0 + dPos[i];
+        for (int i = 0; i < 9; ++i) stepRotationSum_[i] = 0.0 + dRot[i];
+    } else {
+        const double weight = kSumWeight[s];
+        for (int i = 0; i < 3; ++i) stepPositionSum_[i] += weight * dPos[i];
+        for (int i = 0; i < 9; ++i) stepRotationSum_[i] += weight * dRot[i];
+    }
 
     if (s < 3)
         BuildNextStage(s, dPos, dRot);
@@ -126,7 +134,7 @@ void CObj::IntegrateStage(int s) {
 }
 
 // q_{s+1} = q0 + w k_s with w = 1/2, 1/2, 1.
-void CObj::BuildNextStage(int s, const double dPos[3], const double dRot[9]) {
+inline void CObj::BuildNextStage(int s, const double dPos[3], const double dRot[9]) {
     const double w = kStageWeight[s];
     const StageState &q0 = state[0], &k = state[s];
     StageState& n = state[s + 1];
@@ -138,11 +146,12 @@ void CObj::BuildNextStage(int s, const double dPos[3], const double dRot[9]) {
     const double* r0 = q0.rot.data();
     double* rn = n.rot.data();
     for (int i = 0; i < 9; ++i) rn[i] = r0[i] + w * dRot[i];
-    if (!UpdateStageMatrices(s + 1)) ReportCannotContinue(displayName);
+    if (!UpdateStageMatrices(s + 1)) [[unlikely]]
+        ReportCannotContinue(displayName);
 }
 
 // q0 += (k0 + 2 k1 + 2 k2 + k3) / 6.
-void CObj::CommitStage() {
+inline void CObj::CommitStage() {
     const StageState &k0 = state[0], &k1 = state[1], &k2 = state[2], &k3 = state[3];
     auto rk4 = [&](double StageState::*k) { return (k0.*k + 2 * (k1.*k) + 2 * (k2.*k) + k3.*k) * kSixth; };
     StageState& q = state[0];
@@ -154,7 +163,8 @@ void CObj::CommitStage() {
         q.omegaZ += rk4(&StageState::torqueZ);
     double* r0 = q.rot.data();
     for (int i = 0; i < 9; ++i) r0[i] += stepRotationSum_[i] * kSixth;
-    if (!UpdateStageMatrices(0)) ReportCannotContinue(displayName);
+    if (!UpdateStageMatrices(0)) [[unlikely]]
+        ReportCannotContinue(displayName);
 }
 
 // Re-orthonormalises state[s].rot keeping the direction of its z row: z' = z / |z|,

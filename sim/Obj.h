@@ -338,7 +338,7 @@ class CObj {
     MassInverses inverses_;
 
     void RefreshMassInverses();
-    void IntegrateAcceleration(int s);
+    void IntegrateAcceleration(StageState& q);
 
     // Parts of the control pass and of the force phase, in the order they run.
     void ApplyPrescribedMotion();
