@@ -65,15 +65,13 @@ void CObj::UnlinkJoins() {
 
 // Force phase, stage s. During the assembly phase the springs start soft and stiffen:
 // K / 10000^u, R / 100^u with u = (1 - CurTime / PreCalcTime)^2, and no rotation resistance.
-void CObj::ComputeJoinForces(int s) {
+void CObj::ComputeJoinForces(int s, Wrench& sum) const {
     if (joins.empty() || !IsMovable()) return;
     const double u = settings().SofteningExponent();
     const bool soft = u > 0;
     const double stiffnessScale = soft ? std::pow(10000.0, -u) : 1;
     const double dampingScale = soft ? std::pow(100.0, -u) : 1;
-    const StageState& own = state[s];
-    // Summed in registers, in the order the records come, and stored once.
-    Vec3 force{own.forceX, own.forceY, own.forceZ}, torque{own.torqueX, own.torqueY, own.torqueZ};
+    Vec3 force = sum.force, torque = sum.torque;
     // Nothing changes the array during the force phase: its bounds are read once.
     const _JOININFO* const first = joins.data();
     const _JOININFO* const end = first + joins.size();
@@ -104,8 +102,7 @@ void CObj::ComputeJoinForces(int s) {
             torque += ToWorldVector(s, j.rotResistance * dOmega);
         }
     }
-    state[s].forceX = force.x, state[s].forceY = force.y, state[s].forceZ = force.z;
-    state[s].torqueX = torque.x, state[s].torqueY = torque.y, state[s].torqueZ = torque.z;
+    sum = {force, torque};
 }
 
 // v_partner - v_own at connection i, each point's velocity corrected by its kind (a spring's

@@ -26,10 +26,14 @@ void CObj::ControlPass() {
 }
 
 void CObj::ComputeStageForces(int s) {
-    ApplyGrabForce(s);
-    ComputeJoinForces(s);
+    Wrench sum = StageWrench(s);
+    ApplyGrabForce(s, sum);
+    ComputeJoinForces(s, sum);
+    SetStageWrench(s, sum);
     ComputeContactForces(s);
-    ApplyExternalForces(s);
+    sum = StageWrench(s);
+    ApplyExternalForces(s, sum);
+    SetStageWrench(s, sum);
 }
 
 }  // namespace korvan

@@ -127,24 +127,23 @@ Vec3 CObj::BrakeTorque(int s) const {
 }
 
 // End of the force phase, stage s.
-void CObj::ApplyExternalForces(int s) {
+void CObj::ApplyExternalForces(int s, Wrench& sum) const {
     const SimSettings& sim = settings();
-    state[s].forceX += extForce.x, state[s].forceY += extForce.y, state[s].forceZ += extForce.z;
+    sum.force += extForce;
 
     // tau += extTorque - sign(b^ . w) min(|b|, I_b |b^ . w| / h) b^: the brake holds its full size
     // against the rotation, like dry friction never more than stops the spin within one step, so
     // a braked body comes to rest and stays there instead of being shaken at full torque.
     if (inertiaX != 0 && inertiaY != 0 && inertiaZ != 0) {
         if (brakeTorque.x == 0 && brakeTorque.y == 0 && brakeTorque.z == 0)
-            AddTorque(s, extTorque);
+            sum.torque += extTorque;
         else
-            AddTorque(s, extTorque - BrakeTorque(s));
+            sum.torque += extTorque - BrakeTorque(s);
     }
 
     // F += m g, once the model is assembled
     if (sim.AssemblyProgress() > 1) {
-        state[s].forceX += sim.GravityX * mass, state[s].forceY += sim.GravityY * mass,
-            state[s].forceZ += sim.GravityZ * mass;
+        sum.force += Vec3{sim.GravityX * mass, sim.GravityY * mass, sim.GravityZ * mass};
     }
 
     // tau += G (z x Z) + G (x x X), G = gain |I|: turns the body axes onto the world axes while
@@ -153,14 +152,14 @@ void CObj::ApplyExternalForces(int s) {
         const double G =
             keepDirectionGain * std::sqrt(inertiaX * inertiaX + inertiaY * inertiaY + inertiaZ * inertiaZ);
         const Vec3 x = BodyAxis(s, 0), z = BodyAxis(s, 2);
-        AddTorque(s, G * Cross(z, Vec3{0, 0, 1}) + G * Cross(x, Vec3{1, 0, 0}));
+        sum.torque += G * Cross(z, Vec3{0, 0, 1}) + G * Cross(x, Vec3{1, 0, 0});
     }
 }
 
 // Start of the force phase, stage s: the mouse pulls the grabbed point toward its target,
 //     F = k (target - p) - c v_p,  c = sqrt(k m),
 // softened during assembly like a connection (k / 10000^u, c / 100^u).
-void CObj::ApplyGrabForce(int s) {
+void CObj::ApplyGrabForce(int s, Wrench& sum) const {
     if (grabActive != 1 || !IsMovable()) return;
     const SimSettings& sim = settings();
     const Vec3 r = ToWorldVector(s, grabLocalPoint);
@@ -172,7 +171,7 @@ void CObj::ApplyGrabForce(int s) {
         k /= std::pow(10000.0, u);
         c /= std::pow(100.0, u);
     }
-    AddForceAt(s, k * (grabTarget - p) - c * vp, r);
+    sum.AddAt(k * (grabTarget - p) - c * vp, r);
 }
 
 }  // namespace korvan

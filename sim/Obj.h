@@ -51,6 +51,18 @@ struct StageState {
     Mat3 rot;  // rows are the body axes in world coordinates
 };
 
+// The force and torque sums of one body's force phase (world), kept in registers while its parts
+// add to them and stored once.
+struct Wrench {
+    Vec3 force, torque;
+
+    // A force at world offset r from the centre: F, and r x F about the centre.
+    void AddAt(const Vec3& f, const Vec3& r) {
+        force += f;
+        torque += Cross(r, f);
+    }
+};
+
 class CObj {
   public:
     CObj(const CObj&) = delete;
@@ -349,21 +361,23 @@ class CObj {
     void UpdateContacts();
     void SearchContact(_CRASHINFO& c, const Vec3& p);
     void UpdateContact(_CRASHINFO& c, const Vec3& p);
-    void ApplyGrabForce(int s);
-    void ComputeJoinForces(int s);
+    Wrench StageWrench(int s) const {
+        const StageState& q = state[s];
+        return {{q.forceX, q.forceY, q.forceZ}, {q.torqueX, q.torqueY, q.torqueZ}};
+    }
+    void SetStageWrench(int s, const Wrench& w) {
+        StageState& q = state[s];
+        q.forceX = w.force.x, q.forceY = w.force.y, q.forceZ = w.force.z;
+        q.torqueX = w.torque.x, q.torqueY = w.torque.y, q.torqueZ = w.torque.z;
+    }
+    void ApplyGrabForce(int s, Wrench& sum) const;
+    void ComputeJoinForces(int s, Wrench& sum) const;
     [[gnu::noinline, gnu::cold]] Vec3 AdjustedJoinVelocityDifference(int i, int s) const;
     void ComputeContactForces(int s);
-    void ApplyExternalForces(int s);
+    void ApplyExternalForces(int s, Wrench& sum) const;
     Vec3 BrakeTorque(int s) const;
     // World velocity of a point of this body at world offset r from the centre, stage s.
     Vec3 PointVelocity(int s, const Vec3& r) const { return Velocity(s) + Cross(Omega(s), r); }
-    void AddForceAt(int s, const Vec3& force, const Vec3& offset) {
-        state[s].forceX += force.x, state[s].forceY += force.y, state[s].forceZ += force.z;
-        AddTorque(s, Cross(offset, force));
-    }
-    void AddTorque(int s, const Vec3& torque) {
-        state[s].torqueX += torque.x, state[s].torqueY += torque.y, state[s].torqueZ += torque.z;
-    }
     void CollectActiveContacts();
     template <class Build>
     int MakeJoinGroup(CObj* other, int count, Build build);
