@@ -32,6 +32,13 @@ constexpr Vec3 operator*(const Mat3& a, const Vec3& v) {
             a.m[2][0] * v.x + a.m[2][1] * v.y + a.m[2][2] * v.z};
 }
 
+// a^T v: for a matrix whose rows are body axes, a body vector turned into world coordinates.
+constexpr Vec3 TransposedTimes(const Mat3& a, const Vec3& v) {
+    return {a.m[0][0] * v.x + a.m[1][0] * v.y + a.m[2][0] * v.z,
+            a.m[0][1] * v.x + a.m[1][1] * v.y + a.m[2][1] * v.z,
+            a.m[0][2] * v.x + a.m[1][2] * v.y + a.m[2][2] * v.z};
+}
+
 Mat3 operator*(const Mat3& a, const Mat3& b);
 Mat4 operator*(const Mat4& a, const Mat4& b);
 Mat3 Transposed(const Mat3& a);

@@ -77,13 +77,31 @@ void CObj::UpdateContacts() {
     CollectActiveContacts();
 }
 
-// Sized with the crash points, so only a new shape allocates.
 void CObj::CollectActiveContacts() {
     if (activeContacts_.size() != crashPoints.size()) activeContacts_.resize(crashPoints.size());
     activeContactCount_ = 0;
-    for (int i = 0; i < static_cast<int>(crashPoints.size()); ++i)
-        if (crashPoints[static_cast<std::size_t>(i)].contactBody)
-            activeContacts_[static_cast<std::size_t>(activeContactCount_++)] = i;
+    for (std::size_t i = 0; i < crashPoints.size(); ++i) {
+        const _CRASHINFO& c = crashPoints[i];
+        if (!c.contactBody) continue;
+        ActiveContact& a = activeContacts_[static_cast<std::size_t>(activeContactCount_++)];
+        a.localPoint = c.localPoint;
+        a.anchor = c.anchor;
+        a.stiffness = c.contactStiffness;
+        a.damping = c.contactDamping;
+        a.body = c.contactBody;
+        a.sliding = c.sliding;
+        a.point = static_cast<int>(i);
+        a.normal = c.contactNormal;
+        a.dynamicFriction = c.dynamicFriction;
+    }
+}
+
+void CObj::RefreshActiveContactPoints() {
+    for (int k = 0; k < activeContactCount_; ++k) {
+        ActiveContact& a = activeContacts_[static_cast<std::size_t>(k)];
+        if (static_cast<std::size_t>(a.point) < crashPoints.size())
+            a.localPoint = crashPoints[static_cast<std::size_t>(a.point)].localPoint;
+    }
 }
 
 void CObj::SearchContact(_CRASHINFO& c, const Vec3& p) {
@@ -176,77 +194,91 @@ void CObj::UpdateContact(_CRASHINFO& c, const Vec3& p) {
 
 namespace {
 
-// The touched body's stage state, read once for a run of points that touch the same body.
+// The touched body's stage state, copied once for a run of points that touch the same body.
 struct TouchedState {
     const CObj* body = nullptr;
     bool movable = false;
+    bool adjustsPointMotion = false;
     Vec3 position, velocity, omega;
+    Mat3 rot;
 
-    void Read(const CObj* B, int s) {
+    void Read(const CObj* B, int s, bool adjusts) {
         body = B;
         movable = B->IsMovable();
+        adjustsPointMotion = adjusts;
         position = B->Position(s), velocity = B->Velocity(s), omega = B->Omega(s);
+        rot = B->state[s].rot;
     }
 };
+
+// Out of line, so that the velocities of the contact loop never need an address.
+[[gnu::noinline, gnu::cold]] Vec3 AdjustedPointVelocity(const CObj& body, int s, Vec3 velocity) {
+    body.AdjustPointMotion(-1, s, velocity);
+    return velocity;
+}
 
 }  // namespace
 
 void CObj::ComputeContactForces(int s) {
     if (activeContactCount_ == 0 || interactions.empty()) return;
+    const ActiveContact* const first = activeContacts_.data();
+    const ActiveContact* const last = first + activeContactCount_;
+    _CRASHINFO* const points = crashPoints.data();
+    const std::size_t pointCount = crashPoints.size();
     if (!(settings().AssemblyProgress() > 1)) {
         // No forces: the touched bodies must not gather the reactions of an earlier stage.
-        for (int k = 0; k < activeContactCount_; ++k) {
-            const auto index = static_cast<std::size_t>(activeContacts_[static_cast<std::size_t>(k)]);
-            if (index < crashPoints.size())
-                crashPoints[index].reactionForce = crashPoints[index].reactionTorque = {};
-        }
+        for (const ActiveContact* c = first; c != last; ++c)
+            if (static_cast<std::size_t>(c->point) < pointCount)
+                points[c->point].reactionForce = points[c->point].reactionTorque = {};
         return;
     }
-    const bool movable = IsMovable();
+    // Everything the loop reads of this body is copied first: the reactions it stores could
+    // otherwise be any body's state, to be read again after every store.
+    const bool movable = IsMovable(), adjusts = adjustsPointMotion_;
+    const Mat3 rot = state[s].rot;
     const Vec3 position = Position(s), velocity = Velocity(s), omega = Omega(s);
     // Summed in registers, in the order of the points, and stored once.
     Vec3 force{state[s].forceX, state[s].forceY, state[s].forceZ},
         torque{state[s].torqueX, state[s].torqueY, state[s].torqueZ};
     TouchedState touched;
-    for (int k = 0; k < activeContactCount_; ++k) {
-        const auto index = static_cast<std::size_t>(activeContacts_[static_cast<std::size_t>(k)]);
-        if (index >= crashPoints.size()) continue;
-        _CRASHINFO& c = crashPoints[index];
-        const CObj* B = c.contactBody;
-        if (!B) continue;
-        if (B != touched.body) touched.Read(B, s);
+    for (const ActiveContact* c = first; c != last; ++c) {
+        const CObj* B = c->body;
+        if (B != touched.body) touched.Read(B, s, B->adjustsPointMotion_);
         if (!movable && !touched.movable) continue;
 
-        const Vec3 r = ToWorldVector(s, c.localPoint);
+        const Vec3 r = TransposedTimes(rot, c->localPoint);
         const Vec3 p = position + r;
-        const Vec3 a = B->ToWorldPoint(s, c.anchor);
+        const Vec3 a = TransposedTimes(touched.rot, c->anchor) + touched.position;
         const Vec3 rB = a - touched.position;
         Vec3 vp = velocity + Cross(omega, r), va = touched.velocity + Cross(touched.omega, rB);
-        if (adjustsPointMotion_) AdjustPointMotion(-1, s, vp);
-        if (B->adjustsPointMotion_) B->AdjustPointMotion(-1, s, va);
+        if (adjusts) [[unlikely]]
+            vp = AdjustedPointVelocity(*this, s, vp);
+        if (touched.adjustsPointMotion) [[unlikely]]
+            va = AdjustedPointVelocity(*B, s, va);
 
-        const double Kc = c.contactStiffness;
+        const double Kc = c->stiffness;
         Vec3 F;
-        if (c.sliding == 0) {
+        if (c->sliding == 0) {
             // sticking: F = Kc (a - p) + Cc (v_a - v_p)
-            F = Kc * (a - p) + c.contactDamping * (va - vp);
+            F = Kc * (a - p) + c->damping * (va - vp);
         } else {
             // sliding: F = Sn n + mu_d Sn T / |T|, S = Kc (a - p), Sn = S . n, T = S - Sn n
             const Vec3 S = Kc * (a - p);
-            const Vec3 n = B->ToWorldVector(s, c.contactNormal);
+            const Vec3 n = TransposedTimes(touched.rot, c->normal);
             const double Sn = Dot(S, n);
             const Vec3 T = S - Sn * n;
             const double lengthT = Length(T);
-            F = lengthT == 0 ? S : Sn * n + (c.dynamicFriction * Sn / lengthT) * T;
+            F = lengthT == 0 ? S : Sn * n + (c->dynamicFriction * Sn / lengthT) * T;
         }
         if (movable) {
             force += F;
             torque += Cross(r, F);
         }
-        if (touched.movable) {
+        if (touched.movable && static_cast<std::size_t>(c->point) < pointCount) {
             // reaction F' = -F on B at the anchor: tau' = r_B x F'
-            c.reactionForce = -F;
-            c.reactionTorque = Cross(rB, -F);
+            _CRASHINFO& reaction = points[c->point];
+            reaction.reactionForce = -F;
+            reaction.reactionTorque = Cross(rB, -F);
         }
     }
     state[s].forceX = force.x, state[s].forceY = force.y, state[s].forceZ = force.z;

@@ -186,7 +186,7 @@ void CObj::AddCrashPoint(const Vec3& p) {
     _CRASHINFO c;
     c.localPoint = p;
     crashPoints.push_back(c);
-    activeContacts_.push_back(0);  // room for every point, so that the control pass never allocates
+    activeContacts_.emplace_back();  // room for every point, so that the control pass never allocates
 }
 
 // Outward normals from the vertex order: quad (a, b, c, d) -> (c - a) x (d - b),

@@ -284,12 +284,7 @@ class CObj {
     Vec3 Omega(int s) const { return {state[s].omegaX, state[s].omegaY, state[s].omegaZ}; }
     // Between body and world coordinates at stage s: vectors turn (world = rot^T body,
     // body = rot world), points also move by the centre.
-    Vec3 ToWorldVector(int s, const Vec3& v) const {
-        const Mat3& r = state[s].rot;
-        return {r.m[0][0] * v.x + r.m[1][0] * v.y + r.m[2][0] * v.z,
-                r.m[0][1] * v.x + r.m[1][1] * v.y + r.m[2][1] * v.z,
-                r.m[0][2] * v.x + r.m[1][2] * v.y + r.m[2][2] * v.z};
-    }
+    Vec3 ToWorldVector(int s, const Vec3& v) const { return TransposedTimes(state[s].rot, v); }
     Vec3 ToWorldPoint(int s, const Vec3& p) const { return ToWorldVector(s, p) + Position(s); }
     Vec3 ToBodyVector(int s, const Vec3& v) const { return state[s].rot * v; }
     Vec3 ToBodyPoint(int s, const Vec3& p) const { return state[s].rot * (p - Position(s)); }
@@ -321,12 +316,28 @@ class CObj {
     // proportional places for a size change from oldSize to newSize (per body axis).
     void ShiftForResize(const Vec3& shift, const Vec3& oldSize, const Vec3& newSize);
 
+    // A kind that moves its crash points between control passes (a spring's end rows) hands the
+    // new places to the force phase's copies of the touching points.
+    void RefreshActiveContactPoints();
+
   private:
     CScene* scene_;
     const SimSettings* settings_;
-    // Crash points that touched something at the last control pass: the force phase visits only
-    // these. Rebuilt by every control pass; a stale entry is skipped by its null contactBody.
-    std::vector<int> activeContacts_;
+    // What the force phase needs of each crash point that touched something at the last control
+    // pass, copied there in the order of the points, so that every stage reads one contiguous run
+    // and no crash point record. Sized with the crash points, so only a new shape allocates.
+    struct ActiveContact {
+        Vec3 localPoint;
+        Vec3 anchor;       // in body's coordinates
+        double stiffness;  // N/m
+        double damping;    // N s/m
+        const CObj* body;  // the touched body
+        int sliding;
+        int point;    // index in crashPoints, where the reaction on a movable body is left
+        Vec3 normal;  // in body's coordinates; only a sliding contact reads it
+        double dynamicFriction;
+    };
+    std::vector<ActiveContact> activeContacts_;
     int activeContactCount_ = 0;
     // The crash points of the contact sources that touch this body, sources in scene order and
     // each one's points in order. Made by the first gather after a control pass (the crash points

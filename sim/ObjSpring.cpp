@@ -31,6 +31,7 @@ void CObjSpring::UpdateSpringGeometry(int s) {
     for (std::size_t i = 0; i < ring && i < crashPoints.size(); ++i) crashPoints[i].localPoint.y = -end;
     for (std::size_t i = lastRow; i < lastRow + ring && i < crashPoints.size(); ++i)
         crashPoints[i].localPoint.y = end;
+    RefreshActiveContactPoints();
 }
 
 // The ends' own motion: a point at y0 moves along the body y axis with (y0 / h) de/dt.

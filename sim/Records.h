@@ -69,8 +69,8 @@ struct alignas(128) _JOININFO {
 static_assert(offsetof(_JOININFO, partner) == 128, "the stage data of a connection fills two cache lines");
 
 // One crash point with its contact state. All contact fields are cleared when the contact ends.
-// What the force phase reads and writes for an active contact comes first, in two cache lines;
-// what only the control pass uses follows.
+// The control pass works on these records; the force phase reads the copy of an anchored point's
+// law that its body makes after each control pass and writes only the reaction here.
 struct _CRASHINFO {
     CObj* contactBody = nullptr;  // body the point touches; null = free
     int sliding = 0;              // 0 sticking, 1 sliding; survives the end of a contact

@@ -10,6 +10,7 @@
 #include "sim/ObjBox.h"
 #include "sim/ObjCylinder.h"
 #include "sim/ObjGround.h"
+#include "sim/ObjSpring.h"
 #include "sim/Scene.h"
 #include "sim/Scheduler.h"
 
@@ -264,6 +265,32 @@ TEST_F(ContactTest, ContactForcesOnTwoMovableBodiesConserveMomentum) {
     for (int f = 0; f < 10; ++f) scheduler.RunSimulationFrame();
     EXPECT_GT(Length(table->GetVelocity()), 1e-4);  // the table was pushed
     EXPECT_NEAR(Length(momentum() - before), 0, 1e-9 * Length(before));
+}
+
+// A spring's end rows move with its extension in every stage; the contact force must follow the
+// moved points, not where they stood at the control pass.
+TEST_F(ContactTest, SpringEndRowPressesDeeperAsTheSpringExtends) {
+    scene.settings.CurTime = 1;
+    auto* spring = scene.Create<CObjSpring>("spring");
+    spring->widthR = 0.2;
+    spring->MakeModel();
+    spring->SetAngle(std::acos(-1.0) / 2, 0, 0);  // the axis upright: one end row stands on the table
+    spring->SetPosition(0, 0, 0.5 + spring->widthW / 2 - 0.001);
+    spring->AddCrash(table);
+    spring->ControlPass();
+    ASSERT_EQ(Contacts(spring), spring->crashPointR);
+    auto upwardContactForce = [&] {
+        spring->ClearStageForces(0);
+        spring->ComputeStageForces(0);
+        return spring->state[0].forceZ;
+    };
+    const double before = upwardContactForce();
+    const double extension = 0.002;
+    spring->extension.value[0] = extension;
+    spring->UpdateSpringGeometry(0);
+    double stiffness = 0;
+    for (const _CRASHINFO& c : spring->crashPoints) stiffness += c.contactStiffness;
+    EXPECT_NEAR(upwardContactForce() - before, stiffness * extension, 1e-9 * stiffness * extension);
 }
 
 TEST_F(ContactTest, BothBodiesFixedKeepTheContactWithoutForce) {
