@@ -107,7 +107,7 @@ void CObj::RefreshActiveContactPoints() {
 void CObj::SearchContact(_CRASHINFO& c, const Vec3& p) {
     for (const _INTRACT& definition : interactions) {
         CObj* B = definition.other;
-        if (!B) continue;
+        if (!B || B->LiesClearAbove(p)) continue;
         const int f = B->FindFace(definition.type, p, 0);
         if (f < 0) continue;
         Vec3 faceVertex, faceNormal;

@@ -167,6 +167,9 @@ class CObj {
     // coordinates); a kind may derive them instead of keeping the shape arrays.
     virtual int FaceCount() const { return static_cast<int>(faces.size()); }
     virtual void FacePlane(int face, Vec3& firstVertex, Vec3& normal) const;
+    // A cheap answer for the contact search: true only when the world point lies so far above
+    // every face plane that no depth below one could come out positive. False when unsure.
+    virtual bool LiesClearAbove(const Vec3&) const { return false; }
     virtual void BeginControlPass();
     virtual void ControlPass();
     virtual void UpdateMountedViews();

@@ -109,6 +109,7 @@ void CObjGround::MakeModel() {
     gridOffsetX = widthX / 2, gridOffsetY = widthY / 2;
     BuildCornerHeights();
     FindBounds();
+    FindSteepestSlope();
 
     if (RHO >= 0) {
         mass = widthX * widthY * widthZ * RHO;
@@ -213,6 +214,15 @@ void CObjGround::FindBounds() {
         for (int i = 0; i < gridColumns; ++i) include(Centre(i, j));
 }
 
+// A face (corner, next corner, centre) has the normal N = (v1 - v0) x (v2 - v1) with
+// N_z = cellX cellY / 2, and with height differences of at most H = the height range, |N_x| and
+// |N_y| of at most 1.5 max(cellX, cellY) H; so n_z = N_z / |N| >= 1 / steepestSlope.
+void CObjGround::FindSteepestSlope() {
+    const double up = cellX * cellY / 2;
+    const double side = 1.5 * std::max(cellX, cellY) * (bounds[5] - bounds[4]);
+    steepestSlope = std::sqrt(1 + 2 * (side / up) * (side / up));
+}
+
 // ---- Faces ---------------------------------------------------------------------------------
 
 Vec3 CObjGround::Corner(int i, int j) const {
@@ -280,6 +290,20 @@ int CObjGround::FindFace(int, const Vec3& worldPoint, double) const {
     else
         t = a < b ? 3 : 0;
     return 4 * (c + r * gridColumns) + t;
+}
+
+// A point h above the highest corner lies at least h / steepestSlope above the plane of the face
+// under it, and the depth the search computes in world coordinates is off by rounding of a few
+// units in the last place of the coordinates involved; a clearance a million times that rounding
+// cannot turn into a positive depth.
+bool CObjGround::LiesClearAbove(const Vec3& worldPoint) const {
+    if (!(bounds[4] <= bounds[5])) return false;  // not built yet
+    const Vec3 p = ToBodyPoint(0, worldPoint);
+    const Vec3 centre = Position(0);
+    const double scale = std::fabs(worldPoint.x) + std::fabs(worldPoint.y) + std::fabs(worldPoint.z) +
+                         std::fabs(centre.x) + std::fabs(centre.y) + std::fabs(centre.z) + 2 * sizeMax;
+    constexpr double kRounding = 1e-10;  // ~1e6 times the double rounding of 1.1e-16 per operation
+    return (p.z - bounds[5]) > kRounding * scale * steepestSlope;
 }
 
 // ---- Drawing -------------------------------------------------------------------------------

@@ -48,6 +48,9 @@ class CObjGround : public CObjBox {
     double gridOffsetX = 10, gridOffsetY = 10;
     std::vector<double> cellHeights;    // row-major, gridColumns per row
     std::vector<double> cornerHeights;  // (gridColumns + 1) per row, gridRows + 1 rows
+    // 1 / the smallest upward component any face normal can have, from the cell sizes and the
+    // height range: how much a point's height above the relief may shrink to a depth.
+    double steepestSlope = 1;
 
     // The decoded colour image; colorImageRevision changes whenever it does, so the drawing
     // knows to upload it again.
@@ -59,6 +62,7 @@ class CObjGround : public CObjBox {
     bool GetFace(int face, FaceFrame& out) const override;
     int FaceCount() const override { return 4 * gridColumns * gridRows; }
     void FacePlane(int face, Vec3& firstVertex, Vec3& normal) const override;
+    bool LiesClearAbove(const Vec3& worldPoint) const override;
     void WriteAttributeLines(SceneLines& out) const override;
 
     // The images as the loader read them; an empty path leaves the ground flat (uncoloured).
@@ -97,6 +101,7 @@ class CObjGround : public CObjBox {
     void SmoothHeights(const std::vector<std::uint8_t>& levels);
     void BuildCornerHeights();
     void FindBounds();
+    void FindSteepestSlope();
 };
 
 }  // namespace korvan
