@@ -7,7 +7,9 @@
 // Force phase (every stage): the contact spring pulls the point back to its anchor. The force on
 // this body goes into its own accumulators; the equal and opposite force on the other body is kept
 // in the crash point, and the other body gathers it in the integration phase that follows.
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "sim/Obj.h"
 #include "sim/Scene.h"
@@ -195,10 +197,14 @@ void CObj::UpdateContact(_CRASHINFO& c, const Vec3& p) {
 namespace {
 
 // The touched body's stage state, copied once for a run of points that touch the same body.
+// The touched body's material velocity at a point, v + w x r, is exactly +0 in every component
+// when v and w are all +0 (each product is a signed zero, their difference a signed zero, and
+// +0 plus a signed zero is +0) and r is finite, which an anchor of a body at a finite place is.
 struct TouchedState {
     const CObj* body = nullptr;
     bool movable = false;
     bool adjustsPointMotion = false;
+    bool still = false;  // v and w all +0: the material at every anchor stands still
     Vec3 position, velocity, omega;
     Mat3 rot;
 
@@ -208,6 +214,12 @@ struct TouchedState {
         adjustsPointMotion = adjusts;
         position = B->Position(s), velocity = B->Velocity(s), omega = B->Omega(s);
         rot = B->state[s].rot;
+        still = !adjusts && IsPositiveZero(velocity) && IsPositiveZero(omega);
+    }
+
+    static bool IsPositiveZero(const Vec3& v) {
+        return std::bit_cast<std::uint64_t>(v.x) == 0 && std::bit_cast<std::uint64_t>(v.y) == 0 &&
+               std::bit_cast<std::uint64_t>(v.z) == 0;
     }
 };
 
@@ -250,7 +262,8 @@ void CObj::ComputeContactForces(int s) {
         const Vec3 p = position + r;
         const Vec3 a = TransposedTimes(touched.rot, c->anchor) + touched.position;
         const Vec3 rB = a - touched.position;
-        Vec3 vp = velocity + Cross(omega, r), va = touched.velocity + Cross(touched.omega, rB);
+        Vec3 vp = velocity + Cross(omega, r);
+        Vec3 va = touched.still ? Vec3{} : touched.velocity + Cross(touched.omega, rB);
         if (adjusts) [[unlikely]]
             vp = AdjustedPointVelocity(*this, s, vp);
         if (touched.adjustsPointMotion) [[unlikely]]
