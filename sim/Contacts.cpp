@@ -80,12 +80,16 @@ void CObj::UpdateContacts() {
 }
 
 void CObj::CollectActiveContacts() {
-    if (activeContacts_.size() != crashPoints.size()) activeContacts_.resize(crashPoints.size());
+    if (activeContacts_.size() != crashPoints.size()) {
+        activeContacts_.resize(crashPoints.size());
+        slidingLaws_.resize(crashPoints.size());
+    }
     activeContactCount_ = 0;
     for (std::size_t i = 0; i < crashPoints.size(); ++i) {
         const _CRASHINFO& c = crashPoints[i];
         if (!c.contactBody) continue;
-        ActiveContact& a = activeContacts_[static_cast<std::size_t>(activeContactCount_++)];
+        const auto k = static_cast<std::size_t>(activeContactCount_++);
+        ActiveContact& a = activeContacts_[k];
         a.localPoint = c.localPoint;
         a.anchor = c.anchor;
         a.stiffness = c.contactStiffness;
@@ -93,8 +97,7 @@ void CObj::CollectActiveContacts() {
         a.body = c.contactBody;
         a.sliding = c.sliding;
         a.point = static_cast<int>(i);
-        a.normal = c.contactNormal;
-        a.dynamicFriction = c.dynamicFriction;
+        slidingLaws_[k] = {c.contactNormal, c.dynamicFriction};
     }
 }
 
@@ -235,6 +238,7 @@ void CObj::ComputeContactForces(int s) {
     if (activeContactCount_ == 0 || interactions.empty()) return;
     const ActiveContact* const first = activeContacts_.data();
     const ActiveContact* const last = first + activeContactCount_;
+    const SlidingLaw* const slidingLaws = slidingLaws_.data();
     _CRASHINFO* const points = crashPoints.data();
     const std::size_t pointCount = crashPoints.size();
     if (!(settings().AssemblyProgress() > 1)) {
@@ -276,12 +280,13 @@ void CObj::ComputeContactForces(int s) {
             F = Kc * (a - p) + c->damping * (va - vp);
         } else {
             // sliding: F = Sn n + mu_d Sn T / |T|, S = Kc (a - p), Sn = S . n, T = S - Sn n
+            const SlidingLaw& law = slidingLaws[c - first];
             const Vec3 S = Kc * (a - p);
-            const Vec3 n = TransposedTimes(touched.rot, c->normal);
+            const Vec3 n = TransposedTimes(touched.rot, law.normal);
             const double Sn = Dot(S, n);
             const Vec3 T = S - Sn * n;
             const double lengthT = Length(T);
-            F = lengthT == 0 ? S : Sn * n + (c->dynamicFriction * Sn / lengthT) * T;
+            F = lengthT == 0 ? S : Sn * n + (law.dynamicFriction * Sn / lengthT) * T;
         }
         if (movable) {
             force += F;

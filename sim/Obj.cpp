@@ -167,6 +167,7 @@ void CObj::ClearShape() {
     bounds[1] = bounds[3] = bounds[5] = -1e20;
     crashPoints.clear();
     activeContacts_.clear();
+    slidingLaws_.clear();
     activeContactCount_ = 0;
     vertexX.clear(), vertexY.clear(), vertexZ.clear();
     faces.clear();
@@ -186,7 +187,9 @@ void CObj::AddCrashPoint(const Vec3& p) {
     _CRASHINFO c;
     c.localPoint = p;
     crashPoints.push_back(c);
-    activeContacts_.emplace_back();  // room for every point, so that the control pass never allocates
+    // room for every point, so that the control pass never allocates
+    activeContacts_.emplace_back();
+    slidingLaws_.emplace_back();
 }
 
 // Outward normals from the vertex order: quad (a, b, c, d) -> (c - a) x (d - b),

@@ -136,6 +136,31 @@ class CObj {
   public:
     std::vector<_CRASHINFO> crashPoints;
     std::vector<_INTRACT> interactions;
+
+  private:
+    // What the force phase needs of each crash point that touched something at the last control
+    // pass, copied there in the order of the points, so that every stage reads one contiguous run
+    // and no crash point record: 80 bytes each, and what only a sliding contact reads beside them
+    // at the same index. Sized with the crash points, so only a new shape allocates. Beside
+    // interactions: the force phase of a body with contacts reads them all in one line.
+    struct ActiveContact {
+        Vec3 localPoint;
+        Vec3 anchor;       // in body's coordinates
+        double stiffness;  // N/m
+        double damping;    // N s/m
+        const CObj* body;  // the touched body
+        int sliding;
+        int point;  // index in crashPoints, where the reaction on a movable body is left
+    };
+    struct SlidingLaw {
+        Vec3 normal;  // in the touched body's coordinates
+        double dynamicFriction;
+    };
+    int activeContactCount_ = 0;
+    std::vector<ActiveContact> activeContacts_;
+    std::vector<SlidingLaw> slidingLaws_;
+
+  public:
     // Bodies with a collision definition toward this one, in scene order: where the reactions
     // aimed at this body wait. Linked by CScene::LinkContactSources before every frame.
     std::vector<CObj*> contactSources;
@@ -326,22 +351,6 @@ class CObj {
   private:
     CScene* scene_;
     const SimSettings* settings_;
-    // What the force phase needs of each crash point that touched something at the last control
-    // pass, copied there in the order of the points, so that every stage reads one contiguous run
-    // and no crash point record. Sized with the crash points, so only a new shape allocates.
-    struct ActiveContact {
-        Vec3 localPoint;
-        Vec3 anchor;       // in body's coordinates
-        double stiffness;  // N/m
-        double damping;    // N s/m
-        const CObj* body;  // the touched body
-        int sliding;
-        int point;    // index in crashPoints, where the reaction on a movable body is left
-        Vec3 normal;  // in body's coordinates; only a sliding contact reads it
-        double dynamicFriction;
-    };
-    std::vector<ActiveContact> activeContacts_;
-    int activeContactCount_ = 0;
     // The crash points of the contact sources that touch this body, sources in scene order and
     // each one's points in order. Made by the first gather after a control pass (the crash points
     // change only there) and read by every gather until the next.
