@@ -293,6 +293,27 @@ TEST_F(ContactTest, SpringEndRowPressesDeeperAsTheSpringExtends) {
     EXPECT_NEAR(upwardContactForce() - before, stiffness * extension, 1e-9 * stiffness * extension);
 }
 
+// The anchors on a fixed body follow it wherever its stage frame stands, also when it has moved
+// since the control pass that anchored the points.
+TEST_F(ContactTest, ContactForceFollowsAFixedBodyMovedAfterTheControlPass) {
+    scene.settings.CurTime = 1;
+    CObjBox* cube = CubeOnTable(0.1, 0.001);
+    cube->AddCrash(table);
+    cube->ControlPass();
+    ASSERT_EQ(Contacts(cube), 4);
+    auto upwardForce = [&] {
+        cube->ClearStageForces(0);
+        cube->ComputeStageForces(0);
+        return cube->state[0].forceZ;
+    };
+    const double resting = upwardForce();
+    const double drop = 0.0005;
+    table->SetPosition(0, 0, -drop);
+    double stiffness = 0;
+    for (const _CRASHINFO& c : cube->crashPoints) stiffness += c.contactStiffness;
+    EXPECT_NEAR(resting - upwardForce(), stiffness * drop, 1e-9 * stiffness * drop);
+}
+
 TEST_F(ContactTest, BothBodiesFixedKeepTheContactWithoutForce) {
     scene.settings.CurTime = 1;
     CObjBox* cube = CubeOnTable(0.1, 0.001);
