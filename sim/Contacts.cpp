@@ -305,7 +305,7 @@ void CObj::ComputeContactForces(int s) {
 
 // A body that cannot move gets no reactions: none were stored for it.
 void CObj::GatherContactReactions(int s) {
-    if (contactSources.empty() || !IsMovable()) return;
+    if (!hasContactSources_ || contactSources.empty() || !IsMovable()) return;
     if (contactReactionsStale_) {
         contactReactions_.clear();
         for (const CObj* A : contactSources) {
@@ -328,6 +328,7 @@ void CObj::GatherContactReactions(int s) {
 // Capacity for every crash point of the sources, so that no gather allocates.
 void CObj::PrepareContactReactions() {
     contactReactionsStale_ = true;
+    hasContactSources_ = !contactSources.empty();
     if (!IsMovable()) return;
     std::size_t points = 0;
     for (const CObj* A : contactSources) points += A->crashPoints.size();

@@ -133,6 +133,11 @@ class CObj {
     // both, and so touches one line of this body.
     bool adjustsPointMotion_ = false;
 
+  private:
+    // contactSources is not empty, as of the last linking. Beside joins, which the integration
+    // phase reads anyway: the gather of a body that nothing touches reads no line of its own.
+    bool hasContactSources_ = false;
+
   public:
     std::vector<_CRASHINFO> crashPoints;
     std::vector<_INTRACT> interactions;
