@@ -234,8 +234,7 @@ struct TouchedState {
 
 }  // namespace
 
-void CObj::ComputeContactForces(int s) {
-    if (activeContactCount_ == 0 || interactions.empty()) return;
+void CObj::AddAnchoredContactForces(int s, Wrench& sum) {
     const ActiveContact* const first = activeContacts_.data();
     const ActiveContact* const last = first + activeContactCount_;
     const SlidingLaw* const slidingLaws = slidingLaws_.data();
@@ -253,9 +252,8 @@ void CObj::ComputeContactForces(int s) {
     const bool movable = IsMovable(), adjusts = adjustsPointMotion_;
     const Mat3 rot = state[s].rot;
     const Vec3 position = Position(s), velocity = Velocity(s), omega = Omega(s);
-    // Summed in registers, in the order of the points, and stored once.
-    Vec3 force{state[s].forceX, state[s].forceY, state[s].forceZ},
-        torque{state[s].torqueX, state[s].torqueY, state[s].torqueZ};
+    // Summed in registers, in the order of the points, and handed back once.
+    Wrench local = sum;
     TouchedState touched;
     for (const ActiveContact* c = first; c != last; ++c) {
         const CObj* B = c->body;
@@ -288,10 +286,7 @@ void CObj::ComputeContactForces(int s) {
             const double lengthT = Length(T);
             F = lengthT == 0 ? S : Sn * n + (law.dynamicFriction * Sn / lengthT) * T;
         }
-        if (movable) {
-            force += F;
-            torque += Cross(r, F);
-        }
+        if (movable) local.AddAt(F, r);
         if (touched.movable && static_cast<std::size_t>(c->point) < pointCount) {
             // reaction F' = -F on B at the anchor: tau' = r_B x F'
             _CRASHINFO& reaction = points[c->point];
@@ -299,8 +294,7 @@ void CObj::ComputeContactForces(int s) {
             reaction.reactionTorque = Cross(rB, -F);
         }
     }
-    state[s].forceX = force.x, state[s].forceY = force.y, state[s].forceZ = force.z;
-    state[s].torqueX = torque.x, state[s].torqueY = torque.y, state[s].torqueZ = torque.z;
+    sum = local;
 }
 
 // A body that cannot move gets no reactions: none were stored for it.

@@ -29,9 +29,7 @@ void CObj::ComputeStageForces(int s) {
     Wrench sum = StageWrench(s);
     ApplyGrabForce(s, sum);
     ComputeJoinForces(s, sum);
-    SetStageWrench(s, sum);
-    ComputeContactForces(s);
-    sum = StageWrench(s);
+    ComputeContactForces(s, sum);
     ApplyExternalForces(s, sum);
     SetStageWrench(s, sum);
 }

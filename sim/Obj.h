@@ -401,7 +401,12 @@ class CObj {
     void ApplyGrabForce(int s, Wrench& sum) const;
     void ComputeJoinForces(int s, Wrench& sum) const;
     [[gnu::noinline, gnu::cold]] Vec3 AdjustedJoinVelocityDifference(int i, int s) const;
-    void ComputeContactForces(int s);
+    void ComputeContactForces(int s, Wrench& sum) {
+        if (activeContactCount_ > 0 && !interactions.empty()) AddAnchoredContactForces(s, sum);
+    }
+    // Out of line: a body without contacts then keeps the force phase's registers and stack
+    // frame small.
+    [[gnu::noinline]] void AddAnchoredContactForces(int s, Wrench& sum);
     void ApplyExternalForces(int s, Wrench& sum) const;
     Vec3 BrakeTorque(int s) const;
     // World velocity of a point of this body at world offset r from the centre, stage s.
