@@ -7,6 +7,7 @@
 // Force phase (every stage): the contact spring pulls the point back to its anchor. The force on
 // this body goes into its own accumulators; the equal and opposite force on the other body is kept
 // in the crash point, and the other body gathers it in the integration phase that follows.
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -67,6 +68,9 @@ void CObj::UpdateContacts() {
     // The contact sources' points may start or end touching this body in this pass too.
     contactReactionsStale_ = true;
     if (!(settings().AssemblyProgress() > 1)) return;
+    // A body that touches nothing, with its points where the shape put them, far above all it may
+    // touch: no point can start a contact in this pass.
+    if (activeContactCount_ == 0 && !adjustsPointMotion_ && CrashPointsClearOfAll()) return;
     for (_CRASHINFO& c : crashPoints) {
         // A contact ends with the definition that made it: its reactions would have nowhere to go.
         if (c.contactBody && !InteractsWith(c.contactBody)) EndContact(c, 0);
@@ -109,10 +113,21 @@ void CObj::RefreshActiveContactPoints() {
     }
 }
 
+bool CObj::CrashPointsClearOfAll() {
+    if (crashRadius_ < 0) {
+        double radius2 = 0;
+        for (const _CRASHINFO& c : crashPoints) radius2 = std::max(radius2, Dot(c.localPoint, c.localPoint));
+        crashRadius_ = std::sqrt(radius2);
+    }
+    for (const _INTRACT& definition : interactions)
+        if (definition.other && !definition.other->LiesClearAbove(Position(0), crashRadius_)) return false;
+    return true;
+}
+
 void CObj::SearchContact(_CRASHINFO& c, const Vec3& p) {
     for (const _INTRACT& definition : interactions) {
         CObj* B = definition.other;
-        if (!B || B->LiesClearAbove(p)) continue;
+        if (!B || B->LiesClearAbove(p, 0)) continue;
         const int f = B->FindFace(definition.type, p, 0);
         if (f < 0) continue;
         Vec3 faceVertex, faceNormal;

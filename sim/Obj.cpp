@@ -167,6 +167,7 @@ void CObj::ClearShape() {
     bounds[1] = bounds[3] = bounds[5] = -1e20;
     crashPoints.clear();
     activeContacts_.clear();
+    crashRadius_ = -1;
     slidingLaws_.clear();
     activeContactCount_ = 0;
     vertexX.clear(), vertexY.clear(), vertexZ.clear();
@@ -187,6 +188,7 @@ void CObj::AddCrashPoint(const Vec3& p) {
     _CRASHINFO c;
     c.localPoint = p;
     crashPoints.push_back(c);
+    crashRadius_ = -1;
     // room for every point, so that the control pass never allocates
     activeContacts_.emplace_back();
     slidingLaws_.emplace_back();

@@ -162,6 +162,9 @@ class CObj {
         double dynamicFriction;
     };
     int activeContactCount_ = 0;
+    // The largest distance of a crash point from the centre; negative until a control pass needs
+    // it after the shape was built.
+    double crashRadius_ = -1;
     std::vector<ActiveContact> activeContacts_;
     std::vector<SlidingLaw> slidingLaws_;
 
@@ -197,9 +200,10 @@ class CObj {
     // coordinates); a kind may derive them instead of keeping the shape arrays.
     virtual int FaceCount() const { return static_cast<int>(faces.size()); }
     virtual void FacePlane(int face, Vec3& firstVertex, Vec3& normal) const;
-    // A cheap answer for the contact search: true only when the world point lies so far above
-    // every face plane that no depth below one could come out positive. False when unsure.
-    virtual bool LiesClearAbove(const Vec3&) const { return false; }
+    // A cheap answer for the contact search: true only when every world point within radius of
+    // centre lies so far above every face plane that no depth below one could come out positive.
+    // False when unsure.
+    virtual bool LiesClearAbove(const Vec3& /*centre*/, double /*radius*/) const { return false; }
     virtual void BeginControlPass();
     virtual void ControlPass();
     virtual void UpdateMountedViews();
@@ -387,6 +391,7 @@ class CObj {
     void SampleExternalForces();
     void RampJoins();
     void UpdateContacts();
+    bool CrashPointsClearOfAll();
     void SearchContact(_CRASHINFO& c, const Vec3& p);
     void UpdateContact(_CRASHINFO& c, const Vec3& p);
     Wrench StageWrench(int s) const {

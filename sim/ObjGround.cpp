@@ -296,14 +296,14 @@ int CObjGround::FindFace(int, const Vec3& worldPoint, double) const {
 // under it, and the depth the search computes in world coordinates is off by rounding of a few
 // units in the last place of the coordinates involved; a clearance a million times that rounding
 // cannot turn into a positive depth.
-bool CObjGround::LiesClearAbove(const Vec3& worldPoint) const {
+bool CObjGround::LiesClearAbove(const Vec3& centre, double radius) const {
     if (!(bounds[4] <= bounds[5])) return false;  // not built yet
-    const Vec3 p = ToBodyPoint(0, worldPoint);
-    const Vec3 centre = Position(0);
-    const double scale = std::fabs(worldPoint.x) + std::fabs(worldPoint.y) + std::fabs(worldPoint.z) +
-                         std::fabs(centre.x) + std::fabs(centre.y) + std::fabs(centre.z) + 2 * sizeMax;
+    const Vec3 p = ToBodyPoint(0, centre);
+    const Vec3 position = Position(0);
+    const double scale = std::fabs(centre.x) + std::fabs(centre.y) + std::fabs(centre.z) + radius +
+                         std::fabs(position.x) + std::fabs(position.y) + std::fabs(position.z) + 2 * sizeMax;
     constexpr double kRounding = 1e-10;  // ~1e6 times the double rounding of 1.1e-16 per operation
-    return (p.z - bounds[5]) > kRounding * scale * steepestSlope;
+    return (p.z - radius - bounds[5]) > kRounding * scale * steepestSlope;
 }
 
 // ---- Drawing -------------------------------------------------------------------------------

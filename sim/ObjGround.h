@@ -62,7 +62,7 @@ class CObjGround : public CObjBox {
     bool GetFace(int face, FaceFrame& out) const override;
     int FaceCount() const override { return 4 * gridColumns * gridRows; }
     void FacePlane(int face, Vec3& firstVertex, Vec3& normal) const override;
-    bool LiesClearAbove(const Vec3& worldPoint) const override;
+    bool LiesClearAbove(const Vec3& centre, double radius) const override;
     void WriteAttributeLines(SceneLines& out) const override;
 
     // The images as the loader read them; an empty path leaves the ground flat (uncoloured).

@@ -241,36 +241,42 @@ TEST_F(Ground, PointsBeyondTheGridAreNeverInContactWhateverTheirHeight) {
     EXPECT_EQ(g->FindFace(-1, {nan, 0, 0}, 0), -1);
 }
 
-// The search may skip a point that lies clear above the relief only where the depth it computes
-// could never come out positive: tried on steep, tilted relief, points from below the highest
-// corner to above it.
-TEST_F(Ground, PointClearAboveTheReliefLiesAboveThePlaneOfTheFaceUnderIt) {
+// The search may skip points that lie clear above the relief only where the depth it computes
+// could never come out positive: tried on steep, tilted relief, with single points and balls of
+// points, from below the highest corner to above it.
+TEST_F(Ground, PointsClearAboveTheReliefLieAboveThePlaneOfTheFaceUnderThem) {
     std::vector<std::vector<Rgb>> rows(4, std::vector<Rgb>(4));
     for (int j = 0; j < 4; ++j)
         for (int i = 0; i < 4; ++i) rows[j][i] = Grey((i + j) % 2 ? 255 : (i * 40 + j * 25) % 200);
     CObjGround* g = MakeGround(rows, 30);  // 5 m cells, walls up to 30 m high
     g->SetAngle(0.05, -0.03, 0.4);
     g->SetPosition(3, -2, 1);
+    // the depth as the search computes it; none where no face lies under the point
+    auto depth = [&](const Vec3& p) {
+        const int f = g->FindFace(-1, p, 0);
+        if (f < 0) return -1.0;
+        Vec3 first, normal;
+        g->FacePlane(f, first, normal);
+        return Dot(g->ToWorldVector(0, normal), g->ToWorldPoint(0, first) - p);
+    };
     const double top = g->bounds[5];
+    const Vec3 ball[] = {{0, 0, -1}, {1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0.6, 0.6, -0.52}};
     int clear = 0, skippedOverTheTop = 0;
-    for (double x = -9.7; x < 10; x += 0.61)
-        for (double y = -9.9; y < 10; y += 0.57)
-            for (double h : {-3.0, -0.1, 0.0, 1e-6, 1e-3, 0.05, 0.5, 5.0}) {
-                const Vec3 p = g->ToWorldPoint(0, {x, y, top + h});
-                if (!g->LiesClearAbove(p)) {
-                    skippedOverTheTop += h >= 0.05;
-                    continue;
+    for (double radius : {0.0, 0.4})
+        for (double x = -9.7; x < 10; x += 0.61)
+            for (double y = -9.9; y < 10; y += 0.57)
+                for (double h : {-3.0, -0.1, 0.0, 1e-6, 1e-3, 0.05, 0.5, 5.0}) {
+                    const Vec3 centre = g->ToWorldPoint(0, {x, y, top + radius + h});
+                    if (!g->LiesClearAbove(centre, radius)) {
+                        skippedOverTheTop += h >= 0.05;
+                        continue;
+                    }
+                    ++clear;
+                    EXPECT_GT(h, 0) << x << " " << y << " " << radius;
+                    for (const Vec3& u : ball)
+                        EXPECT_LE(depth(centre + radius * g->ToWorldVector(0, u)), 0)
+                            << x << " " << y << " " << radius;
                 }
-                ++clear;
-                EXPECT_GT(h, 0) << x << " " << y;
-                const int f = g->FindFace(-1, p, 0);
-                if (f < 0) continue;
-                Vec3 first, normal;
-                g->FacePlane(f, first, normal);
-                // the depth as the search computes it
-                EXPECT_LE(Dot(g->ToWorldVector(0, normal), g->ToWorldPoint(0, first) - p), 0)
-                    << x << " " << y;
-            }
     EXPECT_GT(clear, 0);
     EXPECT_EQ(skippedOverTheTop, 0);  // well above the top is always clear
 }
