@@ -52,6 +52,19 @@ class ContactTest : public ::testing::Test {
         return n;
     }
 
+    // The upward force of a stage-0 force phase of the body alone.
+    static double UpwardStageForce(CObj* body) {
+        body->ClearStageForces(0);
+        body->ComputeStageForces(0);
+        return body->state[0].forceZ;
+    }
+
+    static double TotalContactStiffness(const CObj* body) {
+        double stiffness = 0;
+        for (const _CRASHINFO& c : body->crashPoints) stiffness += c.contactStiffness;
+        return stiffness;
+    }
+
     CScene scene;
     KeyStateTable keys;
     CObjBox* table = nullptr;
@@ -279,18 +292,12 @@ TEST_F(ContactTest, SpringEndRowPressesDeeperAsTheSpringExtends) {
     spring->AddCrash(table);
     spring->ControlPass();
     ASSERT_EQ(Contacts(spring), spring->crashPointR);
-    auto upwardContactForce = [&] {
-        spring->ClearStageForces(0);
-        spring->ComputeStageForces(0);
-        return spring->state[0].forceZ;
-    };
-    const double before = upwardContactForce();
+    const double before = UpwardStageForce(spring);
     const double extension = 0.002;
     spring->extension.value[0] = extension;
     spring->UpdateSpringGeometry(0);
-    double stiffness = 0;
-    for (const _CRASHINFO& c : spring->crashPoints) stiffness += c.contactStiffness;
-    EXPECT_NEAR(upwardContactForce() - before, stiffness * extension, 1e-9 * stiffness * extension);
+    const double stiffness = TotalContactStiffness(spring);
+    EXPECT_NEAR(UpwardStageForce(spring) - before, stiffness * extension, 1e-9 * stiffness * extension);
 }
 
 // The anchors on a fixed body follow it wherever its stage frame stands, also when it has moved
@@ -301,17 +308,11 @@ TEST_F(ContactTest, ContactForceFollowsAFixedBodyMovedAfterTheControlPass) {
     cube->AddCrash(table);
     cube->ControlPass();
     ASSERT_EQ(Contacts(cube), 4);
-    auto upwardForce = [&] {
-        cube->ClearStageForces(0);
-        cube->ComputeStageForces(0);
-        return cube->state[0].forceZ;
-    };
-    const double resting = upwardForce();
+    const double resting = UpwardStageForce(cube);
     const double drop = 0.0005;
     table->SetPosition(0, 0, -drop);
-    double stiffness = 0;
-    for (const _CRASHINFO& c : cube->crashPoints) stiffness += c.contactStiffness;
-    EXPECT_NEAR(resting - upwardForce(), stiffness * drop, 1e-9 * stiffness * drop);
+    const double stiffness = TotalContactStiffness(cube);
+    EXPECT_NEAR(resting - UpwardStageForce(cube), stiffness * drop, 1e-9 * stiffness * drop);
 }
 
 TEST_F(ContactTest, BothBodiesFixedKeepTheContactWithoutForce) {
