@@ -231,7 +231,7 @@ struct TouchedState {
         movable = B->IsMovable();
         adjustsPointMotion = adjusts;
         position = B->Position(s), velocity = B->Velocity(s), omega = B->Omega(s);
-        rot = B->state[s].rot;
+        rot = B->Rot(s);
         still = !adjusts && IsPositiveZero(velocity) && IsPositiveZero(omega);
     }
 
@@ -265,7 +265,7 @@ void CObj::AddAnchoredContactForces(int s, Wrench& sum) {
     // Everything the loop reads of this body is copied first: the reactions it stores could
     // otherwise be any body's state, to be read again after every store.
     const bool movable = IsMovable(), adjusts = adjustsPointMotion_;
-    const Mat3 rot = state[s].rot;
+    const Mat3 rot = Rot(s);
     const Vec3 position = Position(s), velocity = Velocity(s), omega = Omega(s);
     // Summed in registers, in the order of the points, and handed back once.
     Wrench local = sum;
@@ -324,14 +324,12 @@ void CObj::GatherContactReactions(int s) {
         }
         contactReactionsStale_ = false;
     }
-    Vec3 force{state[s].forceX, state[s].forceY, state[s].forceZ},
-        torque{state[s].torqueX, state[s].torqueY, state[s].torqueZ};
+    Wrench sum = StageWrench(s);
     for (const _CRASHINFO* c : contactReactions_) {
-        force += c->reactionForce;
-        torque += c->reactionTorque;
+        sum.force += c->reactionForce;
+        sum.torque += c->reactionTorque;
     }
-    state[s].forceX = force.x, state[s].forceY = force.y, state[s].forceZ = force.z;
-    state[s].torqueX = torque.x, state[s].torqueY = torque.y, state[s].torqueZ = torque.z;
+    SetStageWrench(s, sum);
 }
 
 // Capacity for every crash point of the sources, so that no gather allocates.

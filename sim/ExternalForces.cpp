@@ -70,10 +70,11 @@ void CObj::ApplyPrescribedMotion() {
     if (!IsFixed()) return;
     if (moveForcesX.empty() && moveForcesY.empty() && moveForcesZ.empty()) return;
     const double t = settings().CurTime;
-    if (!moveForcesX.empty()) state[0].posX = PrescribedCoordinate(moveForcesX, t);
-    if (!moveForcesY.empty()) state[0].posY = PrescribedCoordinate(moveForcesY, t);
-    if (!moveForcesZ.empty()) state[0].posZ = PrescribedCoordinate(moveForcesZ, t);
-    UpdateStageMatrices(0);
+    Vec3 position = Position(0);
+    if (!moveForcesX.empty()) position.x = PrescribedCoordinate(moveForcesX, t);
+    if (!moveForcesY.empty()) position.y = PrescribedCoordinate(moveForcesY, t);
+    if (!moveForcesZ.empty()) position.z = PrescribedCoordinate(moveForcesZ, t);
+    SetPosition(position.x, position.y, position.z);
     UpdateJoinPoints(0);
 }
 
@@ -120,8 +121,7 @@ Vec3 CObj::BrakeTorque(int s) const {
     const double spin = Dot(axis, Omega(s));
     const double moments[3] = {inertiaX, inertiaY, inertiaZ};
     double inertia = 0;
-    for (int k = 0; k < 3; ++k)
-        inertia += moments[k] * Dot(axis, state[s].rot.Row(k)) * Dot(axis, state[s].rot.Row(k));
+    for (int k = 0; k < 3; ++k) inertia += moments[k] * Dot(axis, BodyAxis(s, k)) * Dot(axis, BodyAxis(s, k));
     const double stopping = inertia * std::fabs(spin) / settings().timeStep;
     return Sign(spin) * std::min(size, stopping) * axis;
 }

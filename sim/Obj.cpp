@@ -9,7 +9,11 @@
 namespace korvan {
 
 CObj::CObj(CScene& scene, std::string kind, std::string name)
-    : typeName(std::move(kind)), displayName(std::move(name)), scene_(&scene), settings_(&scene.settings) {
+    : typeName(std::move(kind)),
+      displayName(std::move(name)),
+      scene_(&scene),
+      settings_(&scene.settings),
+      motion_(scene.ReserveMotionLane()) {
     varName = scene.NextVarName(typeName);
     Reset();
 }
@@ -19,13 +23,12 @@ CObj::~CObj() = default;
 void CObj::Reset() {
     id = scene_->Count();
     for (int s = 0; s < 4; ++s) {
-        state[s].posX = state[s].posY = state[s].posZ = 0;
-        state[s].velX = state[s].velY = state[s].velZ = 0;
-        state[s].omegaX = state[s].omegaY = state[s].omegaZ = 0;
-        state[s].forceX = state[s].forceY = state[s].forceZ = 0;
-        state[s].torqueX = state[s].torqueY = state[s].torqueZ = 0;
+        StageLanes& q = motion_.Stage(s);
+        motion_.Set(q.pos, {}), motion_.Set(q.vel, {}), motion_.Set(q.omega, {});
+        motion_.Set(q.force, {}), motion_.Set(q.torque, {});
+        SetRot(s, Mat3{});
     }
-    state[0].rot = Mat3::Identity();
+    SetRot(0, Mat3::Identity());
     UpdateStageMatrices(0);
     colorR = colorG = colorB = 0.5;
     RHO = 1000;
@@ -45,16 +48,16 @@ void CObj::Reset() {
 // ---- State setters and getters ------------------------------------------------------------
 
 void CObj::SetPosition(double x, double y, double z) {
-    state[0].posX = x, state[0].posY = y, state[0].posZ = z;
+    motion_.Set(motion_.Stage(0).pos, {x, y, z});
     UpdateStageMatrices(0);
 }
 
 void CObj::SetVelocity(double x, double y, double z) {
-    state[0].velX = x, state[0].velY = y, state[0].velZ = z;
+    motion_.Set(motion_.Stage(0).vel, {x, y, z});
 }
 
 void CObj::SetAngularVelocity(double x, double y, double z) {
-    state[0].omegaX = x, state[0].omegaY = y, state[0].omegaZ = z;
+    motion_.Set(motion_.Stage(0).omega, {x, y, z});
 }
 
 // Rodrigues: R = I cos(a) + sin(a) [k]x + (1 - cos(a)) k k^T is body-to-world; rot = R^T.
@@ -69,7 +72,7 @@ void CObj::SetAngle(double x, double y, double z) {
                   {t * k.x * k.y + sn * k.z, t * k.y * k.y + c, t * k.y * k.z - sn * k.x},
                   {t * k.x * k.z - sn * k.y, t * k.y * k.z + sn * k.x, t * k.z * k.z + c}}};
     }
-    state[0].rot = Transposed(r);
+    SetRot(0, Transposed(r));
     UpdateStageMatrices(0);
 }
 
@@ -77,7 +80,7 @@ void CObj::SetAngle(double x, double y, double z) {
 // is the best-conditioned multiple of the axis k; the skew part of rot gives the sign of k
 // (sin a k, which vanishes only where both orientations describe the same turn).
 Vec3 CObj::GetAngle() const {
-    const Mat3& m = state[0].rot;
+    const Mat3 m = Rot(0);
     double trace = m.m[0][0] + m.m[1][1] + m.m[2][2];
     double angle = std::acos(std::clamp((trace - 1) / 2, -1.0, 1.0));
     Mat3 sym;
@@ -97,7 +100,8 @@ Vec3 CObj::GetAngle() const {
 }
 
 void CObj::GetMatrix(double out[9]) const {
-    std::copy(state[0].rot.data(), state[0].rot.data() + 9, out);
+    const Mat3 rot = Rot(0);
+    std::copy(rot.data(), rot.data() + 9, out);
 }
 
 // ---- Default virtual operations ---------------------------------------------------------
@@ -122,22 +126,24 @@ void CObj::SetRecordLength(int frames) {
 void CObj::RestoreRecordedFrame(int frame) {
     if (frame < 0 || frame >= static_cast<int>(records.size())) return;
     const REC& r = records[static_cast<std::size_t>(frame)];
-    state[0].posX = r.position[0], state[0].posY = r.position[1], state[0].posZ = r.position[2];
-    state[0].velX = r.velocity[0], state[0].velY = r.velocity[1], state[0].velZ = r.velocity[2];
-    state[0].omegaX = r.angularVelocity[0], state[0].omegaY = r.angularVelocity[1],
-    state[0].omegaZ = r.angularVelocity[2];
-    std::copy(std::begin(r.rot), std::end(r.rot), state[0].rot.data());
+    StageLanes& q = motion_.Stage(0);
+    motion_.Set(q.pos, {r.position[0], r.position[1], r.position[2]});
+    motion_.Set(q.vel, {r.velocity[0], r.velocity[1], r.velocity[2]});
+    motion_.Set(q.omega, {r.angularVelocity[0], r.angularVelocity[1], r.angularVelocity[2]});
+    Mat3 rot;
+    std::copy(std::begin(r.rot), std::end(r.rot), rot.data());
+    SetRot(0, rot);
     UpdateStageMatrices(0);
 }
 
 void CObj::StoreRecordedFrame(int frame) {
     if (frame < 0 || frame >= static_cast<int>(records.size())) return;
     REC& r = records[static_cast<std::size_t>(frame)];
-    r.position[0] = state[0].posX, r.position[1] = state[0].posY, r.position[2] = state[0].posZ;
-    r.velocity[0] = state[0].velX, r.velocity[1] = state[0].velY, r.velocity[2] = state[0].velZ;
-    r.angularVelocity[0] = state[0].omegaX, r.angularVelocity[1] = state[0].omegaY,
-    r.angularVelocity[2] = state[0].omegaZ;
-    std::copy(state[0].rot.data(), state[0].rot.data() + 9, r.rot);
+    const Vec3 position = Position(0), velocity = Velocity(0), omega = Omega(0);
+    r.position[0] = position.x, r.position[1] = position.y, r.position[2] = position.z;
+    r.velocity[0] = velocity.x, r.velocity[1] = velocity.y, r.velocity[2] = velocity.z;
+    r.angularVelocity[0] = omega.x, r.angularVelocity[1] = omega.y, r.angularVelocity[2] = omega.z;
+    GetMatrix(r.rot);
 }
 
 void CObj::UpdateDerivedConstants() {
@@ -156,8 +162,7 @@ void CObj::AdjustPointMotion(int, int, Vec3&) const {}
 void CObj::MakeModel() {}
 
 void CObj::ClearStageForces(int s) {
-    state[s].forceX = state[s].forceY = state[s].forceZ = 0;
-    state[s].torqueX = state[s].torqueY = state[s].torqueZ = 0;
+    SetStageWrench(s, {});
 }
 
 // ---- Shape building -----------------------------------------------------------------------
@@ -237,7 +242,8 @@ bool CObj::FaceFrameOf(int face, FaceFrame& out) const {
 
 void CObj::ShiftForResize(const Vec3& shift, const Vec3& oldSize, const Vec3& newSize) {
     Vec3 worldShift = ToWorldVector(0, shift);
-    SetPosition(state[0].posX + worldShift.x, state[0].posY + worldShift.y, state[0].posZ + worldShift.z);
+    const Vec3 moved = Position(0) + worldShift;
+    SetPosition(moved.x, moved.y, moved.z);
 
     // Each connection group keeps its shape and its relative place between the faces:
     // new centre = (new size - extent) * centre / (old size - extent), per axis.

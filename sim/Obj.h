@@ -21,6 +21,7 @@
 
 #include "base/Matrix.h"
 #include "base/Vec3.h"
+#include "sim/MotionBlock.h"
 #include "sim/Records.h"
 #include "sim/SimSettings.h"
 
@@ -35,20 +36,6 @@ struct FaceFrame {
     Vec3 normal;
     Vec3 axis1;
     Vec3 axis2;
-};
-
-// One Runge-Kutta stage of a body's motion: everything a stage reads and writes for the body and
-// nothing else, 24 numbers in three cache lines. Stage 0 is the committed state; stages 1..3 are
-// the intermediate states of the step. rot is kept orthonormal, so it turns world vectors into
-// body axes and its transpose turns them back: no inverse is kept.
-struct StageState {
-    double posX = 0, posY = 0, posZ = 0;  // centre of mass, world
-    double velX = 0, velY = 0, velZ = 0;
-    double omegaX = 0, omegaY = 0, omegaZ = 0;  // world
-    // Force phase accumulators; IntegrateStage turns them into the increments h a and h alpha.
-    double forceX = 0, forceY = 0, forceZ = 0;
-    double torqueX = 0, torqueY = 0, torqueZ = 0;
-    Mat3 rot;  // rows are the body axes in world coordinates
 };
 
 // The force and torque sums of one body's force phase (world), kept in registers while its parts
@@ -93,9 +80,6 @@ class CObj {
     double sizeRef = 0;  // reference size for default contact stiffness
     double sizeMax = 0;
 
-    // ---- Motion state, one StageState per stage (0 = committed) ---------------------------
-    StageState state[4];
-
     // ---- Per-control-pass sums, applied by every force phase until the next control pass --
     Vec3 extForce;     // world, N
     Vec3 extTorque;    // world, N m
@@ -128,6 +112,9 @@ class CObj {
     std::vector<_JOININFO> joins;
 
   protected:
+    // Kinds that add to IntegrateStage (an internal coordinate) say so, so that the scheduler
+    // calls theirs instead of stepping them with their neighbours.
+    bool extendsIntegration_ = false;
     // Kinds whose points move in ways the rigid state does not show (AdjustPointMotion) say so
     // here, so that the force phase asks only them. Beside joins: a partner's force phase reads
     // both, and so touches one line of this body.
@@ -209,6 +196,7 @@ class CObj {
     virtual void UpdateMountedViews();
     virtual void ClearStageForces(int s);
     virtual void ComputeStageForces(int s);
+    // One body's stage step; a kind that extends it sets extendsIntegration_.
     virtual void IntegrateStage(int s);
     // Corrects the velocity of connection record `joinIndex` (or of a contact or grab point when
     // it is -1) for motion the rigid-body state does not show, e.g. a spring's extension.
@@ -227,6 +215,13 @@ class CObj {
     virtual double MassPerDensity() const { return 0; }
 
     // ---- Integration (stage work of the committed and intermediate states) ---------------
+    // Before the sub-steps of a frame (main thread): the lane's inverse mass and moments, and
+    // whether the body takes the rigid step shared by its block this frame.
+    void PrepareIntegration();
+    // Stage s of the four bodies of one motion block, lanes in order. When all of them took the
+    // shared rigid step at PrepareIntegration, one vector operation serves several of them with
+    // the numbers IntegrateStage would give each; otherwise each body takes its own.
+    static void IntegrateBlock(CObj* const (&bodies)[kMotionLanes], int s);
     bool UpdateStageMatrices(int s);
     void UpdateJoinPoints(int s);
 
@@ -309,27 +304,39 @@ class CObj {
     void SetVelocity(double x, double y, double z);
     void SetAngularVelocity(double x, double y, double z);
     void SetAngle(double x, double y, double z);
-    Vec3 GetPosition() const { return {state[0].posX, state[0].posY, state[0].posZ}; }
-    Vec3 GetVelocity() const { return {state[0].velX, state[0].velY, state[0].velZ}; }
-    Vec3 GetAngularVelocity() const { return {state[0].omegaX, state[0].omegaY, state[0].omegaZ}; }
+    Vec3 GetPosition() const { return Position(0); }
+    Vec3 GetVelocity() const { return Velocity(0); }
+    Vec3 GetAngularVelocity() const { return Omega(0); }
     Vec3 GetAngle() const;
     void GetMatrix(double out[9]) const;
 
-    // Stage-s state as vectors.
-    Vec3 Position(int s) const { return {state[s].posX, state[s].posY, state[s].posZ}; }
-    Vec3 Velocity(int s) const { return {state[s].velX, state[s].velY, state[s].velZ}; }
-    Vec3 Omega(int s) const { return {state[s].omegaX, state[s].omegaY, state[s].omegaZ}; }
+    // ---- Motion state of stage s (0 = committed, 1..3 the intermediate Runge-Kutta stages) --
+    // The scene keeps it in the body's lane of a motion block, beside its neighbours'.
+    Vec3 Position(int s) const { return motion_.Get(motion_.Stage(s).pos); }
+    Vec3 Velocity(int s) const { return motion_.Get(motion_.Stage(s).vel); }
+    Vec3 Omega(int s) const { return motion_.Get(motion_.Stage(s).omega); }
+    Mat3 Rot(int s) const { return motion_.Rot(s); }
+    void SetRot(int s, const Mat3& rot) { motion_.SetRot(s, rot); }
+    // The force phase's sums of stage s (world): force and torque about the centre.
+    Wrench StageWrench(int s) const {
+        const StageLanes& q = motion_.Stage(s);
+        return {motion_.Get(q.force), motion_.Get(q.torque)};
+    }
+    void SetStageWrench(int s, const Wrench& w) {
+        StageLanes& q = motion_.Stage(s);
+        motion_.Set(q.force, w.force), motion_.Set(q.torque, w.torque);
+    }
     // Between body and world coordinates at stage s: vectors turn (world = rot^T body,
     // body = rot world), points also move by the centre.
-    Vec3 ToWorldVector(int s, const Vec3& v) const { return TransposedTimes(state[s].rot, v); }
+    Vec3 ToWorldVector(int s, const Vec3& v) const { return TransposedTimes(Rot(s), v); }
     Vec3 ToWorldPoint(int s, const Vec3& p) const { return ToWorldVector(s, p) + Position(s); }
-    Vec3 ToBodyVector(int s, const Vec3& v) const { return state[s].rot * v; }
-    Vec3 ToBodyPoint(int s, const Vec3& p) const { return state[s].rot * (p - Position(s)); }
+    Vec3 ToBodyVector(int s, const Vec3& v) const { return Rot(s) * v; }
+    Vec3 ToBodyPoint(int s, const Vec3& p) const { return Rot(s) * (p - Position(s)); }
     // The committed body matrices as 4x4 row-major transforms, for drawing and the user interface.
     Mat4 LocalToWorld() const;
     Mat4 WorldToLocal() const;
     // Body axis i (0 x, 1 y, 2 z) as a world direction at stage s.
-    Vec3 BodyAxis(int s, int i) const { return state[s].rot.Row(i); }
+    Vec3 BodyAxis(int s, int i) const { return motion_.RotRow(s, i); }
 
     // Back to the constructed state of the motion, mass and appearance fields.
     void Reset();
@@ -366,23 +373,21 @@ class CObj {
     std::vector<const _CRASHINFO*> contactReactions_;
     bool contactReactionsStale_ = true;
 
-    // k0 + 2 k1 + 2 k2 + k3 of the position and rot increments, summed stage by stage.
-    double stepPositionSum_[3] = {};
-    double stepRotationSum_[9] = {};
+    // The body's lane of the scene's motion blocks; the scene moves it when bodies come and go.
+    MotionLane motion_;
+    friend class CScene;
 
-    // 1/mass and the inverse principal moments, remade when a stage finds the mass properties
-    // changed (scripts, MakeModel and resizing write them between frames), so that a stage
-    // multiplies instead of dividing.
-    struct MassInverses {
-        // What they were made from; NaN never compares equal, so the first stage makes them.
+    // What the lane's inverse mass and moments were made from: a stage that finds the mass
+    // properties changed (scripts, MakeModel and resizing write them between frames, a spring in
+    // every stage) makes them anew. NaN never compares equal, so the first stage makes them.
+    struct MassInverseSource {
         static constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
         double mass = kNaN, inertiaX = kNaN, inertiaY = kNaN, inertiaZ = kNaN;
-        double invMass = 0, invInertiaX = 0, invInertiaY = 0, invInertiaZ = 0;
     };
-    MassInverses inverses_;
+    MassInverseSource inverseSource_;
 
     void RefreshMassInverses();
-    void IntegrateAcceleration(StageState& q);
+    bool TakesRigidStep() const;
 
     // Parts of the control pass and of the force phase, in the order they run.
     void ApplyPrescribedMotion();
@@ -394,15 +399,6 @@ class CObj {
     bool CrashPointsClearOfAll();
     void SearchContact(_CRASHINFO& c, const Vec3& p);
     void UpdateContact(_CRASHINFO& c, const Vec3& p);
-    Wrench StageWrench(int s) const {
-        const StageState& q = state[s];
-        return {{q.forceX, q.forceY, q.forceZ}, {q.torqueX, q.torqueY, q.torqueZ}};
-    }
-    void SetStageWrench(int s, const Wrench& w) {
-        StageState& q = state[s];
-        q.forceX = w.force.x, q.forceY = w.force.y, q.forceZ = w.force.z;
-        q.torqueX = w.torque.x, q.torqueY = w.torque.y, q.torqueZ = w.torque.z;
-    }
     void ApplyGrabForce(int s, Wrench& sum) const;
     void ComputeJoinForces(int s, Wrench& sum) const;
     [[gnu::noinline, gnu::cold]] Vec3 AdjustedJoinVelocityDifference(int i, int s) const;
@@ -419,8 +415,6 @@ class CObj {
     void CollectActiveContacts();
     template <class Build>
     int MakeJoinGroup(CObj* other, int count, Build build);
-    void CommitStage();
-    void BuildNextStage(int s, const double dPos[3], const double dRot[9]);
     void ReportRunaway() const;
 };
 

@@ -58,6 +58,7 @@ class CObjDef : public CObjCylinder {
     CObjDef(CScene& scene, std::string name) : CObjCylinder(scene, "DEF", std::move(name)) {
         widthR = 0.6, widthW = 1.2, crashPointR = 20, crashPointW = 2;
         adjustsPointMotion_ = true;
+        extendsIntegration_ = true;
     }
 
   private:

@@ -41,6 +41,7 @@ class CObjSpring : public CObjCylinder {
     friend class CScene;
     CObjSpring(CScene& scene, std::string name) : CObjCylinder(scene, "SPRING", std::move(name)) {
         adjustsPointMotion_ = true;
+        extendsIntegration_ = true;
     }
 
   private:

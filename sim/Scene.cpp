@@ -47,9 +47,28 @@ void CScene::Remove(CObj* body) {
         std::erase(other->contactSources, body);
         std::erase_if(other->moves, [&](const _MOVEINFO& r) { return r.other == body; });
     }
+    // The bodies after it move up one lane each, their motion with them.
+    for (std::size_t i = static_cast<std::size_t>(index) + 1; i < bodies_.size(); ++i)
+        CopyLane(motion_[i / kMotionLanes], static_cast<int>(i % kMotionLanes),
+                 motion_[(i - 1) / kMotionLanes], static_cast<int>((i - 1) % kMotionLanes));
     bodies_.erase(bodies_.begin() + index);
+    AttachMotionLanes(static_cast<std::size_t>(index));
     // A body's id is its position; a new body takes the count, so the ids stay unique.
     for (std::size_t i = 0; i < bodies_.size(); ++i) bodies_[i]->id = static_cast<int>(i);
+}
+
+MotionLane CScene::ReserveMotionLane() {
+    const std::size_t index = bodies_.size(), block = index / kMotionLanes;
+    if (block >= motion_.size()) {
+        motion_.resize(block + 1);
+        AttachMotionLanes(0);
+    }
+    return {&motion_[block], static_cast<int>(index % kMotionLanes)};
+}
+
+void CScene::AttachMotionLanes(std::size_t first) {
+    for (std::size_t i = first; i < bodies_.size(); ++i)
+        bodies_[i]->motion_ = {&motion_[i / kMotionLanes], static_cast<int>(i % kMotionLanes)};
 }
 
 // Capacity is kept, so an unchanged scene allocates nothing here.

@@ -62,8 +62,18 @@ class CScene {
     // Naming rule: "Obj%s%d" with the next counter value, "_2" appended while the name is taken.
     std::string NextVarName(const std::string& kind);
 
+    // The motion lane of the body about to be appended (constructed): lane Count() % 4 of block
+    // Count() / 4. Growing the blocks moves them; the bodies already in the list follow.
+    MotionLane ReserveMotionLane();
+    // The motion blocks in body order, for the integration of whole blocks.
+    int MotionBlockCount() const { return static_cast<int>(motion_.size()); }
+
   private:
     std::vector<std::unique_ptr<CObj>> bodies_;
+    std::vector<MotionBlock> motion_;
+
+    // Points every body from `first` on at its lane.
+    void AttachMotionLanes(std::size_t first);
 };
 
 }  // namespace korvan

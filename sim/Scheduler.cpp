@@ -127,7 +127,10 @@ void CScheduler::RunSimulationFrame() {
     const int threadCount = FrameThreadCount();
     BalanceForceRanges(scene_, threadCount, rangeStart_.data(), rangeEnd_.data());
     scene_.LinkContactSources();
-    for (int i = 0; i < scene_.Count(); ++i) scene_.Body(i)->LinkJoins();
+    for (int i = 0; i < scene_.Count(); ++i) {
+        scene_.Body(i)->LinkJoins();
+        scene_.Body(i)->PrepareIntegration();
+    }
     measureBusyTime_ = cpuMeterShown;
     std::fill(threadBusyTime_.begin(), threadBusyTime_.end(), 0.0);
 
@@ -241,16 +244,29 @@ void CScheduler::RunForceShare(const _DOONECALC& record, int bodyCount, bool tim
     }
 }
 
+// Whole motion blocks per thread, so that neighbours advance together and no two threads write
+// one block.
 void CScheduler::RunIntegrationShare(const _DOONECALC& record, int bodyCount) {
-    const int begin = SliceBegin(record.threadIndex, record.threadCount, bodyCount);
-    const int end = SliceBegin(record.threadIndex + 1, record.threadCount, bodyCount);
+    const int blockCount = (bodyCount + kMotionLanes - 1) / kMotionLanes;
+    const int begin = SliceBegin(record.threadIndex, record.threadCount, blockCount) * kMotionLanes;
+    const int end = std::min(
+        SliceBegin(record.threadIndex + 1, record.threadCount, blockCount) * kMotionLanes, bodyCount);
     const int stage = record.stage;
-    for (int i = begin; i < end; ++i) {
-        CObj* body = scene_.Body(i);
-        body->GatherContactReactions(stage);
-        body->IntegrateStage(stage);
-        body->UpdateJoinPoints((stage + 1) % 4);
-        if (record.beginControl) body->BeginControlPass();
+    for (int first = begin; first < end; first += kMotionLanes) {
+        const int count = std::min(kMotionLanes, end - first);
+        CObj* bodies[kMotionLanes];
+        for (int k = 0; k < count; ++k) {
+            bodies[k] = scene_.Body(first + k);
+            bodies[k]->GatherContactReactions(stage);
+        }
+        if (count == kMotionLanes)
+            CObj::IntegrateBlock(bodies, stage);
+        else
+            for (int k = 0; k < count; ++k) bodies[k]->IntegrateStage(stage);
+        for (int k = 0; k < count; ++k) {
+            bodies[k]->UpdateJoinPoints((stage + 1) % 4);
+            if (record.beginControl) bodies[k]->BeginControlPass();
+        }
     }
 }
 

@@ -308,12 +308,12 @@ End Function
 )" + scene.substr(scene.find("Dim wheels"))));
     ASSERT_EQ(document.scene.Count(), 6);
     ASSERT_NE(Body("Wheel3"), nullptr);
-    EXPECT_DOUBLE_EQ(Body("Wheel3")->state[0].posZ, 0.35);
-    EXPECT_DOUBLE_EQ(Body("Wheel0")->state[0].posX, 0.8);
+    EXPECT_DOUBLE_EQ(Body("Wheel3")->Position(0).z, 0.35);
+    EXPECT_DOUBLE_EQ(Body("Wheel0")->Position(0).x, 0.8);
     const std::string first = Save("first.txt");
     ASSERT_TRUE(commands.LoadScene((dir / "first.txt").string(), 0, 0)) << ShiftJisToUtf8(first);
     ASSERT_EQ(document.scene.Count(), 6);
-    EXPECT_DOUBLE_EQ(Body("Wheel3")->state[0].posZ, 0.35);
+    EXPECT_DOUBLE_EQ(Body("Wheel3")->Position(0).z, 0.35);
     EXPECT_EQ(ShiftJisToUtf8(first), ShiftJisToUtf8(Save("second.txt")));
     EXPECT_TRUE(host.messages.empty()) << host.messages.front();
 }

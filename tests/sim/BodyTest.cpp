@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 #include "sim/ObjBox.h"
 #include "sim/ObjCylinder.h"
@@ -79,8 +80,8 @@ TEST(BodyState, SetAngleTurnsTheBodyAxesTheRightWay) {
     CScene scene;
     auto* b = scene.Create<CObjBox>("a");
     b->SetAngle(0, 0, kPi / 2);  // a quarter turn about world z: body x points along world y
-    EXPECT_NEAR(b->state[0].rot.m[0][1], 1, 1e-15);
-    EXPECT_NEAR(b->state[0].rot.m[1][0], -1, 1e-15);
+    EXPECT_NEAR(b->Rot(0).m[0][1], 1, 1e-15);
+    EXPECT_NEAR(b->Rot(0).m[1][0], -1, 1e-15);
 }
 
 TEST(BodyState, AngleRoundTripsIncludingTurnsNearHalfARevolution) {
@@ -103,12 +104,12 @@ TEST(BodyState, HalfTurnReadsBackAsTheSameTurn) {
     auto* b = scene.Create<CObjBox>("a");
     Vec3 axis = Normalized({1, 2, -2});
     b->SetAngle(axis.x * kPi, axis.y * kPi, axis.z * kPi);
-    Mat3 before = b->state[0].rot;
+    Mat3 before = b->Rot(0);
     Vec3 got = b->GetAngle();
     EXPECT_NEAR(Length(got), kPi, 1e-9);
     b->SetAngle(got.x, got.y, got.z);
     for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) EXPECT_NEAR(b->state[0].rot.m[i][j], before.m[i][j], 1e-9);
+        for (int j = 0; j < 3; ++j) EXPECT_NEAR(b->Rot(0).m[i][j], before.m[i][j], 1e-9);
 }
 
 TEST(SceneList, RemovingABodyDetachesTheRecordsThatPointedAtIt) {
@@ -125,6 +126,41 @@ TEST(SceneList, RemovingABodyDetachesTheRecordsThatPointedAtIt) {
     EXPECT_EQ(a->joins[0].partner, nullptr);
     EXPECT_EQ(a->joins[0].partnerIndex, -1);
     EXPECT_TRUE(a->interactions.empty());
+}
+
+// The scene keeps the bodies' motion side by side in blocks of four; bodies that come and go
+// (more than one block's worth, so the blocks grow and move) never take another body's motion.
+TEST(SceneList, EveryBodyKeepsItsOwnMotionWhenBodiesComeAndGo) {
+    CScene scene;
+    std::vector<CObj*> bodies;
+    auto place = [](CObj* b, int i) {
+        b->SetPosition(i, 2 * i, 3 * i);
+        b->SetVelocity(-i, 0.5 * i, 1);
+        b->SetAngularVelocity(0, 0, 0.1 * i);
+        b->SetAngle(0, 0, 0.01 * i);
+    };
+    for (int i = 0; i < 11; ++i) {
+        bodies.push_back(scene.Create<CObjBox>("b"));
+        place(bodies.back(), i);
+    }
+    scene.Remove(bodies[2]);
+    scene.Remove(bodies[7]);
+    for (int i : {0, 1, 3, 4, 5, 6, 8, 9, 10}) {
+        CScene reference;
+        CObj* want = reference.Create<CObjBox>("r");
+        place(want, i);
+        EXPECT_EQ(bodies[i]->GetPosition(), want->GetPosition()) << i;
+        EXPECT_EQ(bodies[i]->GetVelocity(), want->GetVelocity()) << i;
+        EXPECT_EQ(bodies[i]->GetAngularVelocity(), want->GetAngularVelocity()) << i;
+        for (int r = 0; r < 3; ++r) EXPECT_EQ(bodies[i]->BodyAxis(0, r), want->BodyAxis(0, r)) << i;
+    }
+    // A new body takes the lane freed at the end and starts at rest, unturned.
+    CObj* added = scene.Create<CObjBox>("added");
+    EXPECT_EQ(added->GetPosition(), Vec3{});
+    EXPECT_EQ(added->GetVelocity(), Vec3{});
+    EXPECT_EQ(added->GetAngularVelocity(), Vec3{});
+    EXPECT_EQ(added->BodyAxis(0, 0), (Vec3{1, 0, 0}));
+    EXPECT_EQ(bodies[10]->GetPosition(), (Vec3{10, 20, 30}));
 }
 
 }  // namespace

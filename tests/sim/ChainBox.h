@@ -59,8 +59,9 @@ class ChainBox : public CObjBox {
         // F = k (b - a) + c (v_b - v_a)
         const Vec3 f = kStiffness * (b - a) + kDamping * (vb - va);
         const Vec3 tau = Cross(offsetA, f);
-        state[s].forceX += f.x, state[s].forceY += f.y, state[s].forceZ += f.z;
-        state[s].torqueX += tau.x, state[s].torqueY += tau.y, state[s].torqueZ += tau.z;
+        Wrench sum = StageWrench(s);
+        sum.force += f, sum.torque += tau;
+        SetStageWrench(s, sum);
         const Vec3 tauNext = Cross(offsetB, -f);
         _CRASHINFO& c = crashPoints[0];
         c.reactionForce = -f;
@@ -69,7 +70,9 @@ class ChainBox : public CObjBox {
 
   protected:
     friend class korvan::CScene;
-    ChainBox(CScene& scene, std::string name) : CObjBox(scene, "BOX", std::move(name)) {}
+    ChainBox(CScene& scene, std::string name) : CObjBox(scene, "BOX", std::move(name)) {
+        extendsIntegration_ = true;  // counts its commits in IntegrateStage
+    }
 };
 
 // A chain of n boxes along x, each tied to the next, with a little spin and drift so that every

@@ -199,10 +199,13 @@ TEST_F(ConnectionTest, ForceIsSpringPlusDamperAtThePointSoftenedWhileTheModelIsA
         const Vec3 F = (c.stiffnessScale * 3e6) * dx + (c.dampingScale * j.effFriction) * dv;
         Vec3 torque = Cross(p, F);
         if (c.rotation) torque += 2.0 * (b->GetAngularVelocity() - a->GetAngularVelocity());
-        EXPECT_NEAR(Length(Vec3{a->state[0].forceX, a->state[0].forceY, a->state[0].forceZ} - F), 0,
-                    1e-9 * Length(F));
-        EXPECT_NEAR(Length(Vec3{a->state[0].torqueX, a->state[0].torqueY, a->state[0].torqueZ} - torque), 0,
-                    1e-9 * Length(F));
+        EXPECT_NEAR(
+            Length(Vec3{a->StageWrench(0).force.x, a->StageWrench(0).force.y, a->StageWrench(0).force.z} - F),
+            0, 1e-9 * Length(F));
+        EXPECT_NEAR(
+            Length(Vec3{a->StageWrench(0).torque.x, a->StageWrench(0).torque.y, a->StageWrench(0).torque.z} -
+                   torque),
+            0, 1e-9 * Length(F));
     }
 }
 
@@ -221,7 +224,7 @@ TEST_F(ConnectionTest, PairOscillatesAsADampedSpringWithDampingRatioOneTenth) {
         const double t = n * h;
         const double want = x0 * std::exp(-zeta * w * t) *
                             (std::cos(wd * t) + zeta / std::sqrt(1 - zeta * zeta) * std::sin(wd * t));
-        worst = std::max(worst, std::fabs(body->state[0].posX - want));
+        worst = std::max(worst, std::fabs(body->Position(0).x - want));
     }
     EXPECT_LT(worst, 0.002 * x0);
 }
@@ -330,13 +333,13 @@ TEST_F(ConnectionTest, HungBoxSwingsWithThePhysicalPendulumPeriod) {
     const double period = 2 * kPi * std::sqrt((bob->inertiaX + m * d * d) / (m * g * d));
     // Upward zero crossings of the sideways offset, interpolated between frames.
     std::vector<double> crossings;
-    double previous = bob->state[0].posY;
+    double previous = bob->Position(0).y;
     scheduler.RunSimulationFrame();  // the first frame (CurTime 0) has no gravity
     while (scene.settings.CurTime < 4.5 * period) {
-        previous = bob->state[0].posY;
+        previous = bob->Position(0).y;
         const double t0 = scene.settings.CurTime;
         scheduler.RunSimulationFrame();
-        const double y = bob->state[0].posY;
+        const double y = bob->Position(0).y;
         if (previous < 0 && y >= 0)
             crossings.push_back(t0 + scene.settings.frameTime * (-previous / (y - previous)));
     }
@@ -373,9 +376,9 @@ TEST_F(ConnectionTest, FramesFollowRecordsBrokenErasedAndMovedBetweenThem) {
 
     for (int f = 0; f < 30; ++f) scheduler.RunSimulationFrame();
     // 0.5 s of free fall from rest is 1.2 m.
-    EXPECT_LT(dropped->state[0].posZ, 0.9 - 1.0);
+    EXPECT_LT(dropped->Position(0).z, 0.9 - 1.0);
     for (const CObjBox* bob : held) {
-        EXPECT_NEAR(bob->state[0].posZ, 0.9, 1e-4) << bob->displayName;
+        EXPECT_NEAR(bob->Position(0).z, 0.9, 1e-4) << bob->displayName;
         EXPECT_NEAR(Length(bob->GetVelocity()), 0, 1e-3) << bob->displayName;
     }
 }

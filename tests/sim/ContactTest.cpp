@@ -56,7 +56,7 @@ class ContactTest : public ::testing::Test {
     static double UpwardStageForce(CObj* body) {
         body->ClearStageForces(0);
         body->ComputeStageForces(0);
-        return body->state[0].forceZ;
+        return body->StageWrench(0).force.z;
     }
 
     static double TotalContactStiffness(const CObj* body) {
@@ -153,7 +153,7 @@ TEST_F(ContactTest, PointIsCaughtOnlyWhenSunkLessThanTheOtherBodysSizeAfterAssem
         cube->ClearStageForces(0);
         cube->ComputeStageForces(0);
         if (!k.caught) {
-            EXPECT_EQ(cube->state[0].forceX, 0);
+            EXPECT_EQ(cube->StageWrench(0).force.x, 0);
         }
     }
 }
@@ -326,7 +326,7 @@ TEST_F(ContactTest, BothBodiesFixedKeepTheContactWithoutForce) {
     cube->ComputeStageForces(0);
     scene.LinkContactSources();
     table->GatherContactReactions(0);
-    EXPECT_EQ(table->state[0].forceZ, 0);
+    EXPECT_EQ(table->StageWrench(0).force.z, 0);
     for (const _CRASHINFO& c : cube->crashPoints) EXPECT_EQ(c.reactionForce.z, 0);
 }
 
@@ -340,7 +340,7 @@ TEST_F(ContactTest, BoxRestingOnAFixedBoxSettlesAtItsContactDepthAndStaysStill) 
     for (int f = 0; f < 60; ++f) scheduler.RunSimulationFrame();
     const double expectedDepth = 0.01 * w / 4;
     const double restZ = 0.5 + w / 2 - expectedDepth;
-    EXPECT_NEAR(cube->state[0].posZ, restZ, 0.01 * expectedDepth);
+    EXPECT_NEAR(cube->Position(0).z, restZ, 0.01 * expectedDepth);
     const Vec3 settled = cube->GetPosition();
     const Vec3 settledAngle = cube->GetAngle();
     double maxSpeed = 0;
@@ -364,17 +364,17 @@ TEST_F(ContactTest, SlidingBoxStopsAfterTheDistanceDynamicFrictionGives) {
     CScheduler scheduler(scene);
     for (int f = 0; f < 30; ++f) scheduler.RunSimulationFrame();  // settle
     keys.SetDown(push, true);
-    while (cube->state[0].velX < 1.0 && scene.settings.CurTime < 2) scheduler.RunSimulationFrame();
+    while (cube->Velocity(0).x < 1.0 && scene.settings.CurTime < 2) scheduler.RunSimulationFrame();
     keys.SetDown(push, false);
-    const double v = cube->state[0].velX;
-    const double x0 = cube->state[0].posX;
+    const double v = cube->Velocity(0).x;
+    const double x0 = cube->Position(0).x;
     ASSERT_GT(v, 1.0);
-    for (int f = 0; f < 60 && cube->state[0].velX > 0; ++f) scheduler.RunSimulationFrame();
+    for (int f = 0; f < 60 && cube->Velocity(0).x > 0; ++f) scheduler.RunSimulationFrame();
     const double expected = v * v / (2 * muDynamic * kG);
-    EXPECT_NEAR(cube->state[0].posX - x0, expected, 0.03 * expected);
-    EXPECT_LT(std::fabs(cube->state[0].velX), 0.01);
+    EXPECT_NEAR(cube->Position(0).x - x0, expected, 0.03 * expected);
+    EXPECT_LT(std::fabs(cube->Velocity(0).x), 0.01);
     for (int f = 0; f < 30; ++f) scheduler.RunSimulationFrame();
-    EXPECT_NEAR(cube->state[0].posX - x0, expected, 0.03 * expected);  // and it stays stopped
+    EXPECT_NEAR(cube->Position(0).x - x0, expected, 0.03 * expected);  // and it stays stopped
 }
 
 // A 1 m block launched at 4 m/s along a flat ground: its corners touch down already moving, so
@@ -396,14 +396,14 @@ TEST_F(ContactTest, BlockLaunchedAlongTheGroundSlidesFlatAtDynamicFriction) {
 
     // Least-squares slope of v(t) while it slides: t from 0.1 s until it is nearly stopped.
     double n = 0, st = 0, sv = 0, stt = 0, stv = 0, highest = -1;
-    while (block->state[0].velX > 0.05 && local.settings.CurTime < 3) {
+    while (block->Velocity(0).x > 0.05 && local.settings.CurTime < 3) {
         scheduler.RunSimulationFrame();
-        highest = std::max(highest, block->state[0].posZ);
-        const double t = local.settings.CurTime, v = block->state[0].velX;
+        highest = std::max(highest, block->Position(0).z);
+        const double t = local.settings.CurTime, v = block->Velocity(0).x;
         if (t < 0.1 || v < 0.3) continue;
         n += 1, st += t, sv += v, stt += t * t, stv += t * v;
     }
-    ASSERT_GT(n, 30) << "stopped after " << block->state[0].posX + 5 << " m";
+    ASSERT_GT(n, 30) << "stopped after " << block->Position(0).x + 5 << " m";
     const double deceleration = -(n * stv - st * sv) / (n * stt - st * st);
     EXPECT_NEAR(deceleration, muDynamic * kG, 0.04 * muDynamic * kG);
     EXPECT_LT(highest - restZ, 0.002);

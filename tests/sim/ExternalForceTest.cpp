@@ -40,10 +40,10 @@ class ExternalForceTest : public ::testing::Test {
         body->ControlPass();
     }
     Vec3 Force(int s = 0) const {
-        return {body->state[s].forceX, body->state[s].forceY, body->state[s].forceZ};
+        return {body->StageWrench(s).force.x, body->StageWrench(s).force.y, body->StageWrench(s).force.z};
     }
     Vec3 Torque(int s = 0) const {
-        return {body->state[s].torqueX, body->state[s].torqueY, body->state[s].torqueZ};
+        return {body->StageWrench(s).torque.x, body->StageWrench(s).torque.y, body->StageWrench(s).torque.z};
     }
     void Forces() {
         body->ClearStageForces(0);
@@ -97,7 +97,7 @@ TEST_F(ExternalForceTest, ControllerButtonsFlipTheForceSignOnTheirPress) {
         Pass();
         EXPECT_EQ(body->ctrlForceSign, s.sign);
         Forces();
-        EXPECT_NEAR(body->state[0].forceZ, 0.5 * 4 * s.sign, 1e-12);
+        EXPECT_NEAR(body->StageWrench(0).force.z, 0.5 * 4 * s.sign, 1e-12);
     }
 }
 
@@ -126,7 +126,7 @@ TEST_F(ExternalForceTest, BrakeStopsASpinningBodyAndThenExertsNothing) {
         const double t = scene.settings.CurTime;
         scheduler.RunSimulationFrame();
         // linear to within the last step, where the brake eases to what stops the spin
-        EXPECT_NEAR(body->state[0].omegaZ, omega0 - alpha * (t + scene.settings.frameTime), 1e-9 + alpha * h);
+        EXPECT_NEAR(body->Omega(0).z, omega0 - alpha * (t + scene.settings.frameTime), 1e-9 + alpha * h);
     }
     for (int f = 0; f < 60; ++f) scheduler.RunSimulationFrame();
     const Vec3 turned = body->GetAngle();
@@ -134,7 +134,7 @@ TEST_F(ExternalForceTest, BrakeStopsASpinningBodyAndThenExertsNothing) {
     // At rest the brake holds the body: no spin comes back and nothing is exerted any more.
     for (int f = 0; f < 60; ++f) {
         scheduler.RunSimulationFrame();
-        EXPECT_LE(std::fabs(body->state[0].omegaZ), 1e-9);
+        EXPECT_LE(std::fabs(body->Omega(0).z), 1e-9);
     }
     EXPECT_LT(Length(body->GetAngle() - turned), 1e-9);  // over that second
     Forces();
@@ -157,13 +157,13 @@ TEST_F(ExternalForceTest, PrescribedMotionDrivesAFixedBodysHeightExactly) {
     for (int f = 0; f < 20; ++f) {
         const double t = scene.settings.CurTime;
         scheduler.RunSimulationFrame();
-        EXPECT_DOUBLE_EQ(lift->state[0].posZ, 1 + 0.5 * std::sin(2 * kPi * t));
-        EXPECT_EQ(lift->state[0].velZ, 0);
+        EXPECT_DOUBLE_EQ(lift->Position(0).z, 1 + 0.5 * std::sin(2 * kPi * t));
+        EXPECT_EQ(lift->Velocity(0).z, 0);
         // Carried along by its connection, ringing a little after each frame's step of the lift.
-        EXPECT_NEAR(body->state[0].posZ, lift->state[0].posZ, 0.01);
+        EXPECT_NEAR(body->Position(0).z, lift->Position(0).z, 0.01);
     }
     const double fallen = 0.5 * 9.8 * std::pow(19 * scene.settings.frameTime, 2);
-    EXPECT_NEAR(loose->state[0].posZ, -fallen, 1e-9);  // a movable body just falls
+    EXPECT_NEAR(loose->Position(0).z, -fallen, 1e-9);  // a movable body just falls
 }
 
 TEST_F(ExternalForceTest, GravityActsOnlyOnceTheModelIsAssembledAndTheClockRuns) {
@@ -175,7 +175,7 @@ TEST_F(ExternalForceTest, GravityActsOnlyOnceTheModelIsAssembledAndTheClockRuns)
     for (const Case& c : cases) {
         scene.settings.CurTime = c.curTime, scene.settings.PreCalcTime = c.preCalcTime;
         Forces();
-        EXPECT_NEAR(body->state[0].forceZ, c.gravity ? -9.8 * body->mass : 0, 1e-12) << c.curTime;
+        EXPECT_NEAR(body->StageWrench(0).force.z, c.gravity ? -9.8 * body->mass : 0, 1e-12) << c.curTime;
     }
 }
 
@@ -201,17 +201,20 @@ TEST_F(ExternalForceTest, GrabPullsThePointLikeADampedSpring) {
         one->ClearStageForces(0);
         one->ComputeStageForces(0);
         const Vec3 F = c.k * Vec3{0.1, 0, 0.01} - c.c * Vec3{0, 1, 0};
-        EXPECT_NEAR(Length(Vec3{one->state[0].forceX, one->state[0].forceY, one->state[0].forceZ} - F), 0,
-                    1e-9);
+        EXPECT_NEAR(Length(Vec3{one->StageWrench(0).force.x, one->StageWrench(0).force.y,
+                                one->StageWrench(0).force.z} -
+                           F),
+                    0, 1e-9);
         const Vec3 torque = Cross({0.05, 0, 0}, F);
-        EXPECT_NEAR(
-            Length(Vec3{one->state[0].torqueX, one->state[0].torqueY, one->state[0].torqueZ} - torque), 0,
-            1e-9);
+        EXPECT_NEAR(Length(Vec3{one->StageWrench(0).torque.x, one->StageWrench(0).torque.y,
+                                one->StageWrench(0).torque.z} -
+                           torque),
+                    0, 1e-9);
     }
     one->RHO = -1;  // a fixed body is not pulled
     one->ClearStageForces(0);
     one->ComputeStageForces(0);
-    EXPECT_EQ(one->state[0].forceX, 0);
+    EXPECT_EQ(one->StageWrench(0).force.x, 0);
 }
 
 // tau = G (z x Z) + G (x x X), G = gain |I|, only while the model is assembled.
@@ -225,7 +228,7 @@ TEST_F(ExternalForceTest, KeepDirectionTurnsTheAxesBackWhileTheModelIsAssembled)
     for (double t : {0.0, 0.5, 1.0}) {
         scene.settings.CurTime = t;
         Forces();
-        EXPECT_NEAR(body->state[0].torqueZ, t < 1 ? -G * std::sin(theta) : 0, 1e-12) << t;
+        EXPECT_NEAR(body->StageWrench(0).torque.z, t < 1 ? -G * std::sin(theta) : 0, 1e-12) << t;
     }
 }
 

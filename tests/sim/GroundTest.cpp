@@ -351,10 +351,10 @@ TEST_F(Ground, BoxDroppedOnAReliefComesToRestOnIt) {
     CScheduler scheduler(scene);
     for (int frame = 0; frame < 180; ++frame) scheduler.RunSimulationFrame();
     EXPECT_NEAR(Length(box->GetVelocity()), 0, 1e-3);
-    EXPECT_NEAR(box->state[0].posX, 0.7, 1e-3);
-    EXPECT_NEAR(box->state[0].posY, -0.4, 1e-3);
+    EXPECT_NEAR(box->Position(0).x, 0.7, 1e-3);
+    EXPECT_NEAR(box->Position(0).y, -0.4, 1e-3);
     // The four bottom corners share the weight: each sinks 1 % of the box size / 4.
-    EXPECT_NEAR(box->state[0].posZ, 1.0 - 0.01 / 4, 1e-3);
+    EXPECT_NEAR(box->Position(0).z, 1.0 - 0.01 / 4, 1e-3);
     int touching = 0;
     for (const _CRASHINFO& c : box->crashPoints) touching += c.contactBody == ground;
     EXPECT_EQ(touching, 4);

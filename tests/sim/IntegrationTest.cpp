@@ -40,7 +40,7 @@ TEST_F(IntegrationTest, FreeBodyWithoutForcesKeepsItsVelocityExactly) {
     b->SetVelocity(1.25, -3.5, 0.75);
     for (int i = 0; i < 100; ++i) RunOneSubStep(scene);
     EXPECT_EQ(b->GetVelocity(), (Vec3{1.25, -3.5, 0.75}));
-    EXPECT_NEAR(b->state[0].posX, 1.25 * 100 * h(), 1e-15);
+    EXPECT_NEAR(b->Position(0).x, 1.25 * 100 * h(), 1e-15);
 }
 
 // x(h) = x0 + v h + a h^2 / 2 holds exactly for RK4 under constant acceleration.
@@ -60,7 +60,7 @@ TEST_F(IntegrationTest, ConstantAccelerationOverOneSubStepIsExact) {
 TEST_F(IntegrationTest, SpinWithoutTorqueKeepsOmegaAndOrthonormalRotAtEveryStage) {
     auto* b = MakeBody();
     b->SetAngle(0.3, -0.2, 0.9);
-    const Mat3 start = b->state[0].rot;
+    const Mat3 start = b->Rot(0);
     const Vec3 omega{3, -7, 11};  // not along a principal axis: a gyroscopic term would change it
     b->SetAngularVelocity(omega.x, omega.y, omega.z);
     const int steps = 200;
@@ -68,7 +68,7 @@ TEST_F(IntegrationTest, SpinWithoutTorqueKeepsOmegaAndOrthonormalRotAtEveryStage
         for (int s = 0; s < 4; ++s) {
             b->ClearStageForces(s);
             b->IntegrateStage(s);
-            ExpectOrthonormalRows(b->state[(s + 1) % 4].rot);
+            ExpectOrthonormalRows(b->Rot((s + 1) % 4));
         }
     }
     EXPECT_EQ(b->GetAngularVelocity(), omega);
@@ -77,9 +77,9 @@ TEST_F(IntegrationTest, SpinWithoutTorqueKeepsOmegaAndOrthonormalRotAtEveryStage
     auto* turnBody = MakeBody("turn");
     Vec3 turn = omega * (steps * h());
     turnBody->SetAngle(turn.x, turn.y, turn.z);
-    Mat3 want = start * turnBody->state[0].rot;
+    Mat3 want = start * turnBody->Rot(0);
     for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) EXPECT_NEAR(b->state[0].rot.m[i][j], want.m[i][j], 1e-9);
+        for (int j = 0; j < 3; ++j) EXPECT_NEAR(b->Rot(0).m[i][j], want.m[i][j], 1e-9);
 }
 
 TEST_F(IntegrationTest, TorqueAboutPrincipalAxisGivesTorqueOverMoment) {
@@ -87,8 +87,8 @@ TEST_F(IntegrationTest, TorqueAboutPrincipalAxisGivesTorqueOverMoment) {
     b->SetAngle(0, 0, 1.0);  // body axes turned about world z: body z is still world z
     b->torque = {0, 0, 2 * b->inertiaZ};
     RunOneSubStep(scene);
-    EXPECT_NEAR(b->state[0].omegaZ, 2 * h(), 1e-15);
-    EXPECT_NEAR(b->state[0].omegaX, 0, 1e-18);
+    EXPECT_NEAR(b->Omega(0).z, 2 * h(), 1e-15);
+    EXPECT_NEAR(b->Omega(0).x, 0, 1e-18);
 }
 
 TEST_F(IntegrationTest, FixedBodyNeverMovesAndReadsZeroVelocity) {
@@ -124,7 +124,7 @@ TEST_F(IntegrationTest, ZeroMassReportsEveryStageAndUsesTheRawForce) {
     std::string text;
     ASSERT_TRUE(TakeAnomaly(&text));
     EXPECT_EQ(text, "ObjBOX1 BOX body で、0 割りが発生しました");
-    EXPECT_NEAR(b->state[0].velX, 2 * h(), 1e-15);
+    EXPECT_NEAR(b->Velocity(0).x, 2 * h(), 1e-15);
 }
 
 TEST_F(IntegrationTest, ZeroPrincipalMomentPassesTorqueAsRawAngularAcceleration) {
@@ -132,7 +132,7 @@ TEST_F(IntegrationTest, ZeroPrincipalMomentPassesTorqueAsRawAngularAcceleration)
     b->inertiaY = 0;
     b->torque = {0, 0, 3};
     RunOneSubStep(scene);
-    EXPECT_NEAR(b->state[0].omegaZ, 3 * h(), 1e-15);
+    EXPECT_NEAR(b->Omega(0).z, 3 * h(), 1e-15);
 }
 
 TEST_F(IntegrationTest, RunawayPositionAndVelocityAreReportedWithTheirValues) {
@@ -152,7 +152,7 @@ TEST_F(IntegrationTest, RunawayPositionAndVelocityAreReportedWithTheirValues) {
 
 TEST_F(IntegrationTest, SingularRotationReportsThatCalculationCannotContinue) {
     auto* b = MakeBody("腕");
-    b->state[0].rot = Mat3{};  // all rows zero: no orthonormal frame can be rebuilt
+    b->SetRot(0, Mat3{});  // all rows zero: no orthonormal frame can be rebuilt
     b->IntegrateStage(0);
     std::string text;
     ASSERT_TRUE(TakeAnomaly(&text));

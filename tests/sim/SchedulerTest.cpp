@@ -4,10 +4,12 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "sim/Accuracy.h"
 #include "sim/Scheduler.h"
 #include "tests/sim/ChainBox.h"
+#include "tests/sim/StepHelpers.h"
 
 namespace korvan {
 namespace {
@@ -87,7 +89,7 @@ TEST(Frame, FreeBodyMovesByWholeSubSteps) {
     scene.settings.accuracy = 0.5;
     CScheduler scheduler(scene);
     scheduler.RunSimulationFrame();
-    EXPECT_NEAR(box->state[0].posX, 2 * 31 * TimeStepFor(0.5, 0), 1e-12);
+    EXPECT_NEAR(box->Position(0).x, 2 * 31 * TimeStepFor(0.5, 0), 1e-12);
     EXPECT_DOUBLE_EQ(scene.settings.CurTime, 1.0 / 60);
 }
 
@@ -250,6 +252,45 @@ TEST(ForceBalance, SplitsByMeasuredCost) {
         EXPECT_EQ(start[0], 0);
         for (std::size_t t = 1; t < start.size(); ++t) EXPECT_EQ(start[t], end[t - 1]);
     }
+}
+
+// Four neighbouring movable bodies advance together, one vector operation serving several of
+// them; a body advanced alone (here behind a fixed body, which shifts every body to other
+// neighbours) must come out with the same bits.
+TEST(SchedulerLanes, ABodyMovesTheSameWhateverItsNeighbours) {
+    auto run = [](bool behindAFixedBody) {
+        CScene scene;
+        if (behindAFixedBody) {
+            auto* fixed = scene.Create<CObjBox>("fixed");
+            fixed->MakeModel();
+            fixed->RHO = -1;
+        }
+        std::vector<CObj*> pushed;
+        for (int i = 0; i < 5; ++i) {
+            auto* b = scene.Create<testing::PushedBox>("pushed");
+            b->widthX = 1 + 0.1 * i, b->widthY = 2, b->widthZ = 3 - 0.2 * i;
+            b->MakeModel();
+            b->force = {0.3 * i, -1, 2};
+            b->torque = {1, 0.5 * i, -0.25};
+            b->SetPosition(i, 0, 1);
+            b->SetVelocity(0.1, 0.2 * i, 0);
+            b->SetAngularVelocity(0.5, -0.1 * i, 0.3);
+            b->SetAngle(0.1 * i, 0.2, 0);
+            pushed.push_back(b);
+        }
+        CScheduler scheduler(scene);
+        for (int f = 0; f < 3; ++f) scheduler.RunSimulationFrame();
+        std::vector<double> out;
+        for (const CObj* b : pushed) {
+            for (const Vec3& v : {b->GetPosition(), b->GetVelocity(), b->GetAngularVelocity(),
+                                  b->BodyAxis(0, 0), b->BodyAxis(0, 1), b->BodyAxis(0, 2)})
+                out.insert(out.end(), {v.x, v.y, v.z});
+        }
+        return out;
+    };
+    const std::vector<double> together = run(false), alone = run(true);
+    EXPECT_NE(together[0], 0);  // they moved
+    EXPECT_EQ(together, alone);
 }
 
 }  // namespace

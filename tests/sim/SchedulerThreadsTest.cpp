@@ -27,11 +27,11 @@ std::vector<double> CommittedState(const CScene& scene) {
     std::vector<double> out;
     for (int i = 0; i < scene.Count(); ++i) {
         const CObj* b = scene.Body(i);
-        for (double v :
-             {b->state[0].posX, b->state[0].posY, b->state[0].posZ, b->state[0].velX, b->state[0].velY,
-              b->state[0].velZ, b->state[0].omegaX, b->state[0].omegaY, b->state[0].omegaZ})
+        for (double v : {b->Position(0).x, b->Position(0).y, b->Position(0).z, b->Velocity(0).x,
+                         b->Velocity(0).y, b->Velocity(0).z, b->Omega(0).x, b->Omega(0).y, b->Omega(0).z})
             out.push_back(v);
-        out.insert(out.end(), b->state[0].rot.data(), b->state[0].rot.data() + 9);
+        const Mat3 rot = b->Rot(0);
+        out.insert(out.end(), rot.data(), rot.data() + 9);
     }
     return out;
 }
@@ -116,7 +116,7 @@ TEST(SchedulerThreads, JoinedBoxesOnAFloorGiveTheSameStatesOnEveryThreadCount) {
         UseThreads(scheduler, scene, threads);
         for (int f = 0; f < 60; ++f) scheduler.RunSimulationFrame();
         for (int i = 1; i < scene.Count(); ++i)
-            EXPECT_GT(scene.Body(i)->state[0].posZ, 0.1) << "fell through";
+            EXPECT_GT(scene.Body(i)->Position(0).z, 0.1) << "fell through";
         if (threads == 1)
             reference = CommittedState(scene);
         else
@@ -149,7 +149,7 @@ TEST(SchedulerThreads, ReactionsIntoAMovableBodyGiveTheSameStatesOnEveryThreadCo
         UseThreads(scheduler, scene, threads);
         const Vec3 before = Momentum(scene);
         for (int f = 0; f < 30; ++f) scheduler.RunSimulationFrame();
-        EXPECT_LT(slab->state[0].velZ, -0.01) << "the boxes never pushed the slab";
+        EXPECT_LT(slab->Velocity(0).z, -0.01) << "the boxes never pushed the slab";
         EXPECT_NEAR(Length(Momentum(scene) - before), 0, 1e-9 * Length(before));
         if (threads == 1)
             reference = CommittedState(scene);

@@ -228,8 +228,8 @@ TEST_F(ShapeTest, SetSizeShiftMovesTheBodyAlongItsOwnAxes) {
     auto* b = Box(1, 1, 1);
     b->SetAngle(0, 0, kPi / 2);
     b->SetSize(2, 1, 1, {0.5, 0, 0});  // grow +x by a metre while the -x face stays
-    EXPECT_NEAR(b->state[0].posY, 0.5, 1e-15);
-    EXPECT_NEAR(b->state[0].posX, 0, 1e-15);
+    EXPECT_NEAR(b->Position(0).y, 0.5, 1e-15);
+    EXPECT_NEAR(b->Position(0).x, 0, 1e-15);
 }
 
 TEST_F(ShapeTest, LastSettingWidthUsesTheRememberedSizesOfTheKind) {

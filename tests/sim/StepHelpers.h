@@ -14,8 +14,9 @@ class PushedBox : public CObjBox {
     Vec3 torque;
 
     void ComputeStageForces(int s) override {
-        state[s].forceX += force.x, state[s].forceY += force.y, state[s].forceZ += force.z;
-        state[s].torqueX += torque.x, state[s].torqueY += torque.y, state[s].torqueZ += torque.z;
+        Wrench sum = StageWrench(s);
+        sum.force += force, sum.torque += torque;
+        SetStageWrench(s, sum);
     }
 
   protected:

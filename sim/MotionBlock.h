@@ -1,0 +1,77 @@
+#pragma once
+// The motion state of four neighbouring bodies, number by number: each number of a stage is a run
+// of four lanes, one per body, so that the integration advances the four bodies with one vector
+// operation per number and a sweep over the bodies reads memory in order. The scene keeps the
+// blocks in body order: body i is lane i % 4 of block i / 4.
+#include "base/Matrix.h"
+#include "base/Vec3.h"
+
+namespace korvan {
+
+inline constexpr int kMotionLanes = 4;
+using LaneRun = double[kMotionLanes];
+
+// One Runge-Kutta stage of four bodies: everything a stage reads and writes of a body. Stage 0 is
+// the committed state; stages 1..3 are the intermediate states of the step. rot is kept
+// orthonormal, so it turns world vectors into body axes and its transpose turns them back.
+struct alignas(64) StageLanes {
+    LaneRun pos[3];    // centre of mass, world
+    LaneRun vel[3];    // world
+    LaneRun omega[3];  // angular velocity, world
+    // Force phase accumulators; the integration turns them into the increments h a and h alpha.
+    LaneRun force[3];
+    LaneRun torque[3];
+    LaneRun rot[9];  // rows are the body axes in world coordinates, row by row
+};
+
+struct alignas(64) MotionBlock {
+    StageLanes stage[4];
+    // k0 + 2 k1 + 2 k2 + k3 of the position and rot increments, summed stage by stage.
+    LaneRun positionSum[3];
+    LaneRun rotationSum[9];
+    // 1/mass and the inverse principal moments, so that a stage multiplies instead of dividing.
+    LaneRun inverseMass;
+    LaneRun inverseInertia[3];
+    // Bit k: lane k's body takes the shared rigid step this frame (see CObj::PrepareIntegration).
+    int rigidLanes = 0;
+};
+
+// One body's view of its lane: the stage numbers as vectors and matrices.
+class MotionLane {
+  public:
+    MotionLane() = default;
+    MotionLane(MotionBlock* block, int lane) : block_(block), lane_(lane) {}
+
+    MotionBlock* Block() const { return block_; }
+    int Lane() const { return lane_; }
+
+    Vec3 Get(const LaneRun (&v)[3]) const { return {v[0][lane_], v[1][lane_], v[2][lane_]}; }
+    void Set(LaneRun (&v)[3], const Vec3& x) const {
+        v[0][lane_] = x.x, v[1][lane_] = x.y, v[2][lane_] = x.z;
+    }
+    StageLanes& Stage(int s) const { return block_->stage[s]; }
+    Mat3 Rot(int s) const {
+        const LaneRun* r = block_->stage[s].rot;
+        return Mat3{{{r[0][lane_], r[1][lane_], r[2][lane_]},
+                     {r[3][lane_], r[4][lane_], r[5][lane_]},
+                     {r[6][lane_], r[7][lane_], r[8][lane_]}}};
+    }
+    void SetRot(int s, const Mat3& m) const {
+        LaneRun* r = block_->stage[s].rot;
+        for (int i = 0; i < 9; ++i) r[i][lane_] = m.data()[i];
+    }
+    // Row i of rot: body axis i as a world direction.
+    Vec3 RotRow(int s, int i) const {
+        const LaneRun* r = block_->stage[s].rot + 3 * i;
+        return {r[0][lane_], r[1][lane_], r[2][lane_]};
+    }
+
+  private:
+    MotionBlock* block_ = nullptr;
+    int lane_ = 0;
+};
+
+// Copies every number of one lane to another (of the same or another block).
+void CopyLane(const MotionBlock& from, int fromLane, MotionBlock& to, int toLane);
+
+}  // namespace korvan
