@@ -12,8 +12,10 @@
 #include <cmath>
 #include <cstdint>
 
+#include "sim/ContactLanes.h"
 #include "sim/Obj.h"
 #include "sim/Scene.h"
+#include "sim/WideLanes.h"
 
 namespace korvan {
 
@@ -88,6 +90,8 @@ void CObj::CollectActiveContacts() {
         activeContacts_.resize(crashPoints.size());
         slidingLaws_.resize(crashPoints.size());
     }
+    if (contactQuads_.size() != QuadCount(crashPoints.size()))
+        contactQuads_.resize(QuadCount(crashPoints.size()));
     activeContactCount_ = 0;
     for (std::size_t i = 0; i < crashPoints.size(); ++i) {
         const _CRASHINFO& c = crashPoints[i];
@@ -103,6 +107,26 @@ void CObj::CollectActiveContacts() {
         a.point = static_cast<int>(i);
         slidingLaws_[k] = {c.contactNormal, c.dynamicFriction};
     }
+    CollectContactQuads();
+}
+
+// Every run of four active points, from the first on, that stick to one body while neither body
+// moves its points on its own: their numbers side by side, for the force phase's vector law.
+void CObj::CollectContactQuads() {
+    for (int q = 0; q < activeContactCount_ / kMotionLanes; ++q) {
+        const ActiveContact* run = &activeContacts_[static_cast<std::size_t>(q * kMotionLanes)];
+        ContactQuad& quad = contactQuads_[static_cast<std::size_t>(q)];
+        bool together = !adjustsPointMotion_ && !run[0].body->adjustsPointMotion_;
+        for (int k = 0; k < kMotionLanes; ++k) {
+            const ActiveContact& a = run[k];
+            together = together && a.sliding == 0 && a.body == run[0].body;
+            quad.localPoint[0][k] = a.localPoint.x, quad.localPoint[1][k] = a.localPoint.y,
+            quad.localPoint[2][k] = a.localPoint.z;
+            quad.anchor[0][k] = a.anchor.x, quad.anchor[1][k] = a.anchor.y, quad.anchor[2][k] = a.anchor.z;
+            quad.stiffness[k] = a.stiffness, quad.damping[k] = a.damping;
+        }
+        quad.lanesTogether = together;
+    }
 }
 
 void CObj::RefreshActiveContactPoints() {
@@ -111,6 +135,7 @@ void CObj::RefreshActiveContactPoints() {
         if (static_cast<std::size_t>(a.point) < crashPoints.size())
             a.localPoint = crashPoints[static_cast<std::size_t>(a.point)].localPoint;
     }
+    CollectContactQuads();
 }
 
 bool CObj::CrashPointsClearOfAll() {
@@ -218,28 +243,38 @@ namespace {
 // The touched body's material velocity at a point, v + w x r, is exactly +0 in every component
 // when v and w are all +0 (each product is a signed zero, their difference a signed zero, and
 // +0 plus a signed zero is +0) and r is finite, which an anchor of a body at a finite place is.
-struct TouchedState {
+struct TouchedState : ContactFrame {
     const CObj* body = nullptr;
-    bool movable = false;
     bool adjustsPointMotion = false;
-    bool still = false;  // v and w all +0: the material at every anchor stands still
-    Vec3 position, velocity, omega;
-    Mat3 rot;
 
-    void Read(const CObj* B, int s, bool adjusts) {
-        body = B;
-        movable = B->IsMovable();
-        adjustsPointMotion = adjusts;
-        position = B->Position(s), velocity = B->Velocity(s), omega = B->Omega(s);
-        rot = B->Rot(s);
-        still = !adjusts && IsPositiveZero(velocity) && IsPositiveZero(omega);
-    }
+    // Made whole, so that nothing is cleared first: a contact loop makes one for each run of points.
+    TouchedState(const CObj* B, int s, bool adjusts)
+        : ContactFrame{B->Rot(s),
+                       B->Position(s),
+                       B->Velocity(s),
+                       B->Omega(s),
+                       !adjusts && IsPositiveZero(B->Velocity(s)) && IsPositiveZero(B->Omega(s)),
+                       B->IsMovable()},
+          body(B),
+          adjustsPointMotion(adjusts) {}
 
     static bool IsPositiveZero(const Vec3& v) {
         return std::bit_cast<std::uint64_t>(v.x) == 0 && std::bit_cast<std::uint64_t>(v.y) == 0 &&
                std::bit_cast<std::uint64_t>(v.z) == 0;
     }
 };
+
+// The forces of the four sticking points of a quad, with the widest vectors the processor has.
+void AnchoredQuadForcesOnLanes(const ContactQuad& quad, const ContactFrame& own, const ContactFrame& touched,
+                               ContactQuadForces& out) {
+    static const bool wide = WideLanesAvailable();
+    if (wide) {
+        AnchoredQuadForcesWide(quad, own, touched, out);
+        return;
+    }
+    for (int first = 0; first < kMotionLanes; first += 2)
+        AnchoredQuadForces<2>(quad, first, own, touched, out);
+}
 
 // Out of line, so that the velocities of the contact loop never need an address.
 [[gnu::noinline, gnu::cold]] Vec3 AdjustedPointVelocity(const CObj& body, int s, Vec3 velocity) {
@@ -265,14 +300,41 @@ void CObj::AddAnchoredContactForces(int s, Wrench& sum) {
     // Everything the loop reads of this body is copied first: the reactions it stores could
     // otherwise be any body's state, to be read again after every store.
     const bool movable = IsMovable(), adjusts = adjustsPointMotion_;
-    const Mat3 rot = Rot(s);
-    const Vec3 position = Position(s), velocity = Velocity(s), omega = Omega(s);
+    const ContactFrame own{Rot(s), Position(s), Velocity(s), Omega(s)};
+    const Mat3& rot = own.rot;
+    const Vec3 &position = own.position, &velocity = own.velocity, &omega = own.omega;
     // Summed in registers, in the order of the points, and handed back once.
     Wrench local = sum;
-    TouchedState touched;
+    TouchedState touched(first->body, s, first->body->adjustsPointMotion_);
     for (const ActiveContact* c = first; c != last; ++c) {
         const CObj* B = c->body;
-        if (B != touched.body) touched.Read(B, s, B->adjustsPointMotion_);
+        if (B != touched.body) touched = TouchedState(B, s, B->adjustsPointMotion_);
+        const auto k = static_cast<std::size_t>(c - first);
+        if (k % kMotionLanes == 0 && last - c >= kMotionLanes &&
+            contactQuads_[k / kMotionLanes].lanesTogether) {
+            // Four sticking points on one body: their forces side by side, then summed in order.
+            if (movable || touched.movable) {
+                ContactQuadForces lanes;
+                AnchoredQuadForcesOnLanes(contactQuads_[k / kMotionLanes], own, touched, lanes);
+                for (int lane = 0; lane < kMotionLanes; ++lane) {
+                    const Vec3 F{lanes.force[0][lane], lanes.force[1][lane], lanes.force[2][lane]};
+                    if (movable) {
+                        local.force += F;
+                        local.torque +=
+                            Vec3{lanes.torque[0][lane], lanes.torque[1][lane], lanes.torque[2][lane]};
+                    }
+                    const int point = c[lane].point;
+                    if (touched.movable && static_cast<std::size_t>(point) < pointCount) {
+                        points[point].reactionForce = -F;
+                        points[point].reactionTorque = {lanes.reactionTorque[0][lane],
+                                                        lanes.reactionTorque[1][lane],
+                                                        lanes.reactionTorque[2][lane]};
+                    }
+                }
+            }
+            c += kMotionLanes - 1;
+            continue;
+        }
         if (!movable && !touched.movable) continue;
 
         const Vec3 r = TransposedTimes(rot, c->localPoint);

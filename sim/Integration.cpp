@@ -12,6 +12,7 @@
 #include "sim/Obj.h"
 #include "sim/RigidStage.h"
 #include "sim/SimSettings.h"
+#include "sim/WideLanes.h"
 
 namespace korvan {
 

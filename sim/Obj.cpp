@@ -174,6 +174,7 @@ void CObj::ClearShape() {
     activeContacts_.clear();
     crashRadius_ = -1;
     slidingLaws_.clear();
+    contactQuads_.clear();
     activeContactCount_ = 0;
     vertexX.clear(), vertexY.clear(), vertexZ.clear();
     faces.clear();
@@ -197,6 +198,7 @@ void CObj::AddCrashPoint(const Vec3& p) {
     // room for every point, so that the control pass never allocates
     activeContacts_.emplace_back();
     slidingLaws_.emplace_back();
+    contactQuads_.resize(QuadCount(crashPoints.size()));
 }
 
 // Outward normals from the vertex order: quad (a, b, c, d) -> (c - a) x (d - b),

@@ -21,6 +21,7 @@
 
 #include "base/Matrix.h"
 #include "base/Vec3.h"
+#include "sim/ContactQuad.h"
 #include "sim/MotionBlock.h"
 #include "sim/Records.h"
 #include "sim/SimSettings.h"
@@ -154,6 +155,9 @@ class CObj {
     double crashRadius_ = -1;
     std::vector<ActiveContact> activeContacts_;
     std::vector<SlidingLaw> slidingLaws_;
+    // The same points four at a time, number by number (quad q holds points 4q..4q+3), for the
+    // force phase's vector law.
+    std::vector<ContactQuad> contactQuads_;
 
   public:
     // Bodies with a collision definition toward this one, in scene order: where the reactions
@@ -413,6 +417,7 @@ class CObj {
     // World velocity of a point of this body at world offset r from the centre, stage s.
     Vec3 PointVelocity(int s, const Vec3& r) const { return Velocity(s) + Cross(Omega(s), r); }
     void CollectActiveContacts();
+    void CollectContactQuads();
     template <class Build>
     int MakeJoinGroup(CObj* other, int count, Build build);
     void ReportRunaway() const;

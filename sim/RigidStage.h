@@ -1,17 +1,8 @@
 #pragma once
 // The rigid-body stage law of the integration, written once for one body or for neighbouring
-// bodies of a motion block side by side. Included by the integration and by the translation unit
-// that builds it for wider vectors; everything here is local to the file that includes it, so
-// each copy keeps the instruction set it was compiled for.
-#include <cmath>
-#include <cstring>
-#include <type_traits>
-#if defined(__AVX__)
-#include <immintrin.h>
-#elif defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
+// bodies of a motion block side by side (see sim/Lanes.h). Included by the integration and by
+// the file that builds it for wider vectors.
+#include "sim/Lanes.h"
 #include "sim/MotionBlock.h"
 
 namespace korvan {
@@ -20,11 +11,6 @@ class CObj;
 
 // Posts the message of a body whose frame cannot be rebuilt.
 void ReportCannotContinue(const CObj& body);
-
-// Stage s of the four lanes of a block with four-lane vectors: built for processors that have
-// them, and called only where WideLanesAvailable() says so.
-void AdvanceRigidBlockWide(MotionBlock& block, int s, double h, CObj* const* bodies);
-bool WideLanesAvailable();
 
 namespace {
 
@@ -45,46 +31,14 @@ constexpr double kSixth = 1.0 / 6;
 
 namespace {
 
-using Pair = double __attribute__((vector_size(16)));
-using Quad = double __attribute__((vector_size(32)));
-template <int N>
-using Number = std::conditional_t<N == 1, double, std::conditional_t<N == 2, Pair, Quad>>;
-
-[[maybe_unused]] inline double SquareRoot(double x) {
-    return std::sqrt(x);
-}
-[[maybe_unused]] inline Pair SquareRoot(Pair x) {
-#if defined(__SSE2__)
-    return _mm_sqrt_pd(x);
-#else
-    return Pair{std::sqrt(x[0]), std::sqrt(x[1])};
-#endif
-}
-#if defined(__AVX__)
-[[maybe_unused]] inline Quad SquareRoot(Quad x) {
-    return _mm256_sqrt_pd(x);
-}
-#endif
-[[maybe_unused]] inline double Lane(double x, int) {
-    return x;
-}
-template <class V>
-double Lane(V x, int k) {
-    return x[k];
-}
-
 // N neighbouring lanes of one motion block, from lane `first` on.
 template <int N>
 struct LaneGroup {
     MotionBlock& block;
     int first;
 
-    Number<N> Load(const LaneRun& run) const {
-        Number<N> v;
-        std::memcpy(&v, &run[first], sizeof v);
-        return v;
-    }
-    void Store(LaneRun& run, Number<N> v) const { std::memcpy(&run[first], &v, sizeof v); }
+    Number<N> Load(const LaneRun& run) const { return LoadLanes<N>(run, first); }
+    void Store(LaneRun& run, Number<N> v) const { StoreLanes<N>(run, first, v); }
 };
 
 // z' = z / |z|, y' = (z x x) / |z x x|, x' = y' x z' of rot (rows x, y, z) into out; the lengths

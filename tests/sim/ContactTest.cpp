@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "base/Anomaly.h"
 #include "base/KeyState.h"
@@ -313,6 +314,56 @@ TEST_F(ContactTest, ContactForceFollowsAFixedBodyMovedAfterTheControlPass) {
     table->SetPosition(0, 0, -drop);
     const double stiffness = TotalContactStiffness(cube);
     EXPECT_NEAR(resting - UpwardStageForce(cube), stiffness * drop, 1e-9 * stiffness * drop);
+}
+
+// Four sticking points on one body take the force phase's vector law; each point must come out
+// with the bits of the law taken point by point, on a fixed table and on a moving one (whose
+// reactions the points also hold).
+TEST_F(ContactTest, FourStickingPointsGiveTheBitsOfTheLawTakenPointByPoint) {
+    scene.settings.CurTime = 1;
+    scene.settings.GravityZ = 0;
+    for (const bool tableMoves : {false, true}) {
+        SCOPED_TRACE(tableMoves ? "moving table" : "fixed table");
+        if (tableMoves) {
+            table->RHO = 1000;
+            table->SetVelocity(0.001, -0.002, 0.0005);
+            table->SetAngularVelocity(0.003, 0.001, -0.002);
+        }
+        CObjBox* cube = CubeOnTable(0.1, 0.001);
+        cube->SetAngle(0.002, -0.001, 0.3);
+        cube->SetVelocity(0.002, 0.001, -0.003);
+        cube->SetAngularVelocity(0.01, -0.02, 0.03);
+        cube->AddCrash(table, -1, 0.5, 0.4, 0.01, 20000, 50);  // absolute: no weight to scale by
+        cube->ControlPass();
+        ASSERT_EQ(Contacts(cube), 4);
+
+        Wrench want;
+        std::vector<Vec3> reactions;
+        for (const _CRASHINFO& c : cube->crashPoints) {
+            if (!c.contactBody) continue;
+            ASSERT_EQ(c.sliding, 0);
+            const Vec3 r = cube->ToWorldVector(0, c.localPoint), p = cube->Position(0) + r;
+            const Vec3 a = table->ToWorldVector(0, c.anchor) + table->Position(0),
+                       rB = a - table->Position(0);
+            const Vec3 vp = cube->Velocity(0) + Cross(cube->Omega(0), r);
+            const Vec3 va = tableMoves ? table->Velocity(0) + Cross(table->Omega(0), rB) : Vec3{};
+            const Vec3 F = c.contactStiffness * (a - p) + c.contactDamping * (va - vp);
+            want.AddAt(F, r);
+            reactions.insert(reactions.end(), {-F, Cross(rB, -F)});
+        }
+        cube->ClearStageForces(0);
+        cube->ComputeStageForces(0);
+        ASSERT_NE(want.force, Vec3{});
+        EXPECT_EQ(cube->StageWrench(0).force, want.force);
+        EXPECT_EQ(cube->StageWrench(0).torque, want.torque);
+        std::vector<Vec3> held;
+        for (const _CRASHINFO& c : cube->crashPoints)
+            if (c.contactBody) held.insert(held.end(), {c.reactionForce, c.reactionTorque});
+        if (tableMoves) {
+            EXPECT_EQ(held, reactions);
+        }
+        scene.Remove(cube);
+    }
 }
 
 TEST_F(ContactTest, BothBodiesFixedKeepTheContactWithoutForce) {
