@@ -158,6 +158,32 @@ Mat4 CObj::WorldToLocal() const {
                  {0, 0, 0, 1}}};
 }
 
+// The lines of the kind's table, the mass properties, the per-pass sums and the grab, the headers
+// of the records and contact copies, and the motion lane.
+void CObj::PrefetchPhaseData() const {
+    for (const void* line :
+         {static_cast<const void*>(this), static_cast<const void*>(&RHO), static_cast<const void*>(&inertiaZ),
+          static_cast<const void*>(&extForce), static_cast<const void*>(&grabActive),
+          static_cast<const void*>(&joins), static_cast<const void*>(&activeContacts_),
+          static_cast<const void*>(&contactQuads_), static_cast<const void*>(&motion_)})
+        __builtin_prefetch(line);
+}
+
+void CObj::PrefetchRecords() const {
+    for (const _JOININFO& j : joins) {
+        __builtin_prefetch(&j.worldPoint);
+        __builtin_prefetch(&j.localPoint);
+    }
+    constexpr int kLine = 64;
+    const auto* contacts = reinterpret_cast<const char*>(activeContacts_.data());
+    for (int offset = 0; offset < activeContactCount_ * static_cast<int>(sizeof(ActiveContact));
+         offset += kLine)
+        __builtin_prefetch(contacts + offset);
+    const auto* quads = reinterpret_cast<const char*>(contactQuads_.data());
+    const int quadBytes = activeContactCount_ / kMotionLanes * static_cast<int>(sizeof(ContactQuad));
+    for (int offset = 0; offset < quadBytes; offset += kLine) __builtin_prefetch(quads + offset);
+}
+
 // Connection points for the coming force phase: offset = L2W * localPoint,
 // point = pos + offset, velocity = v + w x offset.
 void CObj::UpdateJoinPoints(int s) {

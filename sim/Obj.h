@@ -228,6 +228,11 @@ class CObj {
     static void IntegrateBlock(CObj* const (&bodies)[kMotionLanes], int s);
     bool UpdateStageMatrices(int s);
     void UpdateJoinPoints(int s);
+    // Asks the memory system ahead of a visit for the lines of this body that every force and
+    // integration phase reads, and for the stage part of its connection records: a sweep over
+    // a thousand bodies does not fit the cache, and the loads of one visit depend on each other.
+    void PrefetchPhaseData() const;
+    void PrefetchRecords() const;
 
     // ---- Connections -----------------------------------------------------------------------
     // Builders: each makes a group of records on this body and the mirror group on `other`,

@@ -226,6 +226,8 @@ void CScheduler::RunForceShare(const _DOONECALC& record, int bodyCount, bool tim
     // visit while its state is in the cache.
     if (!timeCosts) {
         for (int i = begin; i < end; ++i) {
+            if (i + 2 < end) scene_.Body(i + 2)->PrefetchPhaseData();
+            if (i + 1 < end) scene_.Body(i + 1)->PrefetchRecords();
             CObj* body = scene_.Body(i);
             body->ClearStageForces(stage);
             body->ComputeStageForces(stage);
@@ -254,6 +256,8 @@ void CScheduler::RunIntegrationShare(const _DOONECALC& record, int bodyCount) {
     const int stage = record.stage;
     for (int first = begin; first < end; first += kMotionLanes) {
         const int count = std::min(kMotionLanes, end - first);
+        for (int i = first + kMotionLanes; i < std::min(first + 2 * kMotionLanes, end); ++i)
+            scene_.Body(i)->PrefetchPhaseData();
         CObj* bodies[kMotionLanes];
         for (int k = 0; k < count; ++k) {
             bodies[k] = scene_.Body(first + k);
