@@ -161,12 +161,15 @@ Mat4 CObj::WorldToLocal() const {
 // The lines of the kind's table, the mass properties, the per-pass sums and the grab, the headers
 // of the records and contact copies, and the motion lane.
 void CObj::PrefetchPhaseData() const {
-    for (const void* line :
-         {static_cast<const void*>(this), static_cast<const void*>(&RHO), static_cast<const void*>(&inertiaZ),
-          static_cast<const void*>(&extForce), static_cast<const void*>(&grabActive),
-          static_cast<const void*>(&joins), static_cast<const void*>(&activeContacts_),
-          static_cast<const void*>(&contactQuads_), static_cast<const void*>(&motion_)})
-        __builtin_prefetch(line);
+    __builtin_prefetch(this);
+    __builtin_prefetch(&RHO);
+    __builtin_prefetch(&inertiaZ);
+    __builtin_prefetch(&extForce);
+    __builtin_prefetch(&grabActive);
+    __builtin_prefetch(&joins);
+    __builtin_prefetch(&activeContacts_);
+    __builtin_prefetch(&contactQuads_);
+    __builtin_prefetch(&motion_);
 }
 
 void CObj::PrefetchRecords() const {

@@ -12,6 +12,9 @@ namespace korvan {
 namespace {
 
 constexpr int kCostPassPeriod = 100;  // every hundredth pass of a thread times its bodies
+// A few hundred bodies stay in the cache from one sweep to the next; from this many on, the phase
+// loops ask for the next bodies' lines ahead of their visit.
+constexpr int kPrefetchFromBodies = 300;
 // passCount wraps here (a multiple of the period) instead of overflowing in a long session.
 constexpr int kPassCountWrap = 1000000 * kCostPassPeriod;
 
@@ -132,6 +135,7 @@ void CScheduler::RunSimulationFrame() {
         scene_.Body(i)->PrepareIntegration();
     }
     measureBusyTime_ = cpuMeterShown;
+    prefetchAhead_ = scene_.Count() >= kPrefetchFromBodies;
     std::fill(threadBusyTime_.begin(), threadBusyTime_.end(), 0.0);
 
     frameStartTime = NowSeconds();
@@ -226,8 +230,10 @@ void CScheduler::RunForceShare(const _DOONECALC& record, int bodyCount, bool tim
     // visit while its state is in the cache.
     if (!timeCosts) {
         for (int i = begin; i < end; ++i) {
-            if (i + 2 < end) scene_.Body(i + 2)->PrefetchPhaseData();
-            if (i + 1 < end) scene_.Body(i + 1)->PrefetchRecords();
+            if (prefetchAhead_) {
+                if (i + 2 < end) scene_.Body(i + 2)->PrefetchPhaseData();
+                if (i + 1 < end) scene_.Body(i + 1)->PrefetchRecords();
+            }
             CObj* body = scene_.Body(i);
             body->ClearStageForces(stage);
             body->ComputeStageForces(stage);
@@ -256,8 +262,9 @@ void CScheduler::RunIntegrationShare(const _DOONECALC& record, int bodyCount) {
     const int stage = record.stage;
     for (int first = begin; first < end; first += kMotionLanes) {
         const int count = std::min(kMotionLanes, end - first);
-        for (int i = first + kMotionLanes; i < std::min(first + 2 * kMotionLanes, end); ++i)
-            scene_.Body(i)->PrefetchPhaseData();
+        if (prefetchAhead_)
+            for (int i = first + kMotionLanes; i < std::min(first + 2 * kMotionLanes, end); ++i)
+                scene_.Body(i)->PrefetchPhaseData();
         CObj* bodies[kMotionLanes];
         for (int k = 0; k < count; ++k) {
             bodies[k] = scene_.Body(first + k);

@@ -118,6 +118,7 @@ class CScheduler final : private PhaseShare {
     std::vector<int> rangeStart_, rangeEnd_;
     std::vector<double> threadBusyTime_;
     bool measureBusyTime_ = false;  // cpuMeterShown, fixed for the frame
+    bool prefetchAhead_ = false;    // the scene is too large for one sweep to stay in the cache
 
     void SizeThreadTables(int threadCount);
     template <class RunPhase>

@@ -159,6 +159,25 @@ TEST(SchedulerThreads, ReactionsIntoAMovableBodyGiveTheSameStatesOnEveryThreadCo
     EXPECT_EQ(PendingAnomalies(), 0);
 }
 
+// Enough bodies that the phase loops ask for the coming bodies' lines ahead (several hundred):
+// the joined rows of boxes on their floor, 351 bodies.
+TEST(SchedulerThreads, ALargeSceneGivesTheSameStatesOnEveryThreadCount) {
+    DiscardAnomalies();
+    std::vector<double> reference;
+    for (int threads : {1, 2, 3}) {
+        CScene scene;
+        BuildJoinedRows(scene, 35, 10);
+        CScheduler scheduler(scene);
+        UseThreads(scheduler, scene, threads);
+        scheduler.RunSimulationFrame();
+        if (threads == 1)
+            reference = CommittedState(scene);
+        else
+            EXPECT_EQ(CommittedState(scene), reference) << threads << " threads";
+    }
+    EXPECT_EQ(PendingAnomalies(), 0);
+}
+
 TEST(SchedulerThreads, SubStepCountsDoNotDependOnTheThreads) {
     CScene scene;
     testing::BuildChain(scene, 5);
