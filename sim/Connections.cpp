@@ -10,8 +10,10 @@
 #include <cmath>
 #include <numbers>
 
+#include "sim/JoinLanes.h"
 #include "sim/Obj.h"
 #include "sim/Scene.h"
+#include "sim/WideLanes.h"
 
 namespace korvan {
 
@@ -75,7 +77,15 @@ void CObj::ComputeJoinForces(int s, Wrench& sum) const {
     // Nothing changes the array during the force phase: its bounds are read once.
     const _JOININFO* const first = joins.data();
     const _JOININFO* const end = first + joins.size();
+    static const bool wide = WideLanesAvailable();
     for (const _JOININFO* record = first; record != end; ++record) {
+        if (wide) {
+            // The linked records with the vector law; the one it leaves, if any, below.
+            Wrench linked{force, torque};
+            record = AddLinkedJoinForcesWide(record, end, soft, stiffnessScale, dampingScale, linked);
+            force = linked.force, torque = linked.torque;
+            if (record == end) break;
+        }
         const _JOININFO& j = *record;
         const _JOININFO* mirror = j.link.mirror;
         Vec3 dv;

@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "base/Anomaly.h"
+#include "sim/JoinLanes.h"
 #include "sim/Obj.h"
 #include "sim/RigidStage.h"
 #include "sim/SimSettings.h"
@@ -24,15 +25,6 @@ bool RunAway(double x, double y, double z) {
 }
 
 }  // namespace
-
-// The wide path is built for x86 processors with 256-bit vectors (elsewhere it takes pairs).
-bool WideLanesAvailable() {
-#if defined(__x86_64__) || defined(__i386__)
-    return __builtin_cpu_supports("avx2");
-#else
-    return false;
-#endif
-}
 
 void ReportCannotContinue(const CObj& body) {
     PostAnomalyFormat(
@@ -191,6 +183,11 @@ void CObj::PrefetchRecords() const {
 // point = pos + offset, velocity = v + w x offset.
 void CObj::UpdateJoinPoints(int s) {
     const Vec3 pos = Position(s), vel = Velocity(s), omega = Omega(s);
+    static const bool wide = WideLanesAvailable();
+    if (wide) {
+        UpdateJoinPointsWide(Rot(s), pos, vel, omega, joins.data(), joins.data() + joins.size());
+        return;
+    }
     for (_JOININFO& j : joins) {
         j.worldOffset = ToWorldVector(s, j.localPoint);
         j.worldPoint = pos + j.worldOffset;

@@ -4,9 +4,19 @@
 #include "sim/WideLanes.h"
 
 #include "sim/ContactLanes.h"
+#include "sim/JoinLanes.h"
 #include "sim/RigidStage.h"
 
 namespace korvan {
+
+// Only a build of this file for 256-bit vectors can serve, and only on a processor that has them.
+bool WideLanesAvailable() {
+#if defined(__AVX2__)
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
+#endif
+}
 
 void AdvanceRigidBlockWide(MotionBlock& block, int s, double h, CObj* const* bodies) {
 #if defined(__AVX__)
@@ -26,5 +36,87 @@ void AnchoredQuadForcesWide(const ContactQuad& quad, const ContactFrame& own, co
         AnchoredQuadForces<2>(quad, first, own, touched, out);
 #endif
 }
+
+#if defined(__AVX2__)
+
+namespace {
+
+// A point's coordinates x, y, z in lanes 0..2. LoadPoint reads the number after the point too,
+// which every connection record keeps inside itself; lane 3 is never used. Point and StorePoint
+// touch exactly the three numbers.
+__m256d LoadPoint(const Vec3& v) {
+    return _mm256_loadu_pd(&v.x);
+}
+// Made where it is used, never at start-up: only a processor with these vectors may run it.
+__m256i ThreeLanes() {
+    return _mm256_setr_epi64x(-1, -1, -1, 0);
+}
+__m256d Point(const Vec3& v) {
+    return _mm256_maskload_pd(&v.x, ThreeLanes());
+}
+void StorePoint(Vec3& v, __m256d lanes) {
+    _mm256_maskstore_pd(&v.x, ThreeLanes(), lanes);
+}
+// a x b = a.yzx b.zxy - a.zxy b.yzx
+__m256d CrossLanes(__m256d a, __m256d b) {
+    constexpr int kYZX = 1 | 2 << 2 | 0 << 4 | 3 << 6, kZXY = 2 | 0 << 2 | 1 << 4 | 3 << 6;
+    return _mm256_sub_pd(_mm256_mul_pd(_mm256_permute4x64_pd(a, kYZX), _mm256_permute4x64_pd(b, kZXY)),
+                         _mm256_mul_pd(_mm256_permute4x64_pd(a, kZXY), _mm256_permute4x64_pd(b, kYZX)));
+}
+
+}  // namespace
+
+void UpdateJoinPointsWide(const Mat3& rot, const Vec3& position, const Vec3& velocity, const Vec3& omega,
+                          _JOININFO* first, _JOININFO* end) {
+    const __m256d row0 = _mm256_loadu_pd(rot.m[0]), row1 = _mm256_loadu_pd(rot.m[1]),
+                  row2 = _mm256_maskload_pd(rot.m[2], ThreeLanes());
+    const __m256d x = Point(position), v = Point(velocity), w = Point(omega);
+    for (_JOININFO* j = first; j != end; ++j) {
+        // rot^T p = row0 p.x + row1 p.y + row2 p.z, summed in that order
+        const __m256d offset =
+            _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(row0, _mm256_broadcast_sd(&j->localPoint.x)),
+                                        _mm256_mul_pd(row1, _mm256_broadcast_sd(&j->localPoint.y))),
+                          _mm256_mul_pd(row2, _mm256_broadcast_sd(&j->localPoint.z)));
+        const __m256d point = _mm256_add_pd(x, offset);
+        const __m256d pointVelocity = _mm256_add_pd(v, CrossLanes(w, offset));
+        // Each four-lane store spills into the next field, which the next store writes.
+        _mm256_storeu_pd(&j->worldPoint.x, point);
+        _mm256_storeu_pd(&j->worldOffset.x, offset);
+        _mm_storeu_pd(&j->worldVelocity.x, _mm256_castpd256_pd128(pointVelocity));
+        _mm_store_sd(&j->worldVelocity.z, _mm256_extractf128_pd(pointVelocity, 1));
+    }
+}
+
+const _JOININFO* AddLinkedJoinForcesWide(const _JOININFO* first, const _JOININFO* end, bool soft,
+                                         double stiffnessScale, double dampingScale, Wrench& sum) {
+    __m256d force = Point(sum.force), torque = Point(sum.torque);
+    const _JOININFO* j = first;
+    for (; j != end; ++j) {
+        const _JOININFO* mirror = j->link.mirror;
+        if (!mirror || (!soft && j->rotResistance != 0)) break;
+        const double K = soft ? j->effStrength * stiffnessScale : j->effStrength;
+        const double R = soft ? j->effFriction * dampingScale : j->effFriction;
+        const __m256d dx = _mm256_sub_pd(LoadPoint(mirror->worldPoint), LoadPoint(j->worldPoint));
+        const __m256d dv = _mm256_sub_pd(LoadPoint(mirror->worldVelocity), LoadPoint(j->worldVelocity));
+        const __m256d F =
+            _mm256_add_pd(_mm256_mul_pd(_mm256_set1_pd(K), dx), _mm256_mul_pd(_mm256_set1_pd(R), dv));
+        force = _mm256_add_pd(force, F);
+        torque = _mm256_add_pd(torque, CrossLanes(LoadPoint(j->worldOffset), F));
+    }
+    StorePoint(sum.force, force), StorePoint(sum.torque, torque);
+    return j;
+}
+
+#else
+
+// Never called: WideLanesAvailable() is false in a build without 256-bit vectors.
+void UpdateJoinPointsWide(const Mat3&, const Vec3&, const Vec3&, const Vec3&, _JOININFO*, _JOININFO*) {}
+
+const _JOININFO* AddLinkedJoinForcesWide(const _JOININFO* first, const _JOININFO*, bool, double, double,
+                                         Wrench&) {
+    return first;
+}
+
+#endif
 
 }  // namespace korvan

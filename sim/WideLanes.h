@@ -1,7 +1,7 @@
 #pragma once
 // The laws that serve four lanes with one 256-bit operation: built for x86 processors that have
 // such vectors, and called only where WideLanesAvailable() says so. Elsewhere the callers take
-// their lanes in pairs.
+// their lanes in pairs or one by one. The connection laws are in sim/JoinLanes.h.
 #include "sim/ContactQuad.h"
 #include "sim/MotionBlock.h"
 
