@@ -69,50 +69,56 @@ void CObj::UnlinkJoins() {
 // K / 10000^u, R / 100^u with u = (1 - CurTime / PreCalcTime)^2, and no rotation resistance.
 void CObj::ComputeJoinForces(int s, Wrench& sum) const {
     if (joins.empty() || !IsMovable()) return;
+    JoinScales scales;
     const double u = settings().SofteningExponent();
-    const bool soft = u > 0;
-    const double stiffnessScale = soft ? std::pow(10000.0, -u) : 1;
-    const double dampingScale = soft ? std::pow(100.0, -u) : 1;
-    Vec3 force = sum.force, torque = sum.torque;
+    scales.soft = u > 0;
+    scales.stiffness = scales.soft ? std::pow(10000.0, -u) : 1;
+    scales.damping = scales.soft ? std::pow(100.0, -u) : 1;
     // Nothing changes the array during the force phase: its bounds are read once.
     const _JOININFO* const first = joins.data();
     const _JOININFO* const end = first + joins.size();
     static const bool wide = WideLanesAvailable();
-    for (const _JOININFO* record = first; record != end; ++record) {
-        if (wide) {
-            // The linked records with the vector law; the one it leaves, if any, below.
-            Wrench linked{force, torque};
-            record = AddLinkedJoinForcesWide(record, end, soft, stiffnessScale, dampingScale, linked);
-            force = linked.force, torque = linked.torque;
-            if (record == end) break;
-        }
-        const _JOININFO& j = *record;
-        const _JOININFO* mirror = j.link.mirror;
-        Vec3 dv;
-        if (mirror) [[likely]] {
-            dv = mirror->worldVelocity - j.worldVelocity;
-        } else {
-            mirror = MirrorOf(j);
-            if (!mirror) continue;
-            dv = mirror->worldVelocity - j.worldVelocity;
-            if (adjustsPointMotion_ || j.partner->adjustsPointMotion_)
-                dv = AdjustedJoinVelocityDifference(static_cast<int>(record - first), s);
-        }
-        const double K = soft ? j.effStrength * stiffnessScale : j.effStrength;
-        const double R = soft ? j.effFriction * dampingScale : j.effFriction;
-
-        // F = K (x_partner - x_own) + R (v_partner - v_own);  tau = r x F
-        const Vec3 F = K * (mirror->worldPoint - j.worldPoint) + R * dv;
-        force += F;
-        torque += Cross(j.worldOffset, F);
-
-        // tau = Kr (w_partner - w_own), taken through the body axes
-        if (!soft && j.rotResistance != 0) {
-            const Vec3 dOmega = ToBodyVector(s, j.partner->Omega(s) - Omega(s));
-            torque += ToWorldVector(s, j.rotResistance * dOmega);
+    if (wide) {
+        // The linked records with the vector law, any record it leaves with the law below.
+        for (const _JOININFO* record = first;; ++record) {
+            record = AddLinkedJoinForcesWide(record, end, scales.soft, scales.stiffness, scales.damping, sum);
+            if (record == end) return;
+            AddJoinForce(record, s, scales, sum.force, sum.torque);
         }
     }
+    Vec3 force = sum.force, torque = sum.torque;
+    for (const _JOININFO* record = first; record != end; ++record)
+        AddJoinForce(record, s, scales, force, torque);
     sum = {force, torque};
+}
+
+inline void CObj::AddJoinForce(const _JOININFO* record, int s, const JoinScales& scales, Vec3& force,
+                               Vec3& torque) const {
+    const _JOININFO& j = *record;
+    const _JOININFO* mirror = j.link.mirror;
+    Vec3 dv;
+    if (mirror) [[likely]] {
+        dv = mirror->worldVelocity - j.worldVelocity;
+    } else {
+        mirror = MirrorOf(j);
+        if (!mirror) return;
+        dv = mirror->worldVelocity - j.worldVelocity;
+        if (adjustsPointMotion_ || j.partner->adjustsPointMotion_)
+            dv = AdjustedJoinVelocityDifference(static_cast<int>(record - joins.data()), s);
+    }
+    const double K = scales.soft ? j.effStrength * scales.stiffness : j.effStrength;
+    const double R = scales.soft ? j.effFriction * scales.damping : j.effFriction;
+
+    // F = K (x_partner - x_own) + R (v_partner - v_own);  tau = r x F
+    const Vec3 F = K * (mirror->worldPoint - j.worldPoint) + R * dv;
+    force += F;
+    torque += Cross(j.worldOffset, F);
+
+    // tau = Kr (w_partner - w_own), taken through the body axes
+    if (!scales.soft && j.rotResistance != 0) {
+        const Vec3 dOmega = ToBodyVector(s, j.partner->Omega(s) - Omega(s));
+        torque += ToWorldVector(s, j.rotResistance * dOmega);
+    }
 }
 
 // v_partner - v_own at connection i, each point's velocity corrected by its kind (a spring's

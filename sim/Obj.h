@@ -410,6 +410,14 @@ class CObj {
     void UpdateContact(_CRASHINFO& c, const Vec3& p);
     void ApplyGrabForce(int s, Wrench& sum) const;
     void ComputeJoinForces(int s, Wrench& sum) const;
+    // The softening of the connections while the model is assembled (K and R times the scales).
+    struct JoinScales {
+        bool soft = false;
+        double stiffness = 1, damping = 1;
+    };
+    // One record's force and torque, added to the sums.
+    void AddJoinForce(const _JOININFO* record, int s, const JoinScales& scales, Vec3& force,
+                      Vec3& torque) const;
     [[gnu::noinline, gnu::cold]] Vec3 AdjustedJoinVelocityDifference(int i, int s) const;
     void ComputeContactForces(int s, Wrench& sum) {
         if (activeContactCount_ > 0 && !interactions.empty()) AddAnchoredContactForces(s, sum);
