@@ -209,6 +209,42 @@ TEST_F(ConnectionTest, ForceIsSpringPlusDamperAtThePointSoftenedWhileTheModelIsA
     }
 }
 
+// Records linked to their mirrors for a frame take the vector law where the processor has it;
+// one with a rotation resistance between them takes the scalar law. Either way the sums come out
+// record by record with the bits of the law written out.
+TEST_F(ConnectionTest, LinkedRecordsAddUpInOrderWhateverLawTakesThem) {
+    CObjBox* a = MakeBox("a", 1);
+    CObjBox* b = MakeBox("b", 2, {0.3, -0.2, 0.1});
+    a->Join1(b, {0.05, 0, 0}, {0, 0.05, 0});
+    a->Join1(b, {0, 0.05, 0.01}, {0.02, 0, -0.05}, -1, -1, 2.0);
+    a->Join1(b, {-0.05, 0.01, 0}, {0, -0.05, 0.03}, -2, -0.5);
+    b->SetVelocity(0.5, 0, -1);
+    a->SetAngularVelocity(0, 3, 0.2);
+    b->SetAngularVelocity(1, 0, -0.4);
+    a->SetAngle(0.2, 0.1, -0.3);
+    scene.settings.GravityZ = 0;
+    scene.settings.CurTime = 1;
+    a->UpdateJoinPoints(0), b->UpdateJoinPoints(0);
+    a->LinkJoins(), b->LinkJoins();
+    ASSERT_NE(a->joins[0].link.mirror, nullptr);
+
+    Vec3 force, torque;
+    for (const _JOININFO& j : a->joins) {
+        const _JOININFO& m = *MirrorOf(j);
+        const Vec3 F = j.effStrength * (m.worldPoint - j.worldPoint) +
+                       j.effFriction * (m.worldVelocity - j.worldVelocity);
+        force += F;
+        torque += Cross(j.worldOffset, F);
+        if (j.rotResistance != 0)
+            torque += a->ToWorldVector(0, j.rotResistance * a->ToBodyVector(0, b->Omega(0) - a->Omega(0)));
+    }
+    a->ClearStageForces(0);
+    a->ComputeStageForces(0);
+    EXPECT_EQ(a->StageWrench(0).force, force);
+    EXPECT_EQ(a->StageWrench(0).torque, torque);
+    a->UnlinkJoins(), b->UnlinkJoins();
+}
+
 // A 1 kg body on a fixed one: K = 3e6, R = 2 * 0.1 * sqrt(K m), a damped oscillator with
 // damping ratio 0.1, followed step by step against x(t) = x0 e^(-z w t)(cos wd t + z/sqrt(1-z^2) sin wd t).
 TEST_F(ConnectionTest, PairOscillatesAsADampedSpringWithDampingRatioOneTenth) {
