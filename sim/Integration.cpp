@@ -182,12 +182,12 @@ void CObj::PrefetchRecords() const {
 // Connection points for the coming force phase: offset = L2W * localPoint,
 // point = pos + offset, velocity = v + w x offset.
 void CObj::UpdateJoinPoints(int s) {
-    const Vec3 pos = Position(s), vel = Velocity(s), omega = Omega(s);
     static const bool wide = WideLanesAvailable();
     if (wide) {
-        UpdateJoinPointsWide(Rot(s), pos, vel, omega, joins.data(), joins.data() + joins.size());
+        UpdateJoinPointsWide(motion_.Stage(s), motion_.Lane(), joins.data(), joins.data() + joins.size());
         return;
     }
+    const Vec3 pos = Position(s), vel = Velocity(s), omega = Omega(s);
     for (_JOININFO& j : joins) {
         j.worldOffset = ToWorldVector(s, j.localPoint);
         j.worldPoint = pos + j.worldOffset;

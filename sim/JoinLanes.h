@@ -5,13 +5,14 @@
 // processors that have such vectors.
 #include "base/Matrix.h"
 #include "base/Vec3.h"
+#include "sim/MotionBlock.h"
 #include "sim/Obj.h"
 
 namespace korvan {
 
-// offset = rot^T localPoint, point = x + offset, velocity = v + w x offset for every record.
-void UpdateJoinPointsWide(const Mat3& rot, const Vec3& position, const Vec3& velocity, const Vec3& omega,
-                          _JOININFO* first, _JOININFO* end);
+// offset = rot^T localPoint, point = x + offset, velocity = v + w x offset for every record, with
+// the body's stage state read from its lane.
+void UpdateJoinPointsWide(const StageLanes& q, int lane, _JOININFO* first, _JOININFO* end);
 
 // F = K (x_mirror - x) + R (v_mirror - v), added to the force with r x F to the torque, record
 // after record while each is linked to its mirror and has no rotation resistance to apply (K and R

@@ -66,11 +66,12 @@ __m256d CrossLanes(__m256d a, __m256d b) {
 
 }  // namespace
 
-void UpdateJoinPointsWide(const Mat3& rot, const Vec3& position, const Vec3& velocity, const Vec3& omega,
-                          _JOININFO* first, _JOININFO* end) {
-    const __m256d row0 = _mm256_loadu_pd(rot.m[0]), row1 = _mm256_loadu_pd(rot.m[1]),
-                  row2 = _mm256_maskload_pd(rot.m[2], ThreeLanes());
-    const __m256d x = Point(position), v = Point(velocity), w = Point(omega);
+void UpdateJoinPointsWide(const StageLanes& q, int lane, _JOININFO* first, _JOININFO* end) {
+    auto lanes = [lane](const LaneRun* runs) {
+        return _mm256_setr_pd(runs[0][lane], runs[1][lane], runs[2][lane], 0);
+    };
+    const __m256d row0 = lanes(q.rot), row1 = lanes(q.rot + 3), row2 = lanes(q.rot + 6);
+    const __m256d x = lanes(q.pos), v = lanes(q.vel), w = lanes(q.omega);
     for (_JOININFO* j = first; j != end; ++j) {
         // rot^T p = row0 p.x + row1 p.y + row2 p.z, summed in that order
         const __m256d offset =
@@ -110,7 +111,7 @@ const _JOININFO* AddLinkedJoinForcesWide(const _JOININFO* first, const _JOININFO
 #else
 
 // Never called: WideLanesAvailable() is false in a build without 256-bit vectors.
-void UpdateJoinPointsWide(const Mat3&, const Vec3&, const Vec3&, const Vec3&, _JOININFO*, _JOININFO*) {}
+void UpdateJoinPointsWide(const StageLanes&, int, _JOININFO*, _JOININFO*) {}
 
 const _JOININFO* AddLinkedJoinForcesWide(const _JOININFO* first, const _JOININFO*, bool, double, double,
                                          Wrench&) {

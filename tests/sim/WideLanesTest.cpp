@@ -29,11 +29,14 @@ TEST_F(WideLanes, JoinPointsHaveTheBitsOfTheLawCoordinateByCoordinate) {
     CScene scene;
     CObj* body = scene.Create<CObjBox>("b");
     body->SetAngle(0.3, -1.1, 0.7);
-    const Mat3 rot = body->Rot(0);
     const Vec3 x = Random(), v = Random(), w = Random();
-    std::vector<_JOININFO> records(5);
-    for (_JOININFO& j : records) j.localPoint = Random();
-    UpdateJoinPointsWide(rot, x, v, w, records.data(), records.data() + records.size());
+    body->SetPosition(x.x, x.y, x.z), body->SetVelocity(v.x, v.y, v.z),
+        body->SetAngularVelocity(w.x, w.y, w.z);
+    const Mat3 rot = body->Rot(0);
+    body->joins.resize(5);
+    for (_JOININFO& j : body->joins) j.localPoint = Random();
+    body->UpdateJoinPoints(0);
+    const std::vector<_JOININFO>& records = body->joins;
     for (const _JOININFO& j : records) {
         const Vec3 offset = TransposedTimes(rot, j.localPoint);
         EXPECT_EQ(j.worldOffset, offset);
