@@ -9,11 +9,11 @@
 namespace korvan {
 
 CObj::CObj(CScene& scene, std::string kind, std::string name)
-    : typeName(std::move(kind)),
-      displayName(std::move(name)),
-      scene_(&scene),
+    : motion_(scene.ReserveMotionLane()),
       settings_(&scene.settings),
-      motion_(scene.ReserveMotionLane()) {
+      typeName(std::move(kind)),
+      displayName(std::move(name)),
+      scene_(&scene) {
     varName = scene.NextVarName(typeName);
     Reset();
 }

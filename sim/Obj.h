@@ -57,20 +57,90 @@ class CObj {
     CObj& operator=(const CObj&) = delete;
     virtual ~CObj();
 
+    // ---- What every force and integration phase reads -------------------------------------
+    // First and together, so that a visit reads few cache lines of the body: with a thousand
+    // bodies one sweep does not fit the cache.
+  private:
+    // The body's lane of the scene's motion blocks; the scene moves it when bodies come and go.
+    MotionLane motion_;
+    const SimSettings* settings_;
+
+  protected:
+    // Kinds that add to IntegrateStage (an internal coordinate) say so, so that the scheduler
+    // calls theirs instead of stepping them with their neighbours.
+    bool extendsIntegration_ = false;
+    // Kinds whose points move in ways the rigid state does not show (AdjustPointMotion) say so
+    // here, so that the force phase asks only them.
+    bool adjustsPointMotion_ = false;
+
+  private:
+    // contactSources is not empty, as of the last linking: the gather of a body that nothing
+    // touches reads nothing more.
+    bool hasContactSources_ = false;
+    bool contactReactionsStale_ = true;
+    int activeContactCount_ = 0;
+
+  public:
+    // ---- Mass ------------------------------------------------------------------------------
+    double RHO = 1000;  // kg/m^3; negative marks a completely fixed body
+    double mass = 0;
+    double inertiaX = 0, inertiaY = 0, inertiaZ = 0;  // principal moments about the body axes
+    double keepDirectionGain = 0;
+    int grabActive = 0;  // the mouse holds the body (written by the user interface between frames)
+
+    // ---- Records ---------------------------------------------------------------------------
+    std::vector<_JOININFO> joins;
+    std::vector<_INTRACT> interactions;
+
+    // ---- Per-control-pass sums, applied by every force phase until the next control pass --
+    Vec3 extForce;     // world, N
+    Vec3 extTorque;    // world, N m
+    Vec3 brakeTorque;  // world, axis direction times brake magnitude
+
+  private:
+    // What the force phase needs of each crash point that touched something at the last control
+    // pass, copied there in the order of the points, so that every stage reads one contiguous run
+    // and no crash point record: 80 bytes each, and what only a sliding contact reads beside them
+    // at the same index. Sized with the crash points, so only a new shape allocates.
+    struct ActiveContact {
+        Vec3 localPoint;
+        Vec3 anchor;       // in body's coordinates
+        double stiffness;  // N/m
+        double damping;    // N s/m
+        const CObj* body;  // the touched body
+        int sliding;
+        int point;  // index in crashPoints, where the reaction on a movable body is left
+    };
+    struct SlidingLaw {
+        Vec3 normal;  // in the touched body's coordinates
+        double dynamicFriction;
+    };
+    std::vector<ActiveContact> activeContacts_;
+    // The same points four at a time, number by number (quad q holds points 4q..4q+3), for the
+    // force phase's vector law.
+    std::vector<ContactQuad> contactQuads_;
+    std::vector<SlidingLaw> slidingLaws_;
+    // The crash points of the contact sources that touch this body, sources in scene order and
+    // each one's points in order. Made by the first gather after a control pass (the crash points
+    // change only there) and read by every gather until the next.
+    std::vector<const _CRASHINFO*> contactReactions_;
+
+  public:
+    std::vector<_CRASHINFO> crashPoints;
+    // Bodies with a collision definition toward this one, in scene order: where the reactions
+    // aimed at this body wait. Linked by CScene::LinkContactSources before every frame.
+    std::vector<CObj*> contactSources;
+
     // ---- Identity -------------------------------------------------------------------------
     std::string typeName;     // "BOX", "CYLINDER", "GROUND", "SPRING", "DEF"
     std::string displayName;  // the name the user gave; used in every calculation message
     std::string varName;      // script variable name, "Obj" + typeName + counter
     int id = 0;               // position in the scene's body list (kept when bodies are removed)
 
-    // ---- Material and appearance ----------------------------------------------------------
-    double RHO = 1000;  // kg/m^3; negative marks a completely fixed body
-    double mass = 0;
-    double inertiaX = 0, inertiaY = 0, inertiaZ = 0;  // principal moments about the body axes
+    // ---- Appearance -----------------------------------------------------------------------
     double colorR = 0.5, colorG = 0.5, colorB = 0.5;
     double opacity = 1;
     double ShadeThrow = -1, ShadeReceive = -1;
-    double keepDirectionGain = 0;
 
     // ---- Computational shape (body coordinates, metres) -----------------------------------
     std::vector<double> vertexX, vertexY, vertexZ;
@@ -81,16 +151,12 @@ class CObj {
     double sizeRef = 0;  // reference size for default contact stiffness
     double sizeMax = 0;
 
-    // ---- Per-control-pass sums, applied by every force phase until the next control pass --
-    Vec3 extForce;     // world, N
-    Vec3 extTorque;    // world, N m
-    Vec3 brakeTorque;  // world, axis direction times brake magnitude
+    // ---- Control pass state ----------------------------------------------------------------
     double ctrlForceSign = 1.0;
     int lastPlusButtonState = 0;
     int lastMinusButtonState = 0;
 
     // ---- Mouse grab (written by the user interface between frames) ------------------------
-    int grabActive = 0;
     Vec3 grabLocalPoint;  // body coordinates
     Vec3 grabTarget;      // world
 
@@ -109,60 +175,7 @@ class CObj {
     // ---- Scheduler -------------------------------------------------------------------------
     double calcCost = 0;  // s, last measured duration of ComputeStageForces
 
-    // ---- Records ---------------------------------------------------------------------------
-    std::vector<_JOININFO> joins;
-
-  protected:
-    // Kinds that add to IntegrateStage (an internal coordinate) say so, so that the scheduler
-    // calls theirs instead of stepping them with their neighbours.
-    bool extendsIntegration_ = false;
-    // Kinds whose points move in ways the rigid state does not show (AdjustPointMotion) say so
-    // here, so that the force phase asks only them. Beside joins: a partner's force phase reads
-    // both, and so touches one line of this body.
-    bool adjustsPointMotion_ = false;
-
-  private:
-    // contactSources is not empty, as of the last linking. Beside joins, which the integration
-    // phase reads anyway: the gather of a body that nothing touches reads no line of its own.
-    bool hasContactSources_ = false;
-
   public:
-    std::vector<_CRASHINFO> crashPoints;
-    std::vector<_INTRACT> interactions;
-
-  private:
-    // What the force phase needs of each crash point that touched something at the last control
-    // pass, copied there in the order of the points, so that every stage reads one contiguous run
-    // and no crash point record: 80 bytes each, and what only a sliding contact reads beside them
-    // at the same index. Sized with the crash points, so only a new shape allocates. Beside
-    // interactions: the force phase of a body with contacts reads them all in one line.
-    struct ActiveContact {
-        Vec3 localPoint;
-        Vec3 anchor;       // in body's coordinates
-        double stiffness;  // N/m
-        double damping;    // N s/m
-        const CObj* body;  // the touched body
-        int sliding;
-        int point;  // index in crashPoints, where the reaction on a movable body is left
-    };
-    struct SlidingLaw {
-        Vec3 normal;  // in the touched body's coordinates
-        double dynamicFriction;
-    };
-    int activeContactCount_ = 0;
-    // The largest distance of a crash point from the centre; negative until a control pass needs
-    // it after the shape was built.
-    double crashRadius_ = -1;
-    std::vector<ActiveContact> activeContacts_;
-    std::vector<SlidingLaw> slidingLaws_;
-    // The same points four at a time, number by number (quad q holds points 4q..4q+3), for the
-    // force phase's vector law.
-    std::vector<ContactQuad> contactQuads_;
-
-  public:
-    // Bodies with a collision definition toward this one, in scene order: where the reactions
-    // aimed at this body wait. Linked by CScene::LinkContactSources before every frame.
-    std::vector<CObj*> contactSources;
     std::vector<_MOVEINFO> moves;
     std::vector<_FORCEINFO> forces;
     std::vector<_SINFORCE> moveForcesX, moveForcesY, moveForcesZ;
@@ -375,15 +388,9 @@ class CObj {
 
   private:
     CScene* scene_;
-    const SimSettings* settings_;
-    // The crash points of the contact sources that touch this body, sources in scene order and
-    // each one's points in order. Made by the first gather after a control pass (the crash points
-    // change only there) and read by every gather until the next.
-    std::vector<const _CRASHINFO*> contactReactions_;
-    bool contactReactionsStale_ = true;
-
-    // The body's lane of the scene's motion blocks; the scene moves it when bodies come and go.
-    MotionLane motion_;
+    // The largest distance of a crash point from the centre; negative until a control pass needs
+    // it after the shape was built.
+    double crashRadius_ = -1;
     friend class CScene;
 
     // What the lane's inverse mass and moments were made from: a stage that finds the mass
