@@ -75,11 +75,10 @@ void CObj::IntegrateStage(int s) {
     // The committed state changes only at commits, so one look per sub-step sees every run-away.
     if (s == 0) ReportRunaway();
     StepKind kind;
-    StageLanes& q = motion_.Stage(s);
     if (IsFixed()) {
         // A fixed body stands still: no increments, and a committed state at rest.
-        motion_.Set(q.force, {}), motion_.Set(q.torque, {});
-        StageLanes& committed = motion_.Stage(0);
+        SetStageWrench(s, {});
+        StateLanes& committed = motion_.State(0);
         motion_.Set(committed.vel, {}), motion_.Set(committed.omega, {});
         kind.accelerate = false;
     } else {
@@ -184,7 +183,7 @@ void CObj::PrefetchRecords() const {
 void CObj::UpdateJoinPoints(int s) {
     static const bool wide = WideLanesAvailable();
     if (wide) {
-        UpdateJoinPointsWide(motion_.Stage(s), motion_.Lane(), joins.data(), joins.data() + joins.size());
+        UpdateJoinPointsWide(motion_.State(s), motion_.Lane(), joins.data(), joins.data() + joins.size());
         return;
     }
     const Vec3 pos = Position(s), vel = Velocity(s), omega = Omega(s);

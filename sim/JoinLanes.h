@@ -12,7 +12,7 @@ namespace korvan {
 
 // offset = rot^T localPoint, point = x + offset, velocity = v + w x offset for every record, with
 // the body's stage state read from its lane.
-void UpdateJoinPointsWide(const StageLanes& q, int lane, _JOININFO* first, _JOININFO* end);
+void UpdateJoinPointsWide(const StateLanes& q, int lane, _JOININFO* first, _JOININFO* end);
 
 // F = K (x_mirror - x) + R (v_mirror - v), added to the force with r x F to the torque, record
 // after record while each is linked to its mirror and has no rotation resistance to apply (K and R

@@ -12,12 +12,15 @@ void CopyRuns(const LaneRun (&from)[N], int fromLane, LaneRun (&to)[N], int toLa
 }  // namespace
 
 void CopyLane(const MotionBlock& from, int fromLane, MotionBlock& to, int toLane) {
-    for (int s = 0; s < 4; ++s) {
-        const StageLanes& a = from.stage[s];
-        StageLanes& b = to.stage[s];
+    for (int s = 0; s < 2; ++s) {  // the committed state and the latest
+        const StateLanes& a = from.State(s);
+        StateLanes& b = to.State(s);
         CopyRuns(a.pos, fromLane, b.pos, toLane), CopyRuns(a.vel, fromLane, b.vel, toLane);
-        CopyRuns(a.omega, fromLane, b.omega, toLane), CopyRuns(a.force, fromLane, b.force, toLane);
-        CopyRuns(a.torque, fromLane, b.torque, toLane), CopyRuns(a.rot, fromLane, b.rot, toLane);
+        CopyRuns(a.omega, fromLane, b.omega, toLane), CopyRuns(a.rot, fromLane, b.rot, toLane);
+    }
+    for (int s = 0; s < 4; ++s) {
+        CopyRuns(from.increment[s].force, fromLane, to.increment[s].force, toLane);
+        CopyRuns(from.increment[s].torque, fromLane, to.increment[s].torque, toLane);
     }
     CopyRuns(from.positionSum, fromLane, to.positionSum, toLane);
     CopyRuns(from.rotationSum, fromLane, to.rotationSum, toLane);

@@ -11,21 +11,29 @@ namespace korvan {
 inline constexpr int kMotionLanes = 4;
 using LaneRun = double[kMotionLanes];
 
-// One Runge-Kutta stage of four bodies: everything a stage reads and writes of a body. Stage 0 is
-// the committed state; stages 1..3 are the intermediate states of the step. rot is kept
-// orthonormal, so it turns world vectors into body axes and its transpose turns them back.
-struct alignas(64) StageLanes {
+// The motion state of four bodies at one stage. Stage 0 is the committed state; stages 1..3 are
+// the intermediate states of the step, built one after the other, and a stage's state is read
+// only while it is the latest (by the force phase that follows its building and by the
+// integration that builds the next), so the three share one place. rot is kept orthonormal, so
+// it turns world vectors into body axes and its transpose turns them back.
+struct alignas(64) StateLanes {
     LaneRun pos[3];    // centre of mass, world
     LaneRun vel[3];    // world
     LaneRun omega[3];  // angular velocity, world
-    // Force phase accumulators; the integration turns them into the increments h a and h alpha.
+    LaneRun rot[9];    // rows are the body axes in world coordinates, row by row
+};
+
+// The force phase's sums of one stage, which the integration turns into the increments h a and
+// h alpha in place; the commit reads those of all four stages.
+struct alignas(64) IncrementLanes {
     LaneRun force[3];
     LaneRun torque[3];
-    LaneRun rot[9];  // rows are the body axes in world coordinates, row by row
 };
 
 struct alignas(64) MotionBlock {
-    StageLanes stage[4];
+    StateLanes committed;  // stage 0
+    StateLanes latest;     // stage 1, 2 or 3, whichever was built last
+    IncrementLanes increment[4];
     // k0 + 2 k1 + 2 k2 + k3 of the position and rot increments, summed stage by stage.
     LaneRun positionSum[3];
     LaneRun rotationSum[9];
@@ -34,6 +42,9 @@ struct alignas(64) MotionBlock {
     LaneRun inverseInertia[3];
     // Bit k: lane k's body takes the shared rigid step this frame (see CObj::PrepareIntegration).
     int rigidLanes = 0;
+
+    StateLanes& State(int s) { return s == 0 ? committed : latest; }
+    const StateLanes& State(int s) const { return s == 0 ? committed : latest; }
 };
 
 // One body's view of its lane: the stage numbers as vectors and matrices.
@@ -49,20 +60,21 @@ class MotionLane {
     void Set(LaneRun (&v)[3], const Vec3& x) const {
         v[0][lane_] = x.x, v[1][lane_] = x.y, v[2][lane_] = x.z;
     }
-    StageLanes& Stage(int s) const { return block_->stage[s]; }
+    StateLanes& State(int s) const { return block_->State(s); }
+    IncrementLanes& Increment(int s) const { return block_->increment[s]; }
     Mat3 Rot(int s) const {
-        const LaneRun* r = block_->stage[s].rot;
+        const LaneRun* r = block_->State(s).rot;
         return Mat3{{{r[0][lane_], r[1][lane_], r[2][lane_]},
                      {r[3][lane_], r[4][lane_], r[5][lane_]},
                      {r[6][lane_], r[7][lane_], r[8][lane_]}}};
     }
     void SetRot(int s, const Mat3& m) const {
-        LaneRun* r = block_->stage[s].rot;
+        LaneRun* r = block_->State(s).rot;
         for (int i = 0; i < 9; ++i) r[i][lane_] = m.data()[i];
     }
     // Row i of rot: body axis i as a world direction.
     Vec3 RotRow(int s, int i) const {
-        const LaneRun* r = block_->stage[s].rot + 3 * i;
+        const LaneRun* r = block_->State(s).rot + 3 * i;
         return {r[0][lane_], r[1][lane_], r[2][lane_]};
     }
 

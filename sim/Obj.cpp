@@ -23,10 +23,10 @@ CObj::~CObj() = default;
 void CObj::Reset() {
     id = scene_->Count();
     for (int s = 0; s < 4; ++s) {
-        StageLanes& q = motion_.Stage(s);
+        StateLanes& q = motion_.State(s);
         motion_.Set(q.pos, {}), motion_.Set(q.vel, {}), motion_.Set(q.omega, {});
-        motion_.Set(q.force, {}), motion_.Set(q.torque, {});
         SetRot(s, Mat3{});
+        SetStageWrench(s, {});
     }
     SetRot(0, Mat3::Identity());
     UpdateStageMatrices(0);
@@ -48,16 +48,16 @@ void CObj::Reset() {
 // ---- State setters and getters ------------------------------------------------------------
 
 void CObj::SetPosition(double x, double y, double z) {
-    motion_.Set(motion_.Stage(0).pos, {x, y, z});
+    motion_.Set(motion_.State(0).pos, {x, y, z});
     UpdateStageMatrices(0);
 }
 
 void CObj::SetVelocity(double x, double y, double z) {
-    motion_.Set(motion_.Stage(0).vel, {x, y, z});
+    motion_.Set(motion_.State(0).vel, {x, y, z});
 }
 
 void CObj::SetAngularVelocity(double x, double y, double z) {
-    motion_.Set(motion_.Stage(0).omega, {x, y, z});
+    motion_.Set(motion_.State(0).omega, {x, y, z});
 }
 
 // Rodrigues: R = I cos(a) + sin(a) [k]x + (1 - cos(a)) k k^T is body-to-world; rot = R^T.
@@ -126,7 +126,7 @@ void CObj::SetRecordLength(int frames) {
 void CObj::RestoreRecordedFrame(int frame) {
     if (frame < 0 || frame >= static_cast<int>(records.size())) return;
     const REC& r = records[static_cast<std::size_t>(frame)];
-    StageLanes& q = motion_.Stage(0);
+    StateLanes& q = motion_.State(0);
     motion_.Set(q.pos, {r.position[0], r.position[1], r.position[2]});
     motion_.Set(q.vel, {r.velocity[0], r.velocity[1], r.velocity[2]});
     motion_.Set(q.omega, {r.angularVelocity[0], r.angularVelocity[1], r.angularVelocity[2]});

@@ -334,18 +334,18 @@ class CObj {
 
     // ---- Motion state of stage s (0 = committed, 1..3 the intermediate Runge-Kutta stages) --
     // The scene keeps it in the body's lane of a motion block, beside its neighbours'.
-    Vec3 Position(int s) const { return motion_.Get(motion_.Stage(s).pos); }
-    Vec3 Velocity(int s) const { return motion_.Get(motion_.Stage(s).vel); }
-    Vec3 Omega(int s) const { return motion_.Get(motion_.Stage(s).omega); }
+    Vec3 Position(int s) const { return motion_.Get(motion_.State(s).pos); }
+    Vec3 Velocity(int s) const { return motion_.Get(motion_.State(s).vel); }
+    Vec3 Omega(int s) const { return motion_.Get(motion_.State(s).omega); }
     Mat3 Rot(int s) const { return motion_.Rot(s); }
     void SetRot(int s, const Mat3& rot) { motion_.SetRot(s, rot); }
     // The force phase's sums of stage s (world): force and torque about the centre.
     Wrench StageWrench(int s) const {
-        const StageLanes& q = motion_.Stage(s);
+        const IncrementLanes& q = motion_.Increment(s);
         return {motion_.Get(q.force), motion_.Get(q.torque)};
     }
     void SetStageWrench(int s, const Wrench& w) {
-        StageLanes& q = motion_.Stage(s);
+        IncrementLanes& q = motion_.Increment(s);
         motion_.Set(q.force, w.force), motion_.Set(q.torque, w.torque);
     }
     // Between body and world coordinates at stage s: vectors turn (world = rot^T body,

@@ -67,7 +67,7 @@ inline bool FrameValid(double lengthZ, double lengthY) {
 template <int N>
 void Orthonormalise(const LaneGroup<N>& g, int s, CObj* const* bodies) {
     using R = Number<N>;
-    LaneRun* runs = g.block.stage[s].rot;
+    LaneRun* runs = g.block.State(s).rot;
     R rot[9], out[9], lengthZ, lengthY;
     for (int i = 0; i < 9; ++i) rot[i] = g.Load(runs[i]);
     OrthonormalFrame(rot, out, lengthZ, lengthY);
@@ -103,9 +103,12 @@ template <int N>
 void AdvanceRigidStage(const LaneGroup<N>& g, int s, double h, StepKind kind, CObj* const* bodies) {
     using R = Number<N>;
     MotionBlock& b = g.block;
-    StageLanes &q = b.stage[s], &q0 = b.stage[0];
+    // The latest state (stage s) and the committed one; the next state takes the latest's place
+    // once everything of it is read.
+    StateLanes &q = b.State(s), &q0 = b.committed;
+    IncrementLanes& k = b.increment[s];
     R force[3], torque[3], rot[9];
-    for (int i = 0; i < 3; ++i) force[i] = g.Load(q.force[i]), torque[i] = g.Load(q.torque[i]);
+    for (int i = 0; i < 3; ++i) force[i] = g.Load(k.force[i]), torque[i] = g.Load(k.torque[i]);
     for (int i = 0; i < 9; ++i) rot[i] = g.Load(q.rot[i]);
     if (kind.accelerate) {
         // a = F / m; alpha = rot^T I^-1 rot tau, the torque taken to the body axes and back.
@@ -123,7 +126,7 @@ void AdvanceRigidStage(const LaneGroup<N>& g, int s, double h, StepKind kind, CO
     }
     for (int i = 0; i < 3; ++i) {
         force[i] = force[i] * h, torque[i] = torque[i] * h;
-        g.Store(q.force[i], force[i]), g.Store(q.torque[i], torque[i]);
+        g.Store(k.force[i], force[i]), g.Store(k.torque[i], torque[i]);
     }
 
     // h v, and h (w x row_r) for each row r of rot: the body axes turn with the angular velocity.
@@ -147,7 +150,7 @@ void AdvanceRigidStage(const LaneGroup<N>& g, int s, double h, StepKind kind, CO
         for (int i = 0; i < 3; ++i) g.Store(b.positionSum[i], positionSum[i]);
         for (int i = 0; i < 9; ++i) g.Store(b.rotationSum[i], rotationSum[i]);
         const double w = kStageWeight[s];
-        StageLanes& n = b.stage[s + 1];
+        StateLanes& n = b.latest;
         for (int i = 0; i < 3; ++i) {
             g.Store(n.pos[i], g.Load(q0.pos[i]) + w * dPos[i]);
             g.Store(n.vel[i], g.Load(q0.vel[i]) + w * force[i]);
@@ -158,13 +161,13 @@ void AdvanceRigidStage(const LaneGroup<N>& g, int s, double h, StepKind kind, CO
         return;
     }
     // q0 += (k0 + 2 k1 + 2 k2 + k3) / 6.
-    const StageLanes &k1 = b.stage[1], &k2 = b.stage[2];
+    const IncrementLanes &k0 = b.increment[0], &k1 = b.increment[1], &k2 = b.increment[2];
     auto rk4 = [&](const LaneRun& k0Run, const LaneRun& k1Run, const LaneRun& k2Run, const LaneRun& k3Run) {
         return (g.Load(k0Run) + 2 * g.Load(k1Run) + 2 * g.Load(k2Run) + g.Load(k3Run)) * kSixth;
     };
     for (int i = 0; i < 3; ++i) {
-        const R dv = rk4(q0.force[i], k1.force[i], k2.force[i], q.force[i]);
-        const R dw = rk4(q0.torque[i], k1.torque[i], k2.torque[i], q.torque[i]);
+        const R dv = rk4(k0.force[i], k1.force[i], k2.force[i], k.force[i]);
+        const R dw = rk4(k0.torque[i], k1.torque[i], k2.torque[i], k.torque[i]);
         g.Store(q0.vel[i], g.Load(q0.vel[i]) + dv);
         g.Store(q0.pos[i], g.Load(q0.pos[i]) + positionSum[i] * kSixth);
         g.Store(q0.omega[i], g.Load(q0.omega[i]) + dw);

@@ -66,7 +66,7 @@ __m256d CrossLanes(__m256d a, __m256d b) {
 
 }  // namespace
 
-void UpdateJoinPointsWide(const StageLanes& q, int lane, _JOININFO* first, _JOININFO* end) {
+void UpdateJoinPointsWide(const StateLanes& q, int lane, _JOININFO* first, _JOININFO* end) {
     auto lanes = [lane](const LaneRun* runs) {
         return _mm256_setr_pd(runs[0][lane], runs[1][lane], runs[2][lane], 0);
     };
@@ -111,7 +111,7 @@ const _JOININFO* AddLinkedJoinForcesWide(const _JOININFO* first, const _JOININFO
 #else
 
 // Never called: WideLanesAvailable() is false in a build without 256-bit vectors.
-void UpdateJoinPointsWide(const StageLanes&, int, _JOININFO*, _JOININFO*) {}
+void UpdateJoinPointsWide(const StateLanes&, int, _JOININFO*, _JOININFO*) {}
 
 const _JOININFO* AddLinkedJoinForcesWide(const _JOININFO* first, const _JOININFO*, bool, double, double,
                                          Wrench&) {
