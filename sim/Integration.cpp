@@ -62,10 +62,13 @@ bool CObj::TakesRigidStep() const {
            inertiaY != 0 && inertiaZ != 0;
 }
 
+bool CObj::MassInversesStale() const {
+    return mass != inverseSource_.mass || inertiaX != inverseSource_.inertiaX ||
+           inertiaY != inverseSource_.inertiaY || inertiaZ != inverseSource_.inertiaZ;
+}
+
 void CObj::PrepareIntegration() {
-    if (mass != inverseSource_.mass || inertiaX != inverseSource_.inertiaX ||
-        inertiaY != inverseSource_.inertiaY || inertiaZ != inverseSource_.inertiaZ)
-        RefreshMassInverses();
+    if (MassInversesStale()) RefreshMassInverses();
     const int bit = 1 << motion_.Lane();
     int& rigid = motion_.Block()->rigidLanes;
     rigid = TakesRigidStep() ? rigid | bit : rigid & ~bit;
@@ -84,8 +87,7 @@ void CObj::IntegrateStage(int s) {
     } else {
         // A spring's mass changes with its extension in every stage, so the inverses are checked
         // each time.
-        if (mass != inverseSource_.mass || inertiaX != inverseSource_.inertiaX ||
-            inertiaY != inverseSource_.inertiaY || inertiaZ != inverseSource_.inertiaZ) [[unlikely]]
+        if (MassInversesStale()) [[unlikely]]
             RefreshMassInverses();
         if (mass == 0 || std::isnan(mass)) [[unlikely]] {
             PostAnomalyFormat("%s %s %s で、0 割りが発生しました", varName.c_str(), typeName.c_str(),

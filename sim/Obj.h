@@ -402,6 +402,7 @@ class CObj {
     };
     MassInverseSource inverseSource_;
 
+    bool MassInversesStale() const;
     void RefreshMassInverses();
     bool TakesRigidStep() const;
 
