@@ -151,18 +151,12 @@ Mat4 CObj::WorldToLocal() const {
                  {0, 0, 0, 1}}};
 }
 
-// The lines of the kind's table, the mass properties, the per-pass sums and the grab, the headers
-// of the records and contact copies, and the motion lane.
+// The lines from the start of the body to the end of what every phase reads, which come first.
 void CObj::PrefetchPhaseData() const {
-    __builtin_prefetch(this);
-    __builtin_prefetch(&RHO);
-    __builtin_prefetch(&inertiaZ);
-    __builtin_prefetch(&extForce);
-    __builtin_prefetch(&grabActive);
-    __builtin_prefetch(&joins);
-    __builtin_prefetch(&activeContacts_);
-    __builtin_prefetch(&contactQuads_);
-    __builtin_prefetch(&motion_);
+    constexpr std::size_t kLine = 64;
+    const auto* first = reinterpret_cast<const char*>(this);
+    const auto* end = reinterpret_cast<const char*>(&contactSources + 1);
+    for (const char* line = first; line < end; line += kLine) __builtin_prefetch(line);
 }
 
 void CObj::PrefetchRecords() const {

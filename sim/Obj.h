@@ -128,7 +128,8 @@ class CObj {
   public:
     std::vector<_CRASHINFO> crashPoints;
     // Bodies with a collision definition toward this one, in scene order: where the reactions
-    // aimed at this body wait. Linked by CScene::LinkContactSources before every frame.
+    // aimed at this body wait. Linked by CScene::LinkContactSources before every frame. The last
+    // of what every phase reads: PrefetchPhaseData asks for the lines up to here.
     std::vector<CObj*> contactSources;
 
     // ---- Identity -------------------------------------------------------------------------
