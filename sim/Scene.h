@@ -65,8 +65,6 @@ class CScene {
     // The motion lane of the body about to be appended (constructed): lane Count() % 4 of block
     // Count() / 4. Growing the blocks moves them; the bodies already in the list follow.
     MotionLane ReserveMotionLane();
-    // The motion blocks in body order, for the integration of whole blocks.
-    int MotionBlockCount() const { return static_cast<int>(motion_.size()); }
 
   private:
     std::vector<std::unique_ptr<CObj>> bodies_;

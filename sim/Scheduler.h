@@ -9,8 +9,8 @@
 //     sub-step i:  [C0 C1]  F0 I0  F1 I1  F2 I2  F3 I3        C0 BeginControlPass  C1 ControlPass
 //                                                              Fj ClearStageForces + ComputeStageForces
 //                                                              Ij GatherContactReactions(j) +
-//                                                                 IntegrateStage(j) + UpdateJoinPoints(j+1
-//                                                                 mod 4)
+//                                                                 IntegrateBlock(j) + UpdateJoinPoints(j+1
+//                                                                 mod 4), four neighbours at a time
 //                                                              C0 has a phase of its own only in sub-step 0;
 //                                                              later ones run in I3 of the sub-step before
 //     eight barriers per sub-step, one or two more where the control pass runs
@@ -27,9 +27,10 @@
 //   (contactSources). It alone writes the settings, the ranges and the clock, and only while no
 //   phase runs.
 // - Worker t (1..T-1) runs share t of each phase it is posted and writes only the bodies of that
-//   share. The control and integration phases split the list into equal slices by count,
-//   [t n / T, (t + 1) n / T); the force phase uses ranges balanced by each body's measured cost
-//   (calcCost), set once per frame.
+//   share. The control phase splits the list into equal slices by count, [t n / T, (t + 1) n / T),
+//   the integration phase the motion blocks of four bodies the same way; the force phase uses
+//   ranges balanced by each body's measured cost (calcCost), set once per frame. In scenes of a
+//   few hundred bodies and more, the loops prefetch the next bodies' lines.
 // - Within a phase every body belongs to exactly one thread and each per-body operation writes
 //   only its own body. A force phase reads the partner bodies' stage state (nobody writes it
 //   then); what one body does to another is kept in its own crash-point records, and after the
