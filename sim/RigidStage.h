@@ -31,6 +31,12 @@ constexpr double kSixth = 1.0 / 6;
 
 namespace {
 
+// The state of stage s in a block, written here rather than taken from MotionBlock::State: a
+// build of this law for wider vectors must not make its own copy of a function other files call.
+inline StateLanes& StageState(MotionBlock& block, int s) {
+    return s == 0 ? block.committed : block.latest;
+}
+
 // N neighbouring lanes of one motion block, from lane `first` on.
 template <int N>
 struct LaneGroup {
@@ -67,7 +73,7 @@ inline bool FrameValid(double lengthZ, double lengthY) {
 template <int N>
 void Orthonormalise(const LaneGroup<N>& g, int s, CObj* const* bodies) {
     using R = Number<N>;
-    LaneRun* runs = g.block.State(s).rot;
+    LaneRun* runs = StageState(g.block, s).rot;
     R rot[9], out[9], lengthZ, lengthY;
     for (int i = 0; i < 9; ++i) rot[i] = g.Load(runs[i]);
     OrthonormalFrame(rot, out, lengthZ, lengthY);
@@ -105,7 +111,7 @@ void AdvanceRigidStage(const LaneGroup<N>& g, int s, double h, StepKind kind, CO
     MotionBlock& b = g.block;
     // The latest state (stage s) and the committed one; the next state takes the latest's place
     // once everything of it is read.
-    StateLanes &q = b.State(s), &q0 = b.committed;
+    StateLanes &q = StageState(b, s), &q0 = b.committed;
     IncrementLanes& k = b.increment[s];
     R force[3], torque[3], rot[9];
     for (int i = 0; i < 3; ++i) force[i] = g.Load(k.force[i]), torque[i] = g.Load(k.torque[i]);
