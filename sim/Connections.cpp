@@ -77,8 +77,7 @@ void CObj::ComputeJoinForces(int s, Wrench& sum) const {
     // Nothing changes the array during the force phase: its bounds are read once.
     const _JOININFO* const first = joins.data();
     const _JOININFO* const end = first + joins.size();
-    static const bool wide = WideLanesAvailable();
-    if (wide) {
+    if (UseWideLanes()) {
         // The linked records with the vector law, any record it leaves with the law below.
         for (const _JOININFO* record = first;; ++record) {
             record = AddLinkedJoinForcesWide(record, end, scales.soft, scales.stiffness, scales.damping, sum);

@@ -267,8 +267,7 @@ struct TouchedState : ContactFrame {
 // The forces of the four sticking points of a quad, with the widest vectors the processor has.
 void AnchoredQuadForcesOnLanes(const ContactQuad& quad, const ContactFrame& own, const ContactFrame& touched,
                                ContactQuadForces& out) {
-    static const bool wide = WideLanesAvailable();
-    if (wide) {
+    if (UseWideLanes()) {
         AnchoredQuadForcesWide(quad, own, touched, out);
         return;
     }

@@ -26,6 +26,11 @@ bool RunAway(double x, double y, double z) {
 
 }  // namespace
 
+bool UseWideLanes() {
+    static const bool wide = WideLanesAvailable();
+    return wide;
+}
+
 void ReportCannotContinue(const CObj& body) {
     PostAnomalyFormat(
         "%s の計算で、計算が続行不可能になりました。\n\n・物が軽すぎる\n・速度が速すぎる\n"
@@ -110,8 +115,7 @@ void CObj::IntegrateBlock(CObj* const (&bodies)[kMotionLanes], int s) {
         for (CObj* body : bodies) body->ReportRunaway();
     MotionBlock& block = *bodies[0]->motion_.Block();
     const double h = bodies[0]->settings().timeStep;
-    static const bool wide = WideLanesAvailable();
-    if (wide) {
+    if (UseWideLanes()) {
         AdvanceRigidBlockWide(block, s, h, bodies);
         return;
     }
@@ -177,8 +181,7 @@ void CObj::PrefetchRecords() const {
 // Connection points for the coming force phase: offset = L2W * localPoint,
 // point = pos + offset, velocity = v + w x offset.
 void CObj::UpdateJoinPoints(int s) {
-    static const bool wide = WideLanesAvailable();
-    if (wide) {
+    if (UseWideLanes()) {
         UpdateJoinPointsWide(motion_.State(s), motion_.Lane(), joins.data(), joins.data() + joins.size());
         return;
     }

@@ -22,13 +22,13 @@ CObj::~CObj() = default;
 
 void CObj::Reset() {
     id = scene_->Count();
-    for (int s = 0; s < 4; ++s) {
+    // The committed state and the one place the intermediate stages share; then every stage's sums.
+    for (int s = 0; s < 2; ++s) {
         StateLanes& q = motion_.State(s);
         motion_.Set(q.pos, {}), motion_.Set(q.vel, {}), motion_.Set(q.omega, {});
-        SetRot(s, Mat3{});
-        SetStageWrench(s, {});
+        SetRot(s, s == 0 ? Mat3::Identity() : Mat3{});
     }
-    SetRot(0, Mat3::Identity());
+    for (int s = 0; s < 4; ++s) SetStageWrench(s, {});
     UpdateStageMatrices(0);
     colorR = colorG = colorB = 0.5;
     RHO = 1000;

@@ -10,6 +10,9 @@ namespace korvan {
 class CObj;
 
 bool WideLanesAvailable();
+// WideLanesAvailable(), asked once per run: where the callers choose between the wide laws and
+// the narrow ones. Defined outside the wide file, so that callers can inline it.
+bool UseWideLanes();
 
 // Stage s of the four bodies of a motion block.
 void AdvanceRigidBlockWide(MotionBlock& block, int s, double h, CObj* const* bodies);
