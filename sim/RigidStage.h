@@ -106,7 +106,7 @@ struct StepKind {
 // the last two go straight into the next stage and into the step's running sums
 // k0 + 2 k1 + 2 k2 + k3. Stage 3 commits q0 += (k0 + 2 k1 + 2 k2 + k3) / 6 instead.
 template <int N>
-void AdvanceRigidStage(const LaneGroup<N>& g, int s, double h, StepKind kind, CObj* const* bodies) {
+void AdvanceRigidStage(const LaneGroup<N>& g, int s, double h, const StepKind& kind, CObj* const* bodies) {
     using R = Number<N>;
     MotionBlock& b = g.block;
     // The latest state (stage s) and the committed one; the next state takes the latest's place

@@ -25,11 +25,6 @@ double FilteredCost(double last, double measured) {
     return last > 0 ? std::min(measured, 2 * last) : measured;
 }
 
-// Equal slice of thread t of T over n bodies: [t n / T, (t + 1) n / T).
-int SliceBegin(int t, int threadCount, int n) {
-    return static_cast<int>(static_cast<long long>(t) * n / threadCount);
-}
-
 }  // namespace
 
 // ---- Thread settings -----------------------------------------------------------------------
@@ -61,20 +56,26 @@ int DetectLogicalProcessorCount() {
     return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
 }
 
-void BalanceForceRanges(const CScene& scene, int threadCount, int* rangeStart, int* rangeEnd) {
+void BalanceThreadRanges(const CScene& scene, int threadCount, int* rangeStart, int* rangeEnd) {
     const int n = scene.Count();
-    double total = 0;
-    for (int i = 0; i < n; ++i) total += scene.Body(i)->calcCost;
+    auto costOf = [&](int begin, int end) {
+        double sum = 0;
+        for (int i = begin; i < end; ++i) sum += scene.Body(i)->calcCost;
+        return sum;
+    };
+    const double total = costOf(0, n);
     int i = 0;
     double running = 0;
     for (int t = 0; t < threadCount; ++t) {
         rangeStart[t] = i;
         const double threshold = (t + 1) * total / threadCount;
-        while (i < n) {
-            running += scene.Body(i++)->calcCost;
-            if (running > threshold) break;
+        for (; i < n; i += kMotionLanes) {
+            const double block = costOf(i, std::min(i + kMotionLanes, n));
+            if (running + block / 2 > threshold) break;
+            running += block;
         }
-        rangeEnd[t] = i;
+        rangeEnd[t] = std::min(i, n);
+        i = rangeEnd[t];
     }
     rangeStart[0] = 0;
     rangeEnd[threadCount - 1] = n;
@@ -128,7 +129,7 @@ void CScheduler::RunSimulationFrame() {
     settings.frameTime = 1.0 / settings.framesPerSecond;
 
     const int threadCount = FrameThreadCount();
-    BalanceForceRanges(scene_, threadCount, rangeStart_.data(), rangeEnd_.data());
+    BalanceThreadRanges(scene_, threadCount, rangeStart_.data(), rangeEnd_.data());
     scene_.LinkContactSources();
     for (int i = 0; i < scene_.Count(); ++i) {
         scene_.Body(i)->LinkJoins();
@@ -193,6 +194,11 @@ void CScheduler::RunSubStepsParallel() {
 
 // ---- One thread's share of a phase -------------------------------------------------------------
 
+CScheduler::Share CScheduler::ShareOf(const _DOONECALC& record, int bodyCount) const {
+    const auto t = static_cast<std::size_t>(record.threadIndex);
+    return {std::min(rangeStart_[t], bodyCount), std::min(rangeEnd_[t], bodyCount)};
+}
+
 void CScheduler::RunShare(_DOONECALC& record) {
     const bool timeCosts = record.passCount % kCostPassPeriod == 0;
     record.passCount = (record.passCount + 1) % kPassCountWrap;
@@ -211,8 +217,7 @@ void CScheduler::RunShare(_DOONECALC& record) {
 }
 
 void CScheduler::RunControlShare(const _DOONECALC& record, int bodyCount) {
-    const int begin = SliceBegin(record.threadIndex, record.threadCount, bodyCount);
-    const int end = SliceBegin(record.threadIndex + 1, record.threadCount, bodyCount);
+    const auto [begin, end] = ShareOf(record, bodyCount);
     for (int i = begin; i < end; ++i) {
         if (record.phase == 0)
             scene_.Body(i)->BeginControlPass();
@@ -222,9 +227,7 @@ void CScheduler::RunControlShare(const _DOONECALC& record, int bodyCount) {
 }
 
 void CScheduler::RunForceShare(const _DOONECALC& record, int bodyCount, bool timeCosts) {
-    const auto t = static_cast<std::size_t>(record.threadIndex);
-    const int begin = std::min(rangeStart_[t], bodyCount);
-    const int end = std::min(rangeEnd_[t], bodyCount);
+    const auto [begin, end] = ShareOf(record, bodyCount);
     const int stage = record.stage;
     // A body's forces read no other body's accumulators, so each body clears and computes in one
     // visit while its state is in the cache.
@@ -252,13 +255,10 @@ void CScheduler::RunForceShare(const _DOONECALC& record, int bodyCount, bool tim
     }
 }
 
-// Whole motion blocks per thread, so that neighbours advance together and no two threads write
+// The share starts at a motion block, so that neighbours advance together and no two threads write
 // one block.
 void CScheduler::RunIntegrationShare(const _DOONECALC& record, int bodyCount) {
-    const int blockCount = (bodyCount + kMotionLanes - 1) / kMotionLanes;
-    const int begin = SliceBegin(record.threadIndex, record.threadCount, blockCount) * kMotionLanes;
-    const int end = std::min(
-        SliceBegin(record.threadIndex + 1, record.threadCount, blockCount) * kMotionLanes, bodyCount);
+    const auto [begin, end] = ShareOf(record, bodyCount);
     const int stage = record.stage;
     for (int first = begin; first < end; first += kMotionLanes) {
         const int count = std::min(kMotionLanes, end - first);

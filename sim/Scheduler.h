@@ -27,9 +27,9 @@
 //   (contactSources). It alone writes the settings, the ranges and the clock, and only while no
 //   phase runs.
 // - Worker t (1..T-1) runs share t of each phase it is posted and writes only the bodies of that
-//   share. The control phase splits the list into equal slices by count, [t n / T, (t + 1) n / T),
-//   the integration phase the motion blocks of four bodies the same way; the force phase uses
-//   ranges balanced by each body's measured cost (calcCost), set once per frame. In scenes of a
+//   share. Each thread keeps the same bodies through every phase of a frame, whole motion blocks
+//   of four bodies balanced by each body's measured force cost (calcCost, set once per frame), so
+//   that a body's lines and its block stay in one core's cache from phase to phase. In scenes of a
 //   few hundred bodies and more, the loops prefetch the next bodies' lines.
 // - Within a phase every body belongs to exactly one thread and each per-body operation writes
 //   only its own body. A force phase reads the partner bodies' stage state (nobody writes it
@@ -65,10 +65,11 @@ int ChooseThreadCount(const ThreadSettings& settings, int current);
 // Logical processors reported by the system (at least 1).
 int DetectLogicalProcessorCount();
 
-// Splits bodies [0, n) into threadCount consecutive ranges of about equal summed calcCost: thread t
-// takes bodies until the running sum exceeds (t + 1) S / threadCount (the body that crosses belongs
-// to t). With every cost 0 thread 0 takes every body.
-void BalanceForceRanges(const CScene& scene, int threadCount, int* rangeStart, int* rangeEnd);
+// Splits bodies [0, n) into threadCount consecutive ranges of whole motion blocks (the last block
+// may be short) of about equal summed calcCost: each block goes to the thread in whose part of the
+// total S its middle falls, thread t's part ending at (t + 1) S / threadCount (a middle on the
+// border belongs to t). With every cost 0 thread 0 takes every body.
+void BalanceThreadRanges(const CScene& scene, int threadCount, int* rangeStart, int* rangeEnd);
 
 // What the scheduler needs from the recorder: its state (0 idle, 1 recording, above 1 playing
 // back) and the step that stores one simulated frame while recording.
@@ -127,6 +128,10 @@ class CScheduler final : private PhaseShare {
     void RunSubStepsSerial();
     void RunSubStepsParallel();
 
+    struct Share {
+        int begin, end;  // bodies [begin, end)
+    };
+    Share ShareOf(const _DOONECALC& record, int bodyCount) const;
     void RunShare(_DOONECALC& record) override;
     void RunControlShare(const _DOONECALC& record, int bodyCount);
     void RunForceShare(const _DOONECALC& record, int bodyCount, bool timeCosts);

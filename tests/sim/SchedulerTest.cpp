@@ -228,26 +228,26 @@ TEST(ThreadSetting, ChoosesTheCountByModeAndCapsIt) {
     }
 }
 
-TEST(ForceBalance, SplitsByMeasuredCost) {
+TEST(ThreadBalance, SplitsWholeMotionBlocksByMeasuredCost) {
     struct Case {
         std::vector<double> costs;
         int threads;
         std::vector<int> ends;  // rangeEnd per thread; each range starts where the previous ended
     };
     const Case cases[] = {
-        {{0, 0, 0, 0, 0}, 3, {5, 5, 5}},  // nothing measured yet: thread 0 takes every body
-        {{1, 1, 1, 1}, 2, {3, 4}},        // the body that crosses S/2 belongs to thread 0
-        {{1, 1, 1, 1, 1, 1}, 3, {3, 5, 6}},
-        {{10, 1, 1}, 3, {1, 2, 3}},  // a heavy body alone; later threads take one each
-        {{1, 1, 1, 10}, 2, {4, 4}},  // the last thread may end up with nothing
-        {{2, 0, 0, 2}, 4, {1, 4, 4, 4}},
+        {{0, 0, 0, 0, 0}, 3, {5, 5, 5}},        // nothing measured yet: thread 0 takes every body
+        {{1, 1, 1, 1, 1, 1, 1, 1}, 2, {4, 8}},  // two blocks, one each
+        {{1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 2, {8, 12}},      // the middle of block 1 is on S/2
+        {{10, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1}, 3, {4, 8, 12}},  // a heavy block alone
+        {{1, 1, 1, 1, 1, 1, 1, 1, 1}, 2, {4, 9}},                // a short last block
+        {{1, 1, 1, 1, 1, 1}, 4, {0, 4, 4, 6}},                   // fewer blocks than threads
         {{}, 2, {0, 0}},
     };
     for (const auto& c : cases) {
         CScene scene;
         for (double cost : c.costs) scene.Create<CObjBox>("b")->calcCost = cost;
         std::vector<int> start(static_cast<std::size_t>(c.threads), -1), end(start);
-        BalanceForceRanges(scene, c.threads, start.data(), end.data());
+        BalanceThreadRanges(scene, c.threads, start.data(), end.data());
         EXPECT_EQ(end, c.ends);
         EXPECT_EQ(start[0], 0);
         for (std::size_t t = 1; t < start.size(); ++t) EXPECT_EQ(start[t], end[t - 1]);
