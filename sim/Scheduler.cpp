@@ -116,7 +116,9 @@ void CScheduler::StopCalcThreads() {
 }
 
 int CScheduler::FrameThreadCount() const {
-    return scene_.settings.calcThreadCount >= 2 && threads_.Count() >= 2 ? threads_.Count() : 1;
+    const int pool = threads_.Count();
+    const bool worthIt = scene_.Count() >= static_cast<long long>(minBodiesPerThread) * pool;
+    return scene_.settings.calcThreadCount >= 2 && pool >= 2 && worthIt ? pool : 1;
 }
 
 // ---- The frame -------------------------------------------------------------------------------

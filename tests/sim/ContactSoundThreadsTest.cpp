@@ -67,6 +67,7 @@ struct SoundingScene {
         lifter->RotateJointByKey(hung, 'R', 'T', 0.001, -1, 1, {}, {0, 0, 1}, 0.01, 0);
         keys.SetDown('R', true);
         scene.settings.calcThreadCount = threads;
+        scheduler.minBodiesPerThread = 0;  // a scene this small would otherwise stay on one thread
         scheduler.StartCalcThreads();
     }
 };

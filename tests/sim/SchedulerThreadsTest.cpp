@@ -42,8 +42,10 @@ Vec3 Momentum(const CScene& scene) {
     return p;
 }
 
+// The scenes here are small, so they are allowed every thread however few bodies each gets.
 void UseThreads(CScheduler& scheduler, CScene& scene, int count) {
     scene.settings.calcThreadCount = count;  // may exceed the processors: nothing caps it here
+    scheduler.minBodiesPerThread = 0;
     scheduler.StartCalcThreads();
 }
 
@@ -201,10 +203,26 @@ TEST(SchedulerThreads, MainThreadTakesEveryBodyUntilCostsAreMeasured) {
     EXPECT_EQ(scheduler.RangeEnd(0), scheduler.RangeStart(1));
 }
 
+TEST(SchedulerThreads, ScenesTooSmallToShareRunOnTheMainThread) {
+    for (int bodies : {15, 16}) {
+        CScene scene;
+        testing::BuildChain(scene, bodies);
+        CScheduler scheduler(scene);
+        scene.settings.calcThreadCount = 2;
+        scheduler.StartCalcThreads();
+        EXPECT_EQ(scheduler.FrameThreadCount(), bodies >= 16 ? 2 : 1);
+        for (int f = 0; f < 2; ++f) scheduler.RunSimulationFrame();
+        bool onWorker = false;
+        for (int i = 0; i < scene.Count(); ++i) onWorker |= Chain(scene, i)->forcesOnWorker;
+        EXPECT_EQ(onWorker, bodies >= 16) << bodies << " bodies";
+    }
+}
+
 TEST(SchedulerThreads, ApplyThreadSettingStartsTheCappedPool) {
     CScene scene;
     testing::BuildChain(scene, 4);
     CScheduler scheduler(scene);
+    scheduler.minBodiesPerThread = 0;
     scheduler.threadSettings.logicalProcessorCount = 2;
     scheduler.threadSettings.ENV_CUR_CPUS_MODE = 2;
     scheduler.threadSettings.ENV_CUR_CPUS_NUM = 6;
