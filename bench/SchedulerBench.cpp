@@ -84,6 +84,7 @@ void BuildHangingChain(CScene& scene, int count) {
 
 void RunFrames(benchmark::State& state, CScene& scene, int threads, bool meter = true) {
     CScheduler scheduler(scene);
+    if (scene.Count() == 0) scheduler.minBodiesPerThread = 0;  // the empty frame measures the hand-overs
     scene.settings.calcThreadCount = threads;
     scheduler.StartCalcThreads();
     scheduler.RunSimulationFrame();  // measures the body costs that balance the force phase
