@@ -258,14 +258,18 @@ void CScheduler::RunForceShare(const _DOONECALC& record, int bodyCount, bool tim
 }
 
 // The share starts at a motion block, so that neighbours advance together and no two threads write
-// one block.
+// one block. The blocks are taken from the last to the first: each sweep over the bodies then
+// starts on the lines the sweep before it ended with, which are still in the cache even when the
+// whole share does not fit. (The order of bodies within a phase does not change any result.)
 void CScheduler::RunIntegrationShare(const _DOONECALC& record, int bodyCount) {
     const auto [begin, end] = ShareOf(record, bodyCount);
     const int stage = record.stage;
-    for (int first = begin; first < end; first += kMotionLanes) {
+    if (end <= begin) return;
+    for (int first = begin + (end - begin - 1) / kMotionLanes * kMotionLanes; first >= begin;
+         first -= kMotionLanes) {
         const int count = std::min(kMotionLanes, end - first);
         if (prefetchAhead_)
-            for (int i = first + kMotionLanes; i < std::min(first + 2 * kMotionLanes, end); ++i)
+            for (int i = std::max(first - kMotionLanes, begin); i < first; ++i)
                 scene_.Body(i)->PrefetchPhaseData();
         CObj* bodies[kMotionLanes];
         for (int k = 0; k < count; ++k) {

@@ -10,7 +10,8 @@
 //                                                              Fj ClearStageForces + ComputeStageForces
 //                                                              Ij GatherContactReactions(j) +
 //                                                                 IntegrateBlock(j) + UpdateJoinPoints(j+1
-//                                                                 mod 4), four neighbours at a time
+//                                                                 mod 4), four neighbours at a time,
+//                                                                 the last block first
 //                                                              C0 has a phase of its own only in sub-step 0;
 //                                                              later ones run in I3 of the sub-step before
 //     eight barriers per sub-step, one or two more where the control pass runs

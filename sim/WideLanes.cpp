@@ -42,20 +42,22 @@ void AnchoredQuadForcesWide(const ContactQuad& quad, const ContactFrame& own, co
 namespace {
 
 // A point's coordinates x, y, z in lanes 0..2. LoadPoint reads the number after the point too,
-// which every connection record keeps inside itself; lane 3 is never used. Point and StorePoint
-// touch exactly the three numbers.
+// which every connection record keeps inside itself; lane 3 is never used. It serves numbers
+// written long before. A sum the caller has just written is read number by number instead (Point,
+// three broadcasts, which the compiler does not merge into one wider load) and written back in
+// halves (StorePoint): the processor hands a store on to a load of the same or a smaller piece,
+// but a load over several fresh stores waits until all of them have reached the cache.
 __m256d LoadPoint(const Vec3& v) {
     return _mm256_loadu_pd(&v.x);
 }
-// Made where it is used, never at start-up: only a processor with these vectors may run it.
-__m256i ThreeLanes() {
-    return _mm256_setr_epi64x(-1, -1, -1, 0);
-}
 __m256d Point(const Vec3& v) {
-    return _mm256_maskload_pd(&v.x, ThreeLanes());
+    const __m256d x = _mm256_broadcast_sd(&v.x), y = _mm256_broadcast_sd(&v.y), z = _mm256_broadcast_sd(&v.z);
+    return _mm256_blend_pd(_mm256_blend_pd(_mm256_blend_pd(x, y, 0b0010), z, 0b0100), _mm256_setzero_pd(),
+                           0b1000);
 }
 void StorePoint(Vec3& v, __m256d lanes) {
-    _mm256_maskstore_pd(&v.x, ThreeLanes(), lanes);
+    _mm_storeu_pd(&v.x, _mm256_castpd256_pd128(lanes));
+    _mm_store_sd(&v.z, _mm256_extractf128_pd(lanes, 1));
 }
 // a x b = a.yzx b.zxy - a.zxy b.yzx
 __m256d CrossLanes(__m256d a, __m256d b) {
