@@ -25,8 +25,10 @@ void CObj::ControlPass() {
     UpdateContacts();
 }
 
+// The stage's wrench was cleared just before and nothing else adds to it in the force phase, so the
+// sum starts from zero instead of reading the cleared numbers back.
 void CObj::ComputeStageForces(int s) {
-    Wrench sum = StageWrench(s);
+    Wrench sum;
     ApplyGrabForce(s, sum);
     ComputeJoinForces(s, sum);
     ComputeContactForces(s, sum);
