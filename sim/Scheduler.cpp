@@ -269,8 +269,10 @@ void CScheduler::RunIntegrationShare(const _DOONECALC& record, int bodyCount) {
          first -= kMotionLanes) {
         const int count = std::min(kMotionLanes, end - first);
         if (prefetchAhead_)
-            for (int i = std::max(first - kMotionLanes, begin); i < first; ++i)
+            for (int i = std::max(first - kMotionLanes, begin); i < first; ++i) {
                 scene_.Body(i)->PrefetchPhaseData();
+                scene_.Body(i)->PrefetchRecords();
+            }
         CObj* bodies[kMotionLanes];
         for (int k = 0; k < count; ++k) {
             bodies[k] = scene_.Body(first + k);
