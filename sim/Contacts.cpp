@@ -374,7 +374,7 @@ void CObj::AddAnchoredContactForces(int s, Wrench& sum) {
 }
 
 // A body that cannot move gets no reactions: none were stored for it.
-void CObj::GatherContactReactions(int s) {
+void CObj::GatherContactReactions() {
     if (!hasContactSources_ || contactSources.empty() || !IsMovable()) return;
     if (contactReactionsStale_) {
         contactReactions_.clear();
@@ -385,12 +385,12 @@ void CObj::GatherContactReactions(int s) {
         }
         contactReactionsStale_ = false;
     }
-    Wrench sum = StageWrench(s);
+    Wrench sum = StageWrench();
     for (const _CRASHINFO* c : contactReactions_) {
         sum.force += c->reactionForce;
         sum.torque += c->reactionTorque;
     }
-    SetStageWrench(s, sum);
+    SetStageWrench(sum);
 }
 
 // Capacity for every crash point of the sources, so that no gather allocates.

@@ -33,7 +33,7 @@ void CObj::ComputeStageForces(int s) {
     ComputeJoinForces(s, sum);
     ComputeContactForces(s, sum);
     ApplyExternalForces(s, sum);
-    SetStageWrench(s, sum);
+    SetStageWrench(sum);
 }
 
 }  // namespace korvan

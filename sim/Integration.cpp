@@ -85,7 +85,7 @@ void CObj::IntegrateStage(int s) {
     StepKind kind;
     if (IsFixed()) {
         // A fixed body stands still: no increments, and a committed state at rest.
-        SetStageWrench(s, {});
+        SetStageWrench({});
         StateLanes& committed = motion_.State(0);
         motion_.Set(committed.vel, {}), motion_.Set(committed.omega, {});
         kind.accelerate = false;

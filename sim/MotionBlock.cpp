@@ -18,12 +18,12 @@ void CopyLane(const MotionBlock& from, int fromLane, MotionBlock& to, int toLane
         CopyRuns(a.pos, fromLane, b.pos, toLane), CopyRuns(a.vel, fromLane, b.vel, toLane);
         CopyRuns(a.omega, fromLane, b.omega, toLane), CopyRuns(a.rot, fromLane, b.rot, toLane);
     }
-    for (int s = 0; s < 4; ++s) {
-        CopyRuns(from.increment[s].force, fromLane, to.increment[s].force, toLane);
-        CopyRuns(from.increment[s].torque, fromLane, to.increment[s].torque, toLane);
-    }
+    CopyRuns(from.increment.force, fromLane, to.increment.force, toLane);
+    CopyRuns(from.increment.torque, fromLane, to.increment.torque, toLane);
     CopyRuns(from.positionSum, fromLane, to.positionSum, toLane);
     CopyRuns(from.rotationSum, fromLane, to.rotationSum, toLane);
+    CopyRuns(from.velocitySum, fromLane, to.velocitySum, toLane);
+    CopyRuns(from.omegaSum, fromLane, to.omegaSum, toLane);
     to.inverseMass[toLane] = from.inverseMass[fromLane];
     CopyRuns(from.inverseInertia, fromLane, to.inverseInertia, toLane);
 }

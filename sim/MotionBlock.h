@@ -23,8 +23,9 @@ struct alignas(64) StateLanes {
     LaneRun rot[9];    // rows are the body axes in world coordinates, row by row
 };
 
-// The force phase's sums of one stage, which the integration turns into the increments h a and
-// h alpha in place; the commit reads those of all four stages.
+// The force phase's sums of the current stage, which the integration turns into the increments
+// h a and h alpha in place. Each stage's increments go into the step's sums at once, so the four
+// stages share one place.
 struct alignas(64) IncrementLanes {
     LaneRun force[3];
     LaneRun torque[3];
@@ -33,10 +34,12 @@ struct alignas(64) IncrementLanes {
 struct alignas(64) MotionBlock {
     StateLanes committed;  // stage 0
     StateLanes latest;     // stage 1, 2 or 3, whichever was built last
-    IncrementLanes increment[4];
-    // k0 + 2 k1 + 2 k2 + k3 of the position and rot increments, summed stage by stage.
+    IncrementLanes increment;
+    // k0 + 2 k1 + 2 k2 + k3 of every increment, summed stage by stage.
     LaneRun positionSum[3];
     LaneRun rotationSum[9];
+    LaneRun velocitySum[3];
+    LaneRun omegaSum[3];
     // 1/mass and the inverse principal moments, so that a stage multiplies instead of dividing.
     LaneRun inverseMass;
     LaneRun inverseInertia[3];
@@ -61,7 +64,7 @@ class MotionLane {
         v[0][lane_] = x.x, v[1][lane_] = x.y, v[2][lane_] = x.z;
     }
     StateLanes& State(int s) const { return block_->State(s); }
-    IncrementLanes& Increment(int s) const { return block_->increment[s]; }
+    IncrementLanes& Increment() const { return block_->increment; }
     Mat3 Rot(int s) const {
         const LaneRun* r = block_->State(s).rot;
         return Mat3{{{r[0][lane_], r[1][lane_], r[2][lane_]},

@@ -28,7 +28,7 @@ void CObj::Reset() {
         motion_.Set(q.pos, {}), motion_.Set(q.vel, {}), motion_.Set(q.omega, {});
         SetRot(s, s == 0 ? Mat3::Identity() : Mat3{});
     }
-    for (int s = 0; s < 4; ++s) SetStageWrench(s, {});
+    SetStageWrench({});
     UpdateStageMatrices(0);
     colorR = colorG = colorB = 0.5;
     RHO = 1000;
@@ -161,8 +161,10 @@ void CObj::UpdateMountedViews() {}
 void CObj::AdjustPointMotion(int, int, Vec3&) const {}
 void CObj::MakeModel() {}
 
-void CObj::ClearStageForces(int s) {
-    SetStageWrench(s, {});
+// A rigid body's sums are the same place in every stage; kinds with numbers of their own per stage
+// clear those too.
+void CObj::ClearStageForces(int /*s*/) {
+    SetStageWrench({});
 }
 
 // ---- Shape building -----------------------------------------------------------------------

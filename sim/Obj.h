@@ -286,7 +286,7 @@ class CObj {
     // the contact sources' crash points hold for this body, sources in scene order and each one's
     // points in order, so the sums come out the same on any thread. Reads other bodies' crash
     // points (written in the force phase, which has ended) and writes only this body.
-    void GatherContactReactions(int s);
+    void GatherContactReactions();
     // After contactSources change (main thread, no phase running): the gather list is made anew
     // at the next gather, with room for every crash point of the sources.
     void PrepareContactReactions();
@@ -340,13 +340,15 @@ class CObj {
     Vec3 Omega(int s) const { return motion_.Get(motion_.State(s).omega); }
     Mat3 Rot(int s) const { return motion_.Rot(s); }
     void SetRot(int s, const Mat3& rot) { motion_.SetRot(s, rot); }
-    // The force phase's sums of stage s (world): force and torque about the centre.
-    Wrench StageWrench(int s) const {
-        const IncrementLanes& q = motion_.Increment(s);
+    // The force phase's sums of the current stage (world): force and torque about the centre. The
+    // stage's integration turns them into its increments and adds those to the step's sums, so
+    // every stage uses the same place.
+    Wrench StageWrench() const {
+        const IncrementLanes& q = motion_.Increment();
         return {motion_.Get(q.force), motion_.Get(q.torque)};
     }
-    void SetStageWrench(int s, const Wrench& w) {
-        IncrementLanes& q = motion_.Increment(s);
+    void SetStageWrench(const Wrench& w) {
+        IncrementLanes& q = motion_.Increment();
         motion_.Set(q.force, w.force), motion_.Set(q.torque, w.torque);
     }
     // Between body and world coordinates at stage s: vectors turn (world = rot^T body,

@@ -101,10 +101,10 @@ struct StepKind {
     bool turn = true;        // false unless all three moments are non-zero
 };
 
-// The work of stage s for a group. The stage's increments are k_s = h * rate_s: velocity h a
-// (kept in force), angular velocity h alpha (kept in torque), position h v and rot row r h (w x r);
-// the last two go straight into the next stage and into the step's running sums
-// k0 + 2 k1 + 2 k2 + k3. Stage 3 commits q0 += (k0 + 2 k1 + 2 k2 + k3) / 6 instead.
+// The work of stage s for a group. The stage's increments are k_s = h * rate_s: velocity h a,
+// angular velocity h alpha, position h v and rot row r h (w x r); they go straight into the next
+// stage and into the step's running sums k0 + 2 k1 + 2 k2 + k3, added in that order. Stage 3
+// commits q0 += (k0 + 2 k1 + 2 k2 + k3) / 6 instead.
 template <int N>
 void AdvanceRigidStage(const LaneGroup<N>& g, int s, double h, const StepKind& kind, CObj* const* bodies) {
     using R = Number<N>;
@@ -112,7 +112,7 @@ void AdvanceRigidStage(const LaneGroup<N>& g, int s, double h, const StepKind& k
     // The latest state (stage s) and the committed one; the next state takes the latest's place
     // once everything of it is read.
     StateLanes &q = StageState(b, s), &q0 = b.committed;
-    IncrementLanes& k = b.increment[s];
+    const IncrementLanes& k = b.increment;
     R force[3], torque[3], rot[9];
     for (int i = 0; i < 3; ++i) force[i] = g.Load(k.force[i]), torque[i] = g.Load(k.torque[i]);
     for (int i = 0; i < 9; ++i) rot[i] = g.Load(q.rot[i]);
@@ -130,10 +130,7 @@ void AdvanceRigidStage(const LaneGroup<N>& g, int s, double h, const StepKind& k
             for (int c = 0; c < 3; ++c) torque[c] = rot[c] * t[0] + rot[3 + c] * t[1] + rot[6 + c] * t[2];
         }
     }
-    for (int i = 0; i < 3; ++i) {
-        force[i] = force[i] * h, torque[i] = torque[i] * h;
-        g.Store(k.force[i], force[i]), g.Store(k.torque[i], torque[i]);
-    }
+    for (int i = 0; i < 3; ++i) force[i] = force[i] * h, torque[i] = torque[i] * h;
 
     // h v, and h (w x row_r) for each row r of rot: the body axes turn with the angular velocity.
     R dPos[3], dRot[9];
@@ -145,16 +142,22 @@ void AdvanceRigidStage(const LaneGroup<N>& g, int s, double h, const StepKind& k
         dRot[3 * r + 1] = h * (row[0] * wz - row[2] * wx);
         dRot[3 * r + 2] = h * (row[1] * wx - row[0] * wy);
     }
-    R positionSum[3], rotationSum[9];
+    R positionSum[3], rotationSum[9], velocitySum[3], omegaSum[3];
     for (int i = 0; i < 3; ++i)
         positionSum[i] = s == 0 ? 0.0 + dPos[i] : g.Load(b.positionSum[i]) + kSumWeight[s] * dPos[i];
     for (int i = 0; i < 9; ++i)
         rotationSum[i] = s == 0 ? 0.0 + dRot[i] : g.Load(b.rotationSum[i]) + kSumWeight[s] * dRot[i];
+    for (int i = 0; i < 3; ++i) {
+        velocitySum[i] = s == 0 ? force[i] : g.Load(b.velocitySum[i]) + kSumWeight[s] * force[i];
+        omegaSum[i] = s == 0 ? torque[i] : g.Load(b.omegaSum[i]) + kSumWeight[s] * torque[i];
+    }
 
     if (s < 3) {
         // q_{s+1} = q0 + w k_s with w = 1/2, 1/2, 1.
         for (int i = 0; i < 3; ++i) g.Store(b.positionSum[i], positionSum[i]);
         for (int i = 0; i < 9; ++i) g.Store(b.rotationSum[i], rotationSum[i]);
+        for (int i = 0; i < 3; ++i)
+            g.Store(b.velocitySum[i], velocitySum[i]), g.Store(b.omegaSum[i], omegaSum[i]);
         const double w = kStageWeight[s];
         StateLanes& n = b.latest;
         for (int i = 0; i < 3; ++i) {
@@ -167,16 +170,10 @@ void AdvanceRigidStage(const LaneGroup<N>& g, int s, double h, const StepKind& k
         return;
     }
     // q0 += (k0 + 2 k1 + 2 k2 + k3) / 6.
-    const IncrementLanes &k0 = b.increment[0], &k1 = b.increment[1], &k2 = b.increment[2];
-    auto rk4 = [&](const LaneRun& k0Run, const LaneRun& k1Run, const LaneRun& k2Run, const LaneRun& k3Run) {
-        return (g.Load(k0Run) + 2 * g.Load(k1Run) + 2 * g.Load(k2Run) + g.Load(k3Run)) * kSixth;
-    };
     for (int i = 0; i < 3; ++i) {
-        const R dv = rk4(k0.force[i], k1.force[i], k2.force[i], k.force[i]);
-        const R dw = rk4(k0.torque[i], k1.torque[i], k2.torque[i], k.torque[i]);
-        g.Store(q0.vel[i], g.Load(q0.vel[i]) + dv);
+        g.Store(q0.vel[i], g.Load(q0.vel[i]) + velocitySum[i] * kSixth);
         g.Store(q0.pos[i], g.Load(q0.pos[i]) + positionSum[i] * kSixth);
-        g.Store(q0.omega[i], g.Load(q0.omega[i]) + dw);
+        g.Store(q0.omega[i], g.Load(q0.omega[i]) + omegaSum[i] * kSixth);
     }
     for (int i = 0; i < 9; ++i) g.Store(q0.rot[i], g.Load(q0.rot[i]) + rotationSum[i] * kSixth);
     Orthonormalise(g, 0, bodies);

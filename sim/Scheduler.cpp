@@ -276,7 +276,7 @@ void CScheduler::RunIntegrationShare(const _DOONECALC& record, int bodyCount) {
         CObj* bodies[kMotionLanes];
         for (int k = 0; k < count; ++k) {
             bodies[k] = scene_.Body(first + k);
-            bodies[k]->GatherContactReactions(stage);
+            bodies[k]->GatherContactReactions();
         }
         if (count == kMotionLanes)
             CObj::IntegrateBlock(bodies, stage);

@@ -8,7 +8,7 @@
 //
 //     sub-step i:  [C0 C1]  F0 I0  F1 I1  F2 I2  F3 I3        C0 BeginControlPass  C1 ControlPass
 //                                                              Fj ClearStageForces + ComputeStageForces
-//                                                              Ij GatherContactReactions(j) +
+//                                                              Ij GatherContactReactions +
 //                                                                 IntegrateBlock(j) + UpdateJoinPoints(j+1
 //                                                                 mod 4), four neighbours at a time,
 //                                                                 the last block first

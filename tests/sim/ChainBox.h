@@ -59,9 +59,9 @@ class ChainBox : public CObjBox {
         // F = k (b - a) + c (v_b - v_a)
         const Vec3 f = kStiffness * (b - a) + kDamping * (vb - va);
         const Vec3 tau = Cross(offsetA, f);
-        Wrench sum = StageWrench(s);
+        Wrench sum = StageWrench();
         sum.force += f, sum.torque += tau;
-        SetStageWrench(s, sum);
+        SetStageWrench(sum);
         const Vec3 tauNext = Cross(offsetB, -f);
         _CRASHINFO& c = crashPoints[0];
         c.reactionForce = -f;

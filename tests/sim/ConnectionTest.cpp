@@ -200,10 +200,10 @@ TEST_F(ConnectionTest, ForceIsSpringPlusDamperAtThePointSoftenedWhileTheModelIsA
         Vec3 torque = Cross(p, F);
         if (c.rotation) torque += 2.0 * (b->GetAngularVelocity() - a->GetAngularVelocity());
         EXPECT_NEAR(
-            Length(Vec3{a->StageWrench(0).force.x, a->StageWrench(0).force.y, a->StageWrench(0).force.z} - F),
-            0, 1e-9 * Length(F));
+            Length(Vec3{a->StageWrench().force.x, a->StageWrench().force.y, a->StageWrench().force.z} - F), 0,
+            1e-9 * Length(F));
         EXPECT_NEAR(
-            Length(Vec3{a->StageWrench(0).torque.x, a->StageWrench(0).torque.y, a->StageWrench(0).torque.z} -
+            Length(Vec3{a->StageWrench().torque.x, a->StageWrench().torque.y, a->StageWrench().torque.z} -
                    torque),
             0, 1e-9 * Length(F));
     }
@@ -240,8 +240,8 @@ TEST_F(ConnectionTest, LinkedRecordsAddUpInOrderWhateverLawTakesThem) {
     }
     a->ClearStageForces(0);
     a->ComputeStageForces(0);
-    EXPECT_EQ(a->StageWrench(0).force, force);
-    EXPECT_EQ(a->StageWrench(0).torque, torque);
+    EXPECT_EQ(a->StageWrench().force, force);
+    EXPECT_EQ(a->StageWrench().torque, torque);
     a->UnlinkJoins(), b->UnlinkJoins();
 }
 

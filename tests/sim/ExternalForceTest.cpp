@@ -39,11 +39,11 @@ class ExternalForceTest : public ::testing::Test {
         body->BeginControlPass();
         body->ControlPass();
     }
-    Vec3 Force(int s = 0) const {
-        return {body->StageWrench(s).force.x, body->StageWrench(s).force.y, body->StageWrench(s).force.z};
+    Vec3 Force() const {
+        return {body->StageWrench().force.x, body->StageWrench().force.y, body->StageWrench().force.z};
     }
-    Vec3 Torque(int s = 0) const {
-        return {body->StageWrench(s).torque.x, body->StageWrench(s).torque.y, body->StageWrench(s).torque.z};
+    Vec3 Torque() const {
+        return {body->StageWrench().torque.x, body->StageWrench().torque.y, body->StageWrench().torque.z};
     }
     void Forces() {
         body->ClearStageForces(0);
@@ -97,7 +97,7 @@ TEST_F(ExternalForceTest, ControllerButtonsFlipTheForceSignOnTheirPress) {
         Pass();
         EXPECT_EQ(body->ctrlForceSign, s.sign);
         Forces();
-        EXPECT_NEAR(body->StageWrench(0).force.z, 0.5 * 4 * s.sign, 1e-12);
+        EXPECT_NEAR(body->StageWrench().force.z, 0.5 * 4 * s.sign, 1e-12);
     }
 }
 
@@ -175,7 +175,7 @@ TEST_F(ExternalForceTest, GravityActsOnlyOnceTheModelIsAssembledAndTheClockRuns)
     for (const Case& c : cases) {
         scene.settings.CurTime = c.curTime, scene.settings.PreCalcTime = c.preCalcTime;
         Forces();
-        EXPECT_NEAR(body->StageWrench(0).force.z, c.gravity ? -9.8 * body->mass : 0, 1e-12) << c.curTime;
+        EXPECT_NEAR(body->StageWrench().force.z, c.gravity ? -9.8 * body->mass : 0, 1e-12) << c.curTime;
     }
 }
 
@@ -201,20 +201,20 @@ TEST_F(ExternalForceTest, GrabPullsThePointLikeADampedSpring) {
         one->ClearStageForces(0);
         one->ComputeStageForces(0);
         const Vec3 F = c.k * Vec3{0.1, 0, 0.01} - c.c * Vec3{0, 1, 0};
-        EXPECT_NEAR(Length(Vec3{one->StageWrench(0).force.x, one->StageWrench(0).force.y,
-                                one->StageWrench(0).force.z} -
-                           F),
-                    0, 1e-9);
+        EXPECT_NEAR(
+            Length(Vec3{one->StageWrench().force.x, one->StageWrench().force.y, one->StageWrench().force.z} -
+                   F),
+            0, 1e-9);
         const Vec3 torque = Cross({0.05, 0, 0}, F);
-        EXPECT_NEAR(Length(Vec3{one->StageWrench(0).torque.x, one->StageWrench(0).torque.y,
-                                one->StageWrench(0).torque.z} -
+        EXPECT_NEAR(Length(Vec3{one->StageWrench().torque.x, one->StageWrench().torque.y,
+                                one->StageWrench().torque.z} -
                            torque),
                     0, 1e-9);
     }
     one->RHO = -1;  // a fixed body is not pulled
     one->ClearStageForces(0);
     one->ComputeStageForces(0);
-    EXPECT_EQ(one->StageWrench(0).force.x, 0);
+    EXPECT_EQ(one->StageWrench().force.x, 0);
 }
 
 // tau = G (z x Z) + G (x x X), G = gain |I|, only while the model is assembled.
@@ -228,7 +228,7 @@ TEST_F(ExternalForceTest, KeepDirectionTurnsTheAxesBackWhileTheModelIsAssembled)
     for (double t : {0.0, 0.5, 1.0}) {
         scene.settings.CurTime = t;
         Forces();
-        EXPECT_NEAR(body->StageWrench(0).torque.z, t < 1 ? -G * std::sin(theta) : 0, 1e-12) << t;
+        EXPECT_NEAR(body->StageWrench().torque.z, t < 1 ? -G * std::sin(theta) : 0, 1e-12) << t;
     }
 }
 

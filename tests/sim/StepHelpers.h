@@ -13,10 +13,10 @@ class PushedBox : public CObjBox {
     Vec3 force;
     Vec3 torque;
 
-    void ComputeStageForces(int s) override {
-        Wrench sum = StageWrench(s);
+    void ComputeStageForces(int /*s*/) override {
+        Wrench sum = StageWrench();
         sum.force += force, sum.torque += torque;
-        SetStageWrench(s, sum);
+        SetStageWrench(sum);
     }
 
   protected:
@@ -33,7 +33,7 @@ inline void RunOneSubStep(CScene& scene) {
             scene.Body(i)->ComputeStageForces(s);
         }
         for (int i = 0; i < scene.Count(); ++i) {
-            scene.Body(i)->GatherContactReactions(s);
+            scene.Body(i)->GatherContactReactions();
             scene.Body(i)->IntegrateStage(s);
             scene.Body(i)->UpdateJoinPoints((s + 1) % 4);
         }
