@@ -163,11 +163,14 @@ void CObj::PrefetchPhaseData() const {
     for (const char* line = first; line < end; line += kLine) __builtin_prefetch(line);
 }
 
-void CObj::PrefetchRecords() const {
+void CObj::PrefetchJoinRecords() const {
     for (const _JOININFO& j : joins) {
         __builtin_prefetch(&j.worldPoint);
         __builtin_prefetch(&j.localPoint);
     }
+}
+
+void CObj::PrefetchContactRecords() const {
     constexpr int kLine = 64;
     const auto* contacts = reinterpret_cast<const char*>(activeContacts_.data());
     for (int offset = 0; offset < activeContactCount_ * static_cast<int>(sizeof(ActiveContact));

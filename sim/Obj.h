@@ -243,10 +243,12 @@ class CObj {
     bool UpdateStageMatrices(int s);
     void UpdateJoinPoints(int s);
     // Asks the memory system ahead of a visit for the lines of this body that every force and
-    // integration phase reads, and for the stage part of its connection records: a sweep over
-    // a thousand bodies does not fit the cache, and the loads of one visit depend on each other.
+    // integration phase reads, for the stage part of its connection records (both phases) and for
+    // its anchored contacts (force phase): a sweep over a thousand bodies does not fit the cache,
+    // and the loads of one visit depend on each other.
     void PrefetchPhaseData() const;
-    void PrefetchRecords() const;
+    void PrefetchJoinRecords() const;
+    void PrefetchContactRecords() const;
 
     // ---- Connections -----------------------------------------------------------------------
     // Builders: each makes a group of records on this body and the mirror group on `other`,

@@ -237,7 +237,10 @@ void CScheduler::RunForceShare(const _DOONECALC& record, int bodyCount, bool tim
         for (int i = begin; i < end; ++i) {
             if (prefetchAhead_) {
                 if (i + 2 < end) scene_.Body(i + 2)->PrefetchPhaseData();
-                if (i + 1 < end) scene_.Body(i + 1)->PrefetchRecords();
+                if (i + 1 < end) {
+                    scene_.Body(i + 1)->PrefetchJoinRecords();
+                    scene_.Body(i + 1)->PrefetchContactRecords();
+                }
             }
             CObj* body = scene_.Body(i);
             body->ClearStageForces(stage);
@@ -271,7 +274,7 @@ void CScheduler::RunIntegrationShare(const _DOONECALC& record, int bodyCount) {
         if (prefetchAhead_)
             for (int i = std::max(first - kMotionLanes, begin); i < first; ++i) {
                 scene_.Body(i)->PrefetchPhaseData();
-                scene_.Body(i)->PrefetchRecords();
+                scene_.Body(i)->PrefetchJoinRecords();
             }
         CObj* bodies[kMotionLanes];
         for (int k = 0; k < count; ++k) {
