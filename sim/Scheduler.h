@@ -17,7 +17,8 @@
 //     eight barriers per sub-step, one or two more where the control pass runs
 //     end of frame: CheckJoinBreaks on every body (main thread), CurTime += frameTime
 //
-// Every phase runs over the whole body list split among T threads, and ends in a barrier:
+// Every phase runs over the whole body list split among T threads (T = 1 for a scene of fewer than
+// minBodiesPerThread bodies per thread), and ends in a barrier:
 //
 //     main (t = 0)   --post--> share 0 ------------------ wait all 0 --post--> ...
 //     worker t       poll....  share t --> state = 0      poll.........  share t ...
