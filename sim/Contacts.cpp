@@ -305,32 +305,32 @@ void CObj::AddAnchoredContactForces(int s, Wrench& sum) {
     // Summed in registers, in the order of the points, and handed back once.
     Wrench local = sum;
     TouchedState touched(first->body, s, first->body->adjustsPointMotion_);
+    // Four sticking points on one body from `run` on: their forces side by side, then summed and
+    // left as reactions in the order of the points.
+    auto addStickingQuad = [&](const ActiveContact* run, const ContactQuad& quad) {
+        ContactQuadForces lanes;
+        AnchoredQuadForcesOnLanes(quad, own, touched, lanes);
+        for (int lane = 0; lane < kMotionLanes; ++lane) {
+            const Vec3 F{lanes.force[0][lane], lanes.force[1][lane], lanes.force[2][lane]};
+            if (movable) {
+                local.force += F;
+                local.torque += Vec3{lanes.torque[0][lane], lanes.torque[1][lane], lanes.torque[2][lane]};
+            }
+            const int point = run[lane].point;
+            if (touched.movable && static_cast<std::size_t>(point) < pointCount) {
+                points[point].reactionForce = -F;
+                points[point].reactionTorque = {lanes.reactionTorque[0][lane], lanes.reactionTorque[1][lane],
+                                                lanes.reactionTorque[2][lane]};
+            }
+        }
+    };
     for (const ActiveContact* c = first; c != last; ++c) {
         const CObj* B = c->body;
         if (B != touched.body) touched = TouchedState(B, s, B->adjustsPointMotion_);
         const auto k = static_cast<std::size_t>(c - first);
         if (k % kMotionLanes == 0 && last - c >= kMotionLanes &&
             contactQuads_[k / kMotionLanes].lanesTogether) {
-            // Four sticking points on one body: their forces side by side, then summed in order.
-            if (movable || touched.movable) {
-                ContactQuadForces lanes;
-                AnchoredQuadForcesOnLanes(contactQuads_[k / kMotionLanes], own, touched, lanes);
-                for (int lane = 0; lane < kMotionLanes; ++lane) {
-                    const Vec3 F{lanes.force[0][lane], lanes.force[1][lane], lanes.force[2][lane]};
-                    if (movable) {
-                        local.force += F;
-                        local.torque +=
-                            Vec3{lanes.torque[0][lane], lanes.torque[1][lane], lanes.torque[2][lane]};
-                    }
-                    const int point = c[lane].point;
-                    if (touched.movable && static_cast<std::size_t>(point) < pointCount) {
-                        points[point].reactionForce = -F;
-                        points[point].reactionTorque = {lanes.reactionTorque[0][lane],
-                                                        lanes.reactionTorque[1][lane],
-                                                        lanes.reactionTorque[2][lane]};
-                    }
-                }
-            }
+            if (movable || touched.movable) addStickingQuad(c, contactQuads_[k / kMotionLanes]);
             c += kMotionLanes - 1;
             continue;
         }

@@ -22,7 +22,7 @@ CObj::~CObj() = default;
 
 void CObj::Reset() {
     id = scene_->Count();
-    // The committed state and the one place the intermediate stages share; then every stage's sums.
+    // The committed state and the one place the intermediate stages share; then the stage's sums.
     for (int s = 0; s < 2; ++s) {
         StateLanes& q = motion_.State(s);
         motion_.Set(q.pos, {}), motion_.Set(q.vel, {}), motion_.Set(q.omega, {});

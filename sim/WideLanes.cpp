@@ -18,26 +18,16 @@ bool WideLanesAvailable() {
 #endif
 }
 
+#if defined(__AVX2__)
+
 void AdvanceRigidBlockWide(MotionBlock& block, int s, double h, CObj* const* bodies) {
-#if defined(__AVX__)
     AdvanceRigidStage(LaneGroup<4>{block, 0}, s, h, StepKind{}, bodies);
-#else
-    for (int first = 0; first < kMotionLanes; first += 2)
-        AdvanceRigidStage(LaneGroup<2>{block, first}, s, h, StepKind{}, bodies + first);
-#endif
 }
 
 void AnchoredQuadForcesWide(const ContactQuad& quad, const ContactFrame& own, const ContactFrame& touched,
                             ContactQuadForces& out) {
-#if defined(__AVX__)
     AnchoredQuadForces<4>(quad, 0, own, touched, out);
-#else
-    for (int first = 0; first < kMotionLanes; first += 2)
-        AnchoredQuadForces<2>(quad, first, own, touched, out);
-#endif
 }
-
-#if defined(__AVX2__)
 
 namespace {
 
@@ -112,7 +102,13 @@ const _JOININFO* AddLinkedJoinForcesWide(const _JOININFO* first, const _JOININFO
 
 #else
 
-// Never called: WideLanesAvailable() is false in a build without 256-bit vectors.
+// Never called: WideLanesAvailable() is false in a build without 256-bit vectors, and the callers
+// then take their lanes in pairs or one by one.
+void AdvanceRigidBlockWide(MotionBlock&, int, double, CObj* const*) {}
+
+void AnchoredQuadForcesWide(const ContactQuad&, const ContactFrame&, const ContactFrame&,
+                            ContactQuadForces&) {}
+
 void UpdateJoinPointsWide(const StateLanes&, int, _JOININFO*, _JOININFO*) {}
 
 const _JOININFO* AddLinkedJoinForcesWide(const _JOININFO* first, const _JOININFO*, bool, double, double,
