@@ -16,7 +16,8 @@
 namespace korvan {
 
 // One calculation thread's record. Aligned to a cache line so that spinning on one state word does
-// not disturb the others.
+// not disturb the others. Everything a thread reads or writes of the scheduler during a frame is
+// here: a line that two threads wrote would move between their caches at every phase.
 struct alignas(64) _DOONECALC {
     int phase = 0;              // 0 force phase, 1 integration phase of the current stage
     int stage = 0;              // -1 control pass, 0..3 Runge-Kutta stage
@@ -24,9 +25,14 @@ struct alignas(64) _DOONECALC {
     int threadIndex = 0;        // t
     int passCount = 0;          // phases this thread has started; paces the cost measurement
     int threadCount = 1;        // calcThreadCount when the record was made
+    // The bodies [rangeBegin, rangeEnd) of this thread's share in every phase of a frame, set by
+    // the main thread before the frame.
+    int rangeBegin = 0, rangeEnd = 0;
+    double busyTime = 0;        // seconds in phases this frame, counted while the CPU meter is shown
     std::thread threadHandle;   // none for record 0
     std::atomic<int> state{0};  // kWorkPosted, kIdle (idle or done), kQuit
 };
+static_assert(sizeof(_DOONECALC) == 64, "a thread's record is one cache line");
 
 inline constexpr int kIdle = 0;
 inline constexpr int kWorkPosted = 1;

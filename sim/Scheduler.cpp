@@ -56,7 +56,7 @@ int DetectLogicalProcessorCount() {
     return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
 }
 
-void BalanceThreadRanges(const CScene& scene, int threadCount, int* rangeStart, int* rangeEnd) {
+void BalanceThreadRanges(const CScene& scene, int threadCount, ThreadRange* ranges) {
     const int n = scene.Count();
     auto costOf = [&](int begin, int end) {
         double sum = 0;
@@ -67,18 +67,18 @@ void BalanceThreadRanges(const CScene& scene, int threadCount, int* rangeStart, 
     int i = 0;
     double running = 0;
     for (int t = 0; t < threadCount; ++t) {
-        rangeStart[t] = i;
+        ranges[t].begin = i;
         const double threshold = (t + 1) * total / threadCount;
         for (; i < n; i += kMotionLanes) {
             const double block = costOf(i, std::min(i + kMotionLanes, n));
             if (running + block / 2 > threshold) break;
             running += block;
         }
-        rangeEnd[t] = std::min(i, n);
-        i = rangeEnd[t];
+        ranges[t].end = std::min(i, n);
+        i = ranges[t].end;
     }
-    rangeStart[0] = 0;
-    rangeEnd[threadCount - 1] = n;
+    ranges[0].begin = 0;
+    ranges[threadCount - 1].end = n;
 }
 
 // ---- Lifecycle -------------------------------------------------------------------------------
@@ -93,8 +93,7 @@ CScheduler::~CScheduler() {
 
 void CScheduler::SizeThreadTables(int threadCount) {
     auto size = static_cast<std::size_t>(std::max({threadCount, threadSettings.logicalProcessorCount, 1}));
-    rangeStart_.assign(size, 0);
-    rangeEnd_.assign(size, 0);
+    ranges_.assign(size, {});
     threadBusyTime_.assign(size, 0.0);
 }
 
@@ -131,7 +130,7 @@ void CScheduler::RunSimulationFrame() {
     settings.frameTime = 1.0 / settings.framesPerSecond;
 
     const int threadCount = FrameThreadCount();
-    BalanceThreadRanges(scene_, threadCount, rangeStart_.data(), rangeEnd_.data());
+    BalanceThreadRanges(scene_, threadCount, ranges_.data());
     scene_.LinkContactSources();
     for (int i = 0; i < scene_.Count(); ++i) {
         scene_.Body(i)->LinkJoins();
@@ -145,7 +144,7 @@ void CScheduler::RunSimulationFrame() {
     if (threadCount < 2)
         RunSubStepsSerial();
     else
-        RunSubStepsParallel();
+        RunSubStepsParallel(threadCount);
     for (int i = 0; i < scene_.Count(); ++i) scene_.Body(i)->UnlinkJoins();
     for (int i = 0; i < scene_.Count(); ++i) scene_.Body(i)->CheckJoinBreaks();
     frameEndTime = NowSeconds();
@@ -183,22 +182,31 @@ void CScheduler::RunSubStepsSerial() {
     _DOONECALC record;
     record.threadIndex = 0;
     record.threadCount = 1;
+    record.rangeBegin = ranges_[0].begin, record.rangeEnd = ranges_[0].end;
     RunSubSteps([&](int phase, int stage, bool beginControl) {
         record.phase = phase, record.stage = stage, record.beginControl = beginControl;
         RunShare(record);
     });
+    threadBusyTime_[0] = record.busyTime;
 }
 
-void CScheduler::RunSubStepsParallel() {
+void CScheduler::RunSubStepsParallel(int threadCount) {
+    for (int t = 0; t < threadCount; ++t) {
+        _DOONECALC& record = threads_.Record(t);
+        const ThreadRange& range = ranges_[static_cast<std::size_t>(t)];
+        record.rangeBegin = range.begin, record.rangeEnd = range.end;
+        record.busyTime = 0;
+    }
     RunSubSteps(
         [&](int phase, int stage, bool beginControl) { threads_.RunPhase(phase, stage, beginControl); });
+    for (int t = 0; t < threadCount; ++t)
+        threadBusyTime_[static_cast<std::size_t>(t)] = threads_.Record(t).busyTime;
 }
 
 // ---- One thread's share of a phase -------------------------------------------------------------
 
-CScheduler::Share CScheduler::ShareOf(const _DOONECALC& record, int bodyCount) const {
-    const auto t = static_cast<std::size_t>(record.threadIndex);
-    return {std::min(rangeStart_[t], bodyCount), std::min(rangeEnd_[t], bodyCount)};
+ThreadRange CScheduler::ShareOf(const _DOONECALC& record, int bodyCount) {
+    return {std::min(record.rangeBegin, bodyCount), std::min(record.rangeEnd, bodyCount)};
 }
 
 void CScheduler::RunShare(_DOONECALC& record) {
@@ -214,8 +222,7 @@ void CScheduler::RunShare(_DOONECALC& record) {
     else
         RunIntegrationShare(record, bodyCount);
 
-    if (measureBusyTime_)
-        threadBusyTime_[static_cast<std::size_t>(record.threadIndex)] += NowSeconds() - start;
+    if (measureBusyTime_) record.busyTime += NowSeconds() - start;
 }
 
 void CScheduler::RunControlShare(const _DOONECALC& record, int bodyCount) {

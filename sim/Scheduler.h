@@ -43,8 +43,10 @@
 //
 // Every hundredth pass of a thread times each ComputeStageForces of its share into calcCost; the
 // costs balance the next frame. While the CPU meter is shown each thread adds the time it spends
-// in phases to its threadBusyTime. Nothing in the sub-step loop allocates: the records, ranges and
-// timing tables are sized when the threads start.
+// in phases to its record's busyTime, which the main thread copies to threadBusyTime after the
+// frame: a table of all threads' times would be one cache line written by every thread at the end
+// of every phase. Nothing in the sub-step loop allocates: the records, ranges and timing tables
+// are sized when the threads start.
 #include <vector>
 
 #include "sim/CalcThreads.h"
@@ -68,11 +70,16 @@ int ChooseThreadCount(const ThreadSettings& settings, int current);
 // Logical processors reported by the system (at least 1).
 int DetectLogicalProcessorCount();
 
+// Bodies [begin, end) of the scene.
+struct ThreadRange {
+    int begin = 0, end = 0;
+};
+
 // Splits bodies [0, n) into threadCount consecutive ranges of whole motion blocks (the last block
 // may be short) of about equal summed calcCost: each block goes to the thread in whose part of the
 // total S its middle falls, thread t's part ending at (t + 1) S / threadCount (a middle on the
 // border belongs to t). With every cost 0 thread 0 takes every body.
-void BalanceThreadRanges(const CScene& scene, int threadCount, int* rangeStart, int* rangeEnd);
+void BalanceThreadRanges(const CScene& scene, int threadCount, ThreadRange* ranges);
 
 // What the scheduler needs from the recorder: its state (0 idle, 1 recording, above 1 playing
 // back) and the step that stores one simulated frame while recording.
@@ -117,15 +124,16 @@ class CScheduler final : private PhaseShare {
     // Threads the next frame runs on: 1, or the running pool when calcThreadCount asks for more and
     // the scene has minBodiesPerThread bodies for each of them.
     int FrameThreadCount() const;
-    int RangeStart(int t) const { return rangeStart_[static_cast<std::size_t>(t)]; }
-    int RangeEnd(int t) const { return rangeEnd_[static_cast<std::size_t>(t)]; }
+    int RangeStart(int t) const { return ranges_[static_cast<std::size_t>(t)].begin; }
+    int RangeEnd(int t) const { return ranges_[static_cast<std::size_t>(t)].end; }
 
   private:
     CScene& scene_;
     CalcThreads threads_;
     RecorderHook* recorder_ = nullptr;
-    // Per-thread tables, sized when the threads start.
-    std::vector<int> rangeStart_, rangeEnd_;
+    // Per-thread tables of the main thread, sized when the threads start: the split of the frame
+    // (each thread reads its range from its own record) and the busy times of the last frame.
+    std::vector<ThreadRange> ranges_;
     std::vector<double> threadBusyTime_;
     bool measureBusyTime_ = false;  // cpuMeterShown, fixed for the frame
     bool prefetchAhead_ = false;    // the scene is too large for one sweep to stay in the cache
@@ -134,12 +142,9 @@ class CScheduler final : private PhaseShare {
     template <class RunPhase>
     void RunSubSteps(RunPhase&& runPhase);
     void RunSubStepsSerial();
-    void RunSubStepsParallel();
+    void RunSubStepsParallel(int threadCount);
 
-    struct Share {
-        int begin, end;  // bodies [begin, end)
-    };
-    Share ShareOf(const _DOONECALC& record, int bodyCount) const;
+    static ThreadRange ShareOf(const _DOONECALC& record, int bodyCount);
     void RunShare(_DOONECALC& record) override;
     void RunControlShare(const _DOONECALC& record, int bodyCount);
     void RunForceShare(const _DOONECALC& record, int bodyCount, bool timeCosts);

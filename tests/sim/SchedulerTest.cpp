@@ -246,11 +246,13 @@ TEST(ThreadBalance, SplitsWholeMotionBlocksByMeasuredCost) {
     for (const auto& c : cases) {
         CScene scene;
         for (double cost : c.costs) scene.Create<CObjBox>("b")->calcCost = cost;
-        std::vector<int> start(static_cast<std::size_t>(c.threads), -1), end(start);
-        BalanceThreadRanges(scene, c.threads, start.data(), end.data());
-        EXPECT_EQ(end, c.ends);
-        EXPECT_EQ(start[0], 0);
-        for (std::size_t t = 1; t < start.size(); ++t) EXPECT_EQ(start[t], end[t - 1]);
+        std::vector<ThreadRange> ranges(static_cast<std::size_t>(c.threads), {-1, -1});
+        BalanceThreadRanges(scene, c.threads, ranges.data());
+        std::vector<int> ends;
+        for (const ThreadRange& r : ranges) ends.push_back(r.end);
+        EXPECT_EQ(ends, c.ends);
+        EXPECT_EQ(ranges[0].begin, 0);
+        for (std::size_t t = 1; t < ranges.size(); ++t) EXPECT_EQ(ranges[t].begin, ranges[t - 1].end);
     }
 }
 
