@@ -55,7 +55,6 @@ void CalcThreads::Start(int threadCount, PhaseShare& share) {
         _DOONECALC& r = Record(t);
         r.phase = 0, r.stage = 0, r.threadIndex = t, r.threadCount = count_, r.passCount = 0;
         r.state.store(kIdle, std::memory_order_relaxed);
-        r.phasesDone.store(0, std::memory_order_relaxed);
     }
     for (int t = 1; t < count_; ++t) Record(t).threadHandle = std::thread(CalcThreadMain, &Record(t), share_);
 }
@@ -71,25 +70,16 @@ void CalcThreads::Stop() {
     count_ = 0;
 }
 
-void CalcThreads::RunOnEveryThread() {
+void CalcThreads::RunPhase(int phase, int stage, bool beginControl) {
+    for (int t = 0; t < count_; ++t) {
+        _DOONECALC& r = Record(t);
+        r.phase = phase, r.stage = stage, r.beginControl = beginControl;
+    }
     for (int t = 1; t < count_; ++t) Record(t).state.store(kWorkPosted, std::memory_order_release);
     share_->RunShare(Record(0));
     int polls = 0;
     for (int t = 1; t < count_; ++t)
         while (Record(t).state.load(std::memory_order_acquire) != kIdle) PollPause(polls);
-}
-
-void CalcThreads::FinishPhase(_DOONECALC& record) {
-    const unsigned done = record.phasesDone.load(std::memory_order_relaxed) + 1;
-    record.phasesDone.store(done, std::memory_order_release);
-    // The counts wrap around together: another thread has come as far when the difference is not
-    // negative.
-    auto behind = [done](const _DOONECALC& other) {
-        return static_cast<int>(other.phasesDone.load(std::memory_order_acquire) - done) < 0;
-    };
-    int polls = 0;
-    for (int t = 0; t < count_; ++t)
-        while (behind(Record(t))) PollPause(polls);
 }
 
 }  // namespace korvan

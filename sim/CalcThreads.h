@@ -1,16 +1,14 @@
 #pragma once
 // The calculation threads: a fixed pool of workers that each spin on the state word of their own
-// record and run their share of a frame whenever the main thread posts one.
+// record and run one share of a phase whenever the main thread posts one.
 //
 // Record 0 belongs to the main thread, which has no thread handle and always does a share itself.
-// Posting: the main thread writes what the frame needs (the ranges, the scene's settings) and then
-// `state` = 1 into every worker's record (release); a worker that sees 1 (acquire) runs its share
-// and writes `state` = 0 (release); the main thread goes on once it has seen 0 (acquire) in every
-// record. Within the share, the threads go through the frame's phases in step: after each phase a
-// thread counts it in its `phasesDone` (release) and waits until every other thread's count has
-// come as far (acquire), so that what any thread wrote in one phase is visible to all in the next.
-// A phase therefore costs one hand-over between the threads, not a post and a reply. Nobody
-// blocks: waiting is polling, with a short spin and then a yield between polls.
+// The main thread writes `phase` and `stage` into every record and then `state` = 1 (release);
+// a worker that sees 1 (acquire) runs its share and writes `state` = 0 (release); the main thread
+// goes on once it has seen 0 (acquire) in every record. That pair of edges is the whole
+// synchronisation: everything a worker wrote to bodies is visible to the main thread after the
+// barrier, and everything the main thread wrote between phases is visible to the workers in the
+// next one. Nobody blocks: waiting is polling, with a short spin and then a yield between polls.
 #include <atomic>
 #include <memory>
 #include <thread>
@@ -33,8 +31,6 @@ struct alignas(64) _DOONECALC {
     double busyTime = 0;        // seconds in phases this frame, counted while the CPU meter is shown
     std::thread threadHandle;   // none for record 0
     std::atomic<int> state{0};  // kWorkPosted, kIdle (idle or done), kQuit
-    // Phases this thread has finished since the pool started; every thread passes the same phases.
-    std::atomic<unsigned> phasesDone{0};
 };
 static_assert(sizeof(_DOONECALC) == 64, "a thread's record is one cache line");
 
@@ -42,7 +38,7 @@ inline constexpr int kIdle = 0;
 inline constexpr int kWorkPosted = 1;
 inline constexpr int kQuit = -1;
 
-// The work of one frame for the thread that owns a record; the scheduler provides it.
+// The work of one phase for the thread that owns a record; the scheduler provides it.
 class PhaseShare {
   public:
     virtual ~PhaseShare() = default;
@@ -68,11 +64,9 @@ class CalcThreads {
     int Count() const { return count_; }
     _DOONECALC& Record(int t) { return records_[static_cast<std::size_t>(t)]; }
 
-    // Posts a frame to the workers, runs record 0's share on the calling (main) thread and returns
-    // once every worker has finished its share.
-    void RunOnEveryThread();
-    // End of a phase for the thread of `record`: returns once every thread has finished it.
-    void FinishPhase(_DOONECALC& record);
+    // One phase on every thread: posts it to the workers, runs record 0's share on the calling
+    // (main) thread and returns once every worker has finished its share.
+    void RunPhase(int phase, int stage, bool beginControl = false);
 
   private:
     std::unique_ptr<_DOONECALC[]> records_;

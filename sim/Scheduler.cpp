@@ -156,10 +156,10 @@ void CScheduler::RunSimulationFrame() {
     if (recorder_ && recorder_->RecorderState() == 1) recorder_->RecordFrame();
 }
 
-// The loop both variants share, on every thread; runPhase(k, j, begin) runs the thread's share of
-// phase k of stage j and returns after the barrier. BeginControlPass touches only its own body and nothing
-// another body reads while integrating, so a body begins the next sub-step's control pass right after its
-// last integration; only the frame's first control pass needs a phase of its own.
+// The loop both variants share; runPhase(k, j, begin) runs phase k of stage j on every thread and
+// returns after the barrier. BeginControlPass touches only its own body and nothing another body
+// reads while integrating, so a body begins the next sub-step's control pass right after its last
+// integration; only the frame's first control pass needs a phase of its own.
 template <class RunPhase>
 void CScheduler::RunSubSteps(RunPhase&& runPhase) {
     const SimSettings& settings = scene_.settings;
@@ -185,7 +185,7 @@ void CScheduler::RunSubStepsSerial() {
     record.rangeBegin = ranges_[0].begin, record.rangeEnd = ranges_[0].end;
     RunSubSteps([&](int phase, int stage, bool beginControl) {
         record.phase = phase, record.stage = stage, record.beginControl = beginControl;
-        RunPhaseShare(record);
+        RunShare(record);
     });
     threadBusyTime_[0] = record.busyTime;
 }
@@ -197,7 +197,8 @@ void CScheduler::RunSubStepsParallel(int threadCount) {
         record.rangeBegin = range.begin, record.rangeEnd = range.end;
         record.busyTime = 0;
     }
-    threads_.RunOnEveryThread();
+    RunSubSteps(
+        [&](int phase, int stage, bool beginControl) { threads_.RunPhase(phase, stage, beginControl); });
     for (int t = 0; t < threadCount; ++t)
         threadBusyTime_[static_cast<std::size_t>(t)] = threads_.Record(t).busyTime;
 }
@@ -208,17 +209,7 @@ ThreadRange CScheduler::ShareOf(const _DOONECALC& record, int bodyCount) {
     return {std::min(record.rangeBegin, bodyCount), std::min(record.rangeEnd, bodyCount)};
 }
 
-// Every thread goes through the same phases, each over its own range, and waits at the end of each
-// until all have finished it.
 void CScheduler::RunShare(_DOONECALC& record) {
-    RunSubSteps([&](int phase, int stage, bool beginControl) {
-        record.phase = phase, record.stage = stage, record.beginControl = beginControl;
-        RunPhaseShare(record);
-        threads_.FinishPhase(record);
-    });
-}
-
-void CScheduler::RunPhaseShare(_DOONECALC& record) {
     const bool timeCosts = record.passCount % kCostPassPeriod == 0;
     record.passCount = (record.passCount + 1) % kPassCountWrap;
     const double start = measureBusyTime_ ? NowSeconds() : 0;

@@ -18,19 +18,18 @@
 //     end of frame: CheckJoinBreaks on every body (main thread), CurTime += frameTime
 //
 // Every phase runs over the whole body list split among T threads (T = 1 for a scene of fewer than
-// minBodiesPerThread bodies per thread), and ends in a barrier. The frame is posted once; every
-// thread then runs the sub-step loop itself:
+// minBodiesPerThread bodies per thread), and ends in a barrier:
 //
-//     main (t = 0)   --post--> F0 share 0 | barrier | I0 share 0 | barrier | ... | wait all idle
-//     worker t       poll....  F0 share t | barrier | I0 share t | barrier | ... | state = 0
+//     main (t = 0)   --post--> share 0 ------------------ wait all 0 --post--> ...
+//     worker t       poll....  share t --> state = 0      poll.........  share t ...
 //
 // Who does what, and who writes what:
 // - The main thread runs RunSimulationFrame, thread 0's share of every phase and every
 //   CheckJoinBreaks call. Before the sub-steps it links every body to the bodies that may touch it
 //   (contactSources). It alone writes the settings, the ranges and the clock, and only while no
 //   phase runs.
-// - Worker t (1..T-1) runs share t of each phase of a posted frame and writes only the bodies of
-//   that share. Each thread keeps the same bodies through every phase of a frame, whole motion blocks
+// - Worker t (1..T-1) runs share t of each phase it is posted and writes only the bodies of that
+//   share. Each thread keeps the same bodies through every phase of a frame, whole motion blocks
 //   of four bodies balanced by each body's measured force cost (calcCost, set once per frame), so
 //   that a body's lines and its block stay in one core's cache from phase to phase. In scenes of a
 //   few hundred bodies and more, the loops prefetch the next bodies' lines.
@@ -39,9 +38,8 @@
 //   then); what one body does to another is kept in its own crash-point records, and after the
 //   barrier the touched body gathers it itself, sources in index order. Each body's work is
 //   therefore the same whichever thread does it: 1, 2 or 8 threads give bit-identical states.
-// - The frame is posted and reported done through the state words of the thread records, and each
-//   phase ends when every record's count of finished phases has come as far (see CalcThreads.h):
-//   release when written, acquire when seen. No locks; nothing blocks.
+// - The barriers are the state words of the thread records (see CalcThreads.h): release when work
+//   is posted or done, acquire when it is seen. No locks; nothing blocks.
 //
 // Every hundredth pass of a thread times each ComputeStageForces of its share into calcCost; the
 // costs balance the next frame. While the CPU meter is shown each thread adds the time it spends
@@ -148,7 +146,6 @@ class CScheduler final : private PhaseShare {
 
     static ThreadRange ShareOf(const _DOONECALC& record, int bodyCount);
     void RunShare(_DOONECALC& record) override;
-    void RunPhaseShare(_DOONECALC& record);
     void RunControlShare(const _DOONECALC& record, int bodyCount);
     void RunForceShare(const _DOONECALC& record, int bodyCount, bool timeCosts);
     void RunIntegrationShare(const _DOONECALC& record, int bodyCount);
