@@ -53,8 +53,9 @@ void CalcThreads::Start(int threadCount, PhaseShare& share) {
     records_ = std::make_unique<_DOONECALC[]>(static_cast<std::size_t>(count_));
     for (int t = 0; t < count_; ++t) {
         _DOONECALC& r = Record(t);
-        r.phase = 0, r.stage = 0, r.threadIndex = t, r.threadCount = count_, r.passCount = 0;
+        r.threadIndex = t, r.threadCount = count_, r.passCount = 0;
         r.state.store(kIdle, std::memory_order_relaxed);
+        r.signals.store(0, std::memory_order_relaxed);
     }
     for (int t = 1; t < count_; ++t) Record(t).threadHandle = std::thread(CalcThreadMain, &Record(t), share_);
 }
@@ -70,16 +71,30 @@ void CalcThreads::Stop() {
     count_ = 0;
 }
 
-void CalcThreads::RunPhase(int phase, int stage, bool beginControl) {
-    for (int t = 0; t < count_; ++t) {
-        _DOONECALC& r = Record(t);
-        r.phase = phase, r.stage = stage, r.beginControl = beginControl;
-    }
+void CalcThreads::RunFrame() {
     for (int t = 1; t < count_; ++t) Record(t).state.store(kWorkPosted, std::memory_order_release);
     share_->RunShare(Record(0));
     int polls = 0;
     for (int t = 1; t < count_; ++t)
         while (Record(t).state.load(std::memory_order_acquire) != kIdle) PollPause(polls);
+}
+
+unsigned CalcThreads::Signal(_DOONECALC& record) {
+    // Only the owner writes its count.
+    const unsigned count = record.signals.load(std::memory_order_relaxed) + 1;
+    record.signals.store(count, std::memory_order_release);
+    return count;
+}
+
+void CalcThreads::WaitFor(unsigned count, int threadCount) {
+    // The counts wrap around together: a thread has come as far when the difference is not
+    // negative.
+    auto behind = [count](const _DOONECALC& other) {
+        return static_cast<int>(other.signals.load(std::memory_order_acquire) - count) < 0;
+    };
+    int polls = 0;
+    for (int t = 0; t < threadCount; ++t)
+        while (behind(Record(t))) PollPause(polls);
 }
 
 }  // namespace korvan

@@ -1,14 +1,16 @@
 #pragma once
 // The calculation threads: a fixed pool of workers that each spin on the state word of their own
-// record and run one share of a phase whenever the main thread posts one.
+// record and run their share of a frame whenever the main thread posts one.
 //
 // Record 0 belongs to the main thread, which has no thread handle and always does a share itself.
-// The main thread writes `phase` and `stage` into every record and then `state` = 1 (release);
-// a worker that sees 1 (acquire) runs its share and writes `state` = 0 (release); the main thread
-// goes on once it has seen 0 (acquire) in every record. That pair of edges is the whole
-// synchronisation: everything a worker wrote to bodies is visible to the main thread after the
-// barrier, and everything the main thread wrote between phases is visible to the workers in the
-// next one. Nobody blocks: waiting is polling, with a short spin and then a yield between polls.
+// Posting: the main thread writes what the frame needs (the ranges, the scene's settings) and then
+// `state` = 1 into every worker's record (release); a worker that sees 1 (acquire) runs its share
+// and writes `state` = 0 (release); the main thread goes on once it has seen 0 (acquire) in every
+// record. Within the frame the threads meet through their `signals` counts: a thread counts a
+// point of its share with Signal (release), and another that must not go on before that point
+// waits with WaitFor until the count has come as far (acquire). Every thread passes the same
+// points in a frame, so the counts agree between frames. Nobody blocks: waiting is polling, with a
+// short spin and then a yield between polls.
 #include <atomic>
 #include <memory>
 #include <thread>
@@ -19,18 +21,18 @@ namespace korvan {
 // not disturb the others. Everything a thread reads or writes of the scheduler during a frame is
 // here: a line that two threads wrote would move between their caches at every phase.
 struct alignas(64) _DOONECALC {
-    int phase = 0;              // 0 force phase, 1 integration phase of the current stage
-    int stage = 0;              // -1 control pass, 0..3 Runge-Kutta stage
-    bool beginControl = false;  // integration phase: each body then begins the next control pass
-    int threadIndex = 0;        // t
-    int passCount = 0;          // phases this thread has started; paces the cost measurement
-    int threadCount = 1;        // calcThreadCount when the record was made
+    int threadIndex = 0;  // t
+    int passCount = 0;    // force phases this thread has started; paces the cost measurement
+    int threadCount = 1;  // calcThreadCount when the record was made
     // The bodies [rangeBegin, rangeEnd) of this thread's share in every phase of a frame, set by
     // the main thread before the frame.
     int rangeBegin = 0, rangeEnd = 0;
-    double busyTime = 0;        // seconds in phases this frame, counted while the CPU meter is shown
-    std::thread threadHandle;   // none for record 0
-    std::atomic<int> state{0};  // kWorkPosted, kIdle (idle or done), kQuit
+    bool rangeHasBorder = false;  // some block of the range holds a border body (see CScheduler)
+    double busyTime = 0;          // seconds in phases this frame, counted while the CPU meter is shown
+    std::thread threadHandle;     // none for record 0
+    std::atomic<int> state{0};    // kWorkPosted, kIdle (idle or done), kQuit
+    // Points of the frames' shares this thread has passed since the pool started.
+    std::atomic<unsigned> signals{0};
 };
 static_assert(sizeof(_DOONECALC) == 64, "a thread's record is one cache line");
 
@@ -38,7 +40,7 @@ inline constexpr int kIdle = 0;
 inline constexpr int kWorkPosted = 1;
 inline constexpr int kQuit = -1;
 
-// The work of one phase for the thread that owns a record; the scheduler provides it.
+// The work of one frame for the thread that owns a record; the scheduler provides it.
 class PhaseShare {
   public:
     virtual ~PhaseShare() = default;
@@ -64,9 +66,13 @@ class CalcThreads {
     int Count() const { return count_; }
     _DOONECALC& Record(int t) { return records_[static_cast<std::size_t>(t)]; }
 
-    // One phase on every thread: posts it to the workers, runs record 0's share on the calling
-    // (main) thread and returns once every worker has finished its share.
-    void RunPhase(int phase, int stage, bool beginControl = false);
+    // Posts a frame to the workers, runs record 0's share on the calling (main) thread and returns
+    // once every worker has finished its share.
+    void RunFrame();
+    // Counts the next point of the share of `record`'s thread; returns the count that point has.
+    static unsigned Signal(_DOONECALC& record);
+    // Returns once threads 0..threadCount-1 have all passed the point counted `count`.
+    void WaitFor(unsigned count, int threadCount);
 
   private:
     std::unique_ptr<_DOONECALC[]> records_;

@@ -249,14 +249,22 @@ struct TouchedState : ContactFrame {
 
     // Made whole, so that nothing is cleared first: a contact loop makes one for each run of points.
     TouchedState(const CObj* B, int s, bool adjusts)
-        : ContactFrame{B->Rot(s),
-                       B->Position(s),
-                       B->Velocity(s),
-                       B->Omega(s),
-                       !adjusts && IsPositiveZero(B->Velocity(s)) && IsPositiveZero(B->Omega(s)),
-                       B->IsMovable()},
+        : ContactFrame{B->StandsStill() ? StillFrame(*B) : StageFrame(*B, s, adjusts)},
           body(B),
           adjustsPointMotion(adjusts) {}
+
+    static ContactFrame StageFrame(const CObj& B, int s, bool adjusts) {
+        return {B.Rot(s),
+                B.Position(s),
+                B.Velocity(s),
+                B.Omega(s),
+                !adjusts && IsPositiveZero(B.Velocity(s)) && IsPositiveZero(B.Omega(s)),
+                B.IsMovable()};
+    }
+    // The same numbers for a body that stands still (velocities +0, no point motion, fixed).
+    static ContactFrame StillFrame(const CObj& B) {
+        return {B.StillRot(), B.StillPosition(), {}, {}, true, false};
+    }
 
     static bool IsPositiveZero(const Vec3& v) {
         return std::bit_cast<std::uint64_t>(v.x) == 0 && std::bit_cast<std::uint64_t>(v.y) == 0 &&

@@ -6,7 +6,9 @@
 //     q0 += (k0 + 2 k1 + 2 k2 + k3) / 6                                            (s = 3)
 // for position, velocity, angular velocity and the nine entries of rot. There is no gyroscopic
 // term: the angular acceleration is I^-1 tau in body axes and nothing else.
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "base/Anomaly.h"
 #include "sim/JoinLanes.h"
@@ -72,14 +74,45 @@ bool CObj::MassInversesStale() const {
            inertiaY != inverseSource_.inertiaY || inertiaZ != inverseSource_.inertiaZ;
 }
 
+// The stages of a fixed body add zero increments to its committed state, build each intermediate
+// state as that plus zero and rebuild its frame. They give back the very numbers they read when its
+// velocities are +0, no position or rot number is -0 (-0 + 0 is +0), the rot is a frame its
+// rebuilding keeps, and the intermediate state already equals the committed one.
+bool CObj::LaneAtRest() const {
+    const StateLanes &q0 = motion_.State(0), &q = motion_.State(1);
+    const int k = motion_.Lane();
+    auto bits = [](double x) { return std::bit_cast<std::uint64_t>(x); };
+    constexpr std::uint64_t kMinusZero = 0x8000000000000000u;
+    for (int i = 0; i < 3; ++i) {
+        if (bits(q0.vel[i][k]) != 0 || bits(q0.omega[i][k]) != 0 || bits(q0.pos[i][k]) == kMinusZero)
+            return false;
+        if (bits(q.pos[i][k]) != bits(q0.pos[i][k]) || bits(q.vel[i][k]) != 0 || bits(q.omega[i][k]) != 0)
+            return false;
+    }
+    double rot[9], frame[9], lengthZ, lengthY;
+    for (int i = 0; i < 9; ++i) {
+        rot[i] = q0.rot[i][k];
+        if (bits(rot[i]) == kMinusZero || bits(q.rot[i][k]) != bits(rot[i])) return false;
+    }
+    OrthonormalFrame(rot, frame, lengthZ, lengthY);
+    if (!FrameValid(lengthZ, lengthY)) return false;
+    for (int i = 0; i < 9; ++i)
+        if (bits(frame[i]) != bits(rot[i])) return false;
+    return true;
+}
+
 void CObj::PrepareIntegration() {
     if (MassInversesStale()) RefreshMassInverses();
     const int bit = 1 << motion_.Lane();
     int& rigid = motion_.Block()->rigidLanes;
     rigid = TakesRigidStep() ? rigid | bit : rigid & ~bit;
+    standsStill_ = IsFixed() && !extendsIntegration_ && !adjustsPointMotion_ && moves.empty() &&
+                   moveForcesX.empty() && moveForcesY.empty() && moveForcesZ.empty() && LaneAtRest();
+    if (standsStill_) stillRot_ = Rot(0), stillPosition_ = Position(0);
 }
 
 void CObj::IntegrateStage(int s) {
+    if (standsStill_) return;
     // The committed state changes only at commits, so one look per sub-step sees every run-away.
     if (s == 0) ReportRunaway();
     StepKind kind;

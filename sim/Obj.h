@@ -78,6 +78,7 @@ class CObj {
     // touches reads nothing more.
     bool hasContactSources_ = false;
     bool contactReactionsStale_ = true;
+    bool standsStill_ = false;  // see StandsStill
     int activeContactCount_ = 0;
 
   public:
@@ -132,6 +133,12 @@ class CObj {
     // of what every phase reads: PrefetchPhaseData asks for the lines up to here.
     std::vector<CObj*> contactSources;
 
+  private:
+    // StillRot and StillPosition: read only by the bodies that touch this one.
+    Mat3 stillRot_;
+    Vec3 stillPosition_;
+
+  public:
     // ---- Identity -------------------------------------------------------------------------
     std::string typeName;     // "BOX", "CYLINDER", "GROUND", "SPRING", "DEF"
     std::string displayName;  // the name the user gave; used in every calculation message
@@ -175,6 +182,11 @@ class CObj {
 
     // ---- Scheduler -------------------------------------------------------------------------
     double calcCost = 0;  // s, last measured duration of ComputeStageForces
+    // Set by the scheduler before each frame (main thread): the thread that runs the body, and
+    // whether the body exchanges anything with a body another thread runs, so that its stage work
+    // must wait for that thread.
+    int calcThread = 0;
+    bool calcBorder = false;
 
   public:
     std::vector<_MOVEINFO> moves;
@@ -236,6 +248,16 @@ class CObj {
     // Before the sub-steps of a frame (main thread): the lane's inverse mass and moments, and
     // whether the body takes the rigid step shared by its block this frame.
     void PrepareIntegration();
+    // A fixed body at rest that nothing moves during a frame (no actuation, no prescribed motion,
+    // no step or point motion of its own kind): its stages would write back the numbers they read,
+    // so it skips them, and bodies on other threads may read it at any time. Decided at
+    // PrepareIntegration, for the frame only: FinishIntegration ends it.
+    bool StandsStill() const { return standsStill_; }
+    void FinishIntegration() { standsStill_ = false; }
+    // Its rot and position while it stands still, kept apart from its motion block, which the
+    // neighbours' integration writes while the bodies that touch it read it.
+    const Mat3& StillRot() const { return stillRot_; }
+    const Vec3& StillPosition() const { return stillPosition_; }
     // Stage s of the four bodies of one motion block, lanes in order. When all of them took the
     // shared rigid step at PrepareIntegration, one vector operation serves several of them with
     // the numbers IntegrateStage would give each; otherwise each body takes its own.
@@ -408,6 +430,7 @@ class CObj {
     MassInverseSource inverseSource_;
 
     bool MassInversesStale() const;
+    bool LaneAtRest() const;
     void RefreshMassInverses();
     bool TakesRigidStep() const;
 

@@ -81,6 +81,38 @@ void BalanceThreadRanges(const CScene& scene, int threadCount, ThreadRange* rang
     ranges[threadCount - 1].end = n;
 }
 
+namespace {
+
+// Whether body b's stage work depends on `other` or the other way round: b's forces read its
+// connection partners and the bodies its crash points may touch (unless these stand still), and
+// a movable b gathers the reactions its contact sources leave in their crash points.
+template <class Visit>
+void VisitExchanges(const CObj& b, Visit&& visit) {
+    for (const _JOININFO& j : b.joins)
+        if (j.partner && !j.partner->StandsStill()) visit(j.partner);
+    for (const _INTRACT& definition : b.interactions)
+        if (definition.other && !definition.other->StandsStill()) visit(definition.other);
+    if (b.IsMovable())
+        for (CObj* source : b.contactSources) visit(source);
+}
+
+}  // namespace
+
+void MarkBorderBodies(CScene& scene, int threadCount, const ThreadRange* ranges) {
+    for (int i = 0; i < scene.Count(); ++i) scene.Body(i)->calcBorder = false;
+    for (int t = 0; t < threadCount; ++t)
+        for (int i = ranges[t].begin; i < ranges[t].end; ++i) scene.Body(i)->calcThread = t;
+    if (threadCount < 2) return;
+    for (int i = 0; i < scene.Count(); ++i) {
+        CObj* b = scene.Body(i);
+        VisitExchanges(*b, [b](CObj* other) {
+            if (other->calcThread == b->calcThread) return;
+            b->calcBorder = true;
+            other->calcBorder = true;
+        });
+    }
+}
+
 // ---- Lifecycle -------------------------------------------------------------------------------
 
 CScheduler::CScheduler(CScene& scene) : scene_(scene) {
@@ -129,23 +161,28 @@ void CScheduler::RunSimulationFrame() {
     settings.timeStep = TimeStepFor(settings.accuracy, settings.loadReduction);
     settings.frameTime = 1.0 / settings.framesPerSecond;
 
-    const int threadCount = FrameThreadCount();
-    BalanceThreadRanges(scene_, threadCount, ranges_.data());
+    frameThreadCount_ = FrameThreadCount();
+    BalanceThreadRanges(scene_, frameThreadCount_, ranges_.data());
     scene_.LinkContactSources();
     for (int i = 0; i < scene_.Count(); ++i) {
         scene_.Body(i)->LinkJoins();
         scene_.Body(i)->PrepareIntegration();
     }
+    MarkBorderBodies(scene_, frameThreadCount_, ranges_.data());
+    MarkBorderBlocks();
     measureBusyTime_ = cpuMeterShown;
     prefetchAhead_ = scene_.Count() >= kPrefetchFromBodies;
     std::fill(threadBusyTime_.begin(), threadBusyTime_.end(), 0.0);
 
     frameStartTime = NowSeconds();
-    if (threadCount < 2)
-        RunSubStepsSerial();
+    if (frameThreadCount_ < 2)
+        RunFrameSerial();
     else
-        RunSubStepsParallel(threadCount);
-    for (int i = 0; i < scene_.Count(); ++i) scene_.Body(i)->UnlinkJoins();
+        RunFrameParallel();
+    for (int i = 0; i < scene_.Count(); ++i) {
+        scene_.Body(i)->UnlinkJoins();
+        scene_.Body(i)->FinishIntegration();
+    }
     for (int i = 0; i < scene_.Count(); ++i) scene_.Body(i)->CheckJoinBreaks();
     frameEndTime = NowSeconds();
     calcTime = frameEndTime - frameStartTime;
@@ -156,114 +193,179 @@ void CScheduler::RunSimulationFrame() {
     if (recorder_ && recorder_->RecorderState() == 1) recorder_->RecordFrame();
 }
 
-// The loop both variants share; runPhase(k, j, begin) runs phase k of stage j on every thread and
-// returns after the barrier. BeginControlPass touches only its own body and nothing another body
-// reads while integrating, so a body begins the next sub-step's control pass right after its last
-// integration; only the frame's first control pass needs a phase of its own.
-template <class RunPhase>
-void CScheduler::RunSubSteps(RunPhase&& runPhase) {
-    const SimSettings& settings = scene_.settings;
-    const int subSteps = SubStepCount(settings.frameTime, settings.timeStep);
-    const int period = std::max(settings.candidatePeriod, 1);
-    for (int i = 0; i < subSteps; ++i) {
-        if (i % period == 0) {
-            if (i == 0) runPhase(0, -1, false);
-            runPhase(1, -1, false);
-        }
-        for (int j = 0; j < 4; ++j) {
-            runPhase(0, j, false);
-            runPhase(1, j, j == 3 && i + 1 < subSteps && (i + 1) % period == 0);
-        }
-    }
+void CScheduler::MarkBorderBlocks() {
+    const int n = scene_.Count();
+    blockBorder_.assign(static_cast<std::size_t>((n + kMotionLanes - 1) / kMotionLanes), 0);
+    for (int i = 0; i < n; ++i)
+        if (scene_.Body(i)->calcBorder) blockBorder_[static_cast<std::size_t>(i / kMotionLanes)] = 1;
+}
+
+bool CScheduler::RangeHasBorder(const ThreadRange& range) const {
+    for (int first = range.begin; first < range.end; first += kMotionLanes)
+        if (InPart(first, BlockPart::kBorder)) return true;
+    return false;
 }
 
 // One thread: a record made afresh every frame, so its pass count restarts at 0.
-void CScheduler::RunSubStepsSerial() {
+void CScheduler::RunFrameSerial() {
     _DOONECALC record;
     record.threadIndex = 0;
     record.threadCount = 1;
     record.rangeBegin = ranges_[0].begin, record.rangeEnd = ranges_[0].end;
-    RunSubSteps([&](int phase, int stage, bool beginControl) {
-        record.phase = phase, record.stage = stage, record.beginControl = beginControl;
-        RunShare(record);
-    });
+    record.rangeHasBorder = false;
+    RunShare(record);
     threadBusyTime_[0] = record.busyTime;
 }
 
-void CScheduler::RunSubStepsParallel(int threadCount) {
-    for (int t = 0; t < threadCount; ++t) {
+void CScheduler::RunFrameParallel() {
+    for (int t = 0; t < frameThreadCount_; ++t) {
         _DOONECALC& record = threads_.Record(t);
         const ThreadRange& range = ranges_[static_cast<std::size_t>(t)];
         record.rangeBegin = range.begin, record.rangeEnd = range.end;
+        record.rangeHasBorder = RangeHasBorder(range);
         record.busyTime = 0;
     }
-    RunSubSteps(
-        [&](int phase, int stage, bool beginControl) { threads_.RunPhase(phase, stage, beginControl); });
-    for (int t = 0; t < threadCount; ++t)
+    threads_.RunFrame();
+    for (int t = 0; t < frameThreadCount_; ++t)
         threadBusyTime_[static_cast<std::size_t>(t)] = threads_.Record(t).busyTime;
 }
 
-// ---- One thread's share of a phase -------------------------------------------------------------
+// ---- One thread's share of a frame -------------------------------------------------------------
+
+// Every thread goes through the sub-steps over its own range. BeginControlPass touches only its
+// own body and nothing another body reads while integrating, so a body begins the next sub-step's
+// control pass right after its last integration; only the frame's first control pass needs a
+// phase of its own. The control pass reads other bodies' committed state at will, so all threads
+// meet before and after it. Within a stage only the border bodies wait, and only where another
+// thread's border must have come as far:
+//
+//     forces of the interior       (they read bodies of this thread only)
+//     wait: every border integrated to this stage          forces of the border, Signal
+//     integration of the interior  (nothing of theirs is read or gathered by another thread)
+//     wait: every border's forces of this stage computed   integration of the border, Signal
+//
+// so a thread that finishes its part early goes on with its interior instead of waiting.
+void CScheduler::RunShare(_DOONECALC& record) {
+    const SimSettings& settings = scene_.settings;
+    const int subSteps = SubStepCount(settings.frameTime, settings.timeStep);
+    const int period = std::max(settings.candidatePeriod, 1);
+    // Every thread has passed the end of the last frame.
+    unsigned integrated = record.signals.load(std::memory_order_relaxed);
+    for (int i = 0; i < subSteps; ++i) {
+        if (i % period == 0) {
+            Wait(integrated);  // every thread has committed the sub-step before
+            if (i == 0) {
+                RunControlShare(record, false);
+                integrated = MeetAll(record);
+            }
+            RunControlShare(record, true);
+            integrated = MeetAll(record);
+        }
+        for (int j = 0; j < 4; ++j) {
+            const bool beginControl = j == 3 && i + 1 < subSteps && (i + 1) % period == 0;
+            const bool timeCosts = record.passCount % kCostPassPeriod == 0;
+            record.passCount = (record.passCount + 1) % kPassCountWrap;
+            RunForceShare(record, j, BlockPart::kInterior, timeCosts);
+            Wait(integrated);
+            RunForceShare(record, j, BlockPart::kBorder, timeCosts);
+            const unsigned forced = Signal(record);
+            RunIntegrationShare(record, j, BlockPart::kInterior, beginControl);
+            Wait(forced);
+            RunIntegrationShare(record, j, BlockPart::kBorder, beginControl);
+            integrated = Signal(record);
+        }
+    }
+}
+
+unsigned CScheduler::Signal(_DOONECALC& record) {
+    return frameThreadCount_ > 1 ? CalcThreads::Signal(record) : 0;
+}
+
+void CScheduler::Wait(unsigned count) {
+    if (frameThreadCount_ > 1) threads_.WaitFor(count, frameThreadCount_);
+}
+
+unsigned CScheduler::MeetAll(_DOONECALC& record) {
+    const unsigned count = Signal(record);
+    Wait(count);
+    return count;
+}
 
 ThreadRange CScheduler::ShareOf(const _DOONECALC& record, int bodyCount) {
     return {std::min(record.rangeBegin, bodyCount), std::min(record.rangeEnd, bodyCount)};
 }
 
-void CScheduler::RunShare(_DOONECALC& record) {
-    const bool timeCosts = record.passCount % kCostPassPeriod == 0;
-    record.passCount = (record.passCount + 1) % kPassCountWrap;
+bool CScheduler::InPart(int first, BlockPart part) const {
+    return (blockBorder_[static_cast<std::size_t>(first / kMotionLanes)] != 0) ==
+           (part == BlockPart::kBorder);
+}
+
+// The end of the run of `part` blocks that starts at body `first` (first itself when its block is
+// not of that part).
+int CScheduler::RunOfPart(int first, int end, BlockPart part) const {
+    int last = first;
+    while (last < end && InPart(last, part)) last += kMotionLanes;
+    return std::min(last, end);
+}
+
+void CScheduler::RunControlShare(_DOONECALC& record, bool pass) {
     const double start = measureBusyTime_ ? NowSeconds() : 0;
-    const int bodyCount = scene_.Count();
-
-    if (record.stage < 0)
-        RunControlShare(record, bodyCount);
-    else if (record.phase == 0)
-        RunForceShare(record, bodyCount, timeCosts);
-    else
-        RunIntegrationShare(record, bodyCount);
-
+    const auto [begin, end] = ShareOf(record, scene_.Count());
+    for (int i = begin; i < end; ++i) {
+        if (pass)
+            scene_.Body(i)->ControlPass();
+        else
+            scene_.Body(i)->BeginControlPass();
+    }
     if (measureBusyTime_) record.busyTime += NowSeconds() - start;
 }
 
-void CScheduler::RunControlShare(const _DOONECALC& record, int bodyCount) {
-    const auto [begin, end] = ShareOf(record, bodyCount);
-    for (int i = begin; i < end; ++i) {
-        if (record.phase == 0)
-            scene_.Body(i)->BeginControlPass();
+void CScheduler::RunForceShare(_DOONECALC& record, int stage, BlockPart part, bool timeCosts) {
+    const auto [begin, end] = ShareOf(record, scene_.Count());
+    if (!record.rangeHasBorder && part == BlockPart::kBorder) return;
+    const double start = measureBusyTime_ ? NowSeconds() : 0;
+    for (int first = begin; first < end;) {
+        const int last = record.rangeHasBorder ? RunOfPart(first, end, part) : end;
+        if (last == first) {
+            first += kMotionLanes;
+            continue;
+        }
+        if (timeCosts)
+            ComputeTimedForces(first, last, stage);
         else
-            scene_.Body(i)->ControlPass();
+            ComputeForces(first, last, end, stage);
+        first = last;
+    }
+    if (measureBusyTime_) record.busyTime += NowSeconds() - start;
+}
+
+// A body's forces read no other body's accumulators, so each body clears and computes in one
+// visit while its state is in the cache.
+void CScheduler::ComputeForces(int first, int last, int end, int stage) {
+    for (int i = first; i < last; ++i) {
+        if (prefetchAhead_) {
+            if (i + 2 < end) scene_.Body(i + 2)->PrefetchPhaseData();
+            if (i + 1 < end) {
+                scene_.Body(i + 1)->PrefetchJoinRecords();
+                scene_.Body(i + 1)->PrefetchContactRecords();
+            }
+        }
+        CObj* body = scene_.Body(i);
+        body->ClearStageForces(stage);
+        body->ComputeStageForces(stage);
     }
 }
 
-void CScheduler::RunForceShare(const _DOONECALC& record, int bodyCount, bool timeCosts) {
-    const auto [begin, end] = ShareOf(record, bodyCount);
-    const int stage = record.stage;
-    // A body's forces read no other body's accumulators, so each body clears and computes in one
-    // visit while its state is in the cache.
-    if (!timeCosts) {
-        for (int i = begin; i < end; ++i) {
-            if (prefetchAhead_) {
-                if (i + 2 < end) scene_.Body(i + 2)->PrefetchPhaseData();
-                if (i + 1 < end) {
-                    scene_.Body(i + 1)->PrefetchJoinRecords();
-                    scene_.Body(i + 1)->PrefetchContactRecords();
-                }
-            }
-            CObj* body = scene_.Body(i);
-            body->ClearStageForces(stage);
-            body->ComputeStageForces(stage);
-        }
-        return;
-    }
-    // One clock reading per body: each reading ends one body's time and starts the next one's.
-    for (int i = begin; i < end; ++i) scene_.Body(i)->ClearStageForces(stage);
-    double last = NowSeconds();
-    for (int i = begin; i < end; ++i) {
+// One clock reading per body: each reading ends one body's time and starts the next one's.
+void CScheduler::ComputeTimedForces(int first, int last, int stage) {
+    for (int i = first; i < last; ++i) scene_.Body(i)->ClearStageForces(stage);
+    double lastReading = NowSeconds();
+    for (int i = first; i < last; ++i) {
         CObj* body = scene_.Body(i);
         body->ComputeStageForces(stage);
         const double now = NowSeconds();
-        body->calcCost = FilteredCost(body->calcCost, now - last);
-        last = now;
+        body->calcCost = FilteredCost(body->calcCost, now - lastReading);
+        lastReading = now;
     }
 }
 
@@ -271,31 +373,38 @@ void CScheduler::RunForceShare(const _DOONECALC& record, int bodyCount, bool tim
 // one block. The blocks are taken from the last to the first: each sweep over the bodies then
 // starts on the lines the sweep before it ended with, which are still in the cache even when the
 // whole share does not fit. (The order of bodies within a phase does not change any result.)
-void CScheduler::RunIntegrationShare(const _DOONECALC& record, int bodyCount) {
-    const auto [begin, end] = ShareOf(record, bodyCount);
-    const int stage = record.stage;
-    if (end <= begin) return;
-    for (int first = begin + (end - begin - 1) / kMotionLanes * kMotionLanes; first >= begin;
-         first -= kMotionLanes) {
-        const int count = std::min(kMotionLanes, end - first);
-        if (prefetchAhead_)
-            for (int i = std::max(first - kMotionLanes, begin); i < first; ++i) {
-                scene_.Body(i)->PrefetchPhaseData();
-                scene_.Body(i)->PrefetchJoinRecords();
-            }
-        CObj* bodies[kMotionLanes];
-        for (int k = 0; k < count; ++k) {
-            bodies[k] = scene_.Body(first + k);
-            bodies[k]->GatherContactReactions();
+void CScheduler::RunIntegrationShare(_DOONECALC& record, int stage, BlockPart part, bool beginControl) {
+    const auto [begin, end] = ShareOf(record, scene_.Count());
+    const bool checkPart = record.rangeHasBorder;
+    if (!checkPart && part == BlockPart::kBorder) return;
+    const double start = measureBusyTime_ ? NowSeconds() : 0;
+    if (end > begin)
+        for (int first = begin + (end - begin - 1) / kMotionLanes * kMotionLanes; first >= begin;
+             first -= kMotionLanes) {
+            if (checkPart && !InPart(first, part)) continue;
+            if (prefetchAhead_)
+                for (int i = std::max(first - kMotionLanes, begin); i < first; ++i) {
+                    scene_.Body(i)->PrefetchPhaseData();
+                    scene_.Body(i)->PrefetchJoinRecords();
+                }
+            IntegrateBlock(first, std::min(kMotionLanes, end - first), stage, beginControl);
         }
-        if (count == kMotionLanes)
-            CObj::IntegrateBlock(bodies, stage);
-        else
-            for (int k = 0; k < count; ++k) bodies[k]->IntegrateStage(stage);
-        for (int k = 0; k < count; ++k) {
-            bodies[k]->UpdateJoinPoints((stage + 1) % 4);
-            if (record.beginControl) bodies[k]->BeginControlPass();
-        }
+    if (measureBusyTime_) record.busyTime += NowSeconds() - start;
+}
+
+void CScheduler::IntegrateBlock(int first, int count, int stage, bool beginControl) {
+    CObj* bodies[kMotionLanes];
+    for (int k = 0; k < count; ++k) {
+        bodies[k] = scene_.Body(first + k);
+        bodies[k]->GatherContactReactions();
+    }
+    if (count == kMotionLanes)
+        CObj::IntegrateBlock(bodies, stage);
+    else
+        for (int k = 0; k < count; ++k) bodies[k]->IntegrateStage(stage);
+    for (int k = 0; k < count; ++k) {
+        if (!bodies[k]->StandsStill()) bodies[k]->UpdateJoinPoints((stage + 1) % 4);
+        if (beginControl) bodies[k]->BeginControlPass();
     }
 }
 

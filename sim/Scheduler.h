@@ -14,39 +14,40 @@
 //                                                                 the last block first
 //                                                              C0 has a phase of its own only in sub-step 0;
 //                                                              later ones run in I3 of the sub-step before
-//     eight barriers per sub-step, one or two more where the control pass runs
 //     end of frame: CheckJoinBreaks on every body (main thread), CurTime += frameTime
 //
-// Every phase runs over the whole body list split among T threads (T = 1 for a scene of fewer than
-// minBodiesPerThread bodies per thread), and ends in a barrier:
+// The main thread posts the frame once; every thread then runs all sub-steps over its own range
+// (T = 1 for a scene of fewer than minBodiesPerThread bodies per thread):
 //
-//     main (t = 0)   --post--> share 0 ------------------ wait all 0 --post--> ...
-//     worker t       poll....  share t --> state = 0      poll.........  share t ...
+//     main (t = 0)   --post frame--> share 0: sub-step 0 .. n-1 ------------ wait all done
+//     worker t       poll..........  share t: sub-step 0 .. n-1 --> state = 0
 //
 // Who does what, and who writes what:
-// - The main thread runs RunSimulationFrame, thread 0's share of every phase and every
-//   CheckJoinBreaks call. Before the sub-steps it links every body to the bodies that may touch it
-//   (contactSources). It alone writes the settings, the ranges and the clock, and only while no
-//   phase runs.
-// - Worker t (1..T-1) runs share t of each phase it is posted and writes only the bodies of that
-//   share. Each thread keeps the same bodies through every phase of a frame, whole motion blocks
-//   of four bodies balanced by each body's measured force cost (calcCost, set once per frame), so
-//   that a body's lines and its block stay in one core's cache from phase to phase. In scenes of a
-//   few hundred bodies and more, the loops prefetch the next bodies' lines.
-// - Within a phase every body belongs to exactly one thread and each per-body operation writes
-//   only its own body. A force phase reads the partner bodies' stage state (nobody writes it
-//   then); what one body does to another is kept in its own crash-point records, and after the
-//   barrier the touched body gathers it itself, sources in index order. Each body's work is
-//   therefore the same whichever thread does it: 1, 2 or 8 threads give bit-identical states.
-// - The barriers are the state words of the thread records (see CalcThreads.h): release when work
-//   is posted or done, acquire when it is seen. No locks; nothing blocks.
+// - The main thread runs RunSimulationFrame, thread 0's share and every CheckJoinBreaks call.
+//   Before the sub-steps it links every body to the bodies that may touch it (contactSources) and
+//   marks the border bodies. It alone writes the settings, the ranges and the clock, and only
+//   while no share runs.
+// - Each thread keeps the same bodies through the whole frame, whole motion blocks of four bodies
+//   balanced by each body's measured force cost (calcCost, set once per frame), so that a body's
+//   lines and its block stay in one core's cache. In scenes of a few hundred bodies and more, the
+//   loops prefetch the next bodies' lines.
+// - Each per-body operation writes only its own body. A force phase reads the partner bodies'
+//   stage state; what one body does to another is kept in its own crash-point records, and after
+//   the force phase the touched body gathers it itself, sources in index order. Each body's work
+//   is therefore the same whichever thread does it: 1, 2 or 8 threads give bit-identical states.
+// - A body is a border body when it exchanges anything with a body of another thread: it reads
+//   that body's state or connection points (unless that one stands still), or gathers its
+//   reactions, or the other way round. Only border bodies wait for other threads within a stage;
+//   the interior runs on (see RunShare). All threads meet around the control pass.
+// - The waits are the `signals` counts of the thread records (see CalcThreads.h): release when a
+//   point is passed, acquire when it is seen. No locks; nothing blocks.
 //
-// Every hundredth pass of a thread times each ComputeStageForces of its share into calcCost; the
-// costs balance the next frame. While the CPU meter is shown each thread adds the time it spends
-// in phases to its record's busyTime, which the main thread copies to threadBusyTime after the
-// frame: a table of all threads' times would be one cache line written by every thread at the end
-// of every phase. Nothing in the sub-step loop allocates: the records, ranges and timing tables
-// are sized when the threads start.
+// Every hundredth force phase of a thread times each ComputeStageForces of its share into
+// calcCost; the costs balance the next frame. While the CPU meter is shown each thread adds the
+// time it spends working to its record's busyTime, which the main thread copies to threadBusyTime
+// after the frame: a table of all threads' times would be one cache line written by every thread.
+// Nothing in the sub-step loop allocates: the records, ranges and timing tables are sized when
+// the threads start, the border marks before the frame.
 #include <vector>
 
 #include "sim/CalcThreads.h"
@@ -80,6 +81,10 @@ struct ThreadRange {
 // total S its middle falls, thread t's part ending at (t + 1) S / threadCount (a middle on the
 // border belongs to t). With every cost 0 thread 0 takes every body.
 void BalanceThreadRanges(const CScene& scene, int threadCount, ThreadRange* ranges);
+
+// Sets every body's calcThread from the ranges and calcBorder where it exchanges anything with a
+// body of another range (see the notes above); no border with one thread.
+void MarkBorderBodies(CScene& scene, int threadCount, const ThreadRange* ranges);
 
 // What the scheduler needs from the recorder: its state (0 idle, 1 recording, above 1 playing
 // back) and the step that stores one simulated frame while recording.
@@ -138,17 +143,34 @@ class CScheduler final : private PhaseShare {
     bool measureBusyTime_ = false;  // cpuMeterShown, fixed for the frame
     bool prefetchAhead_ = false;    // the scene is too large for one sweep to stay in the cache
 
+    // The blocks of the frame that hold a border body, by block index.
+    std::vector<char> blockBorder_;
+    int frameThreadCount_ = 1;
+
+    enum class BlockPart { kInterior, kBorder };
+
     void SizeThreadTables(int threadCount);
-    template <class RunPhase>
-    void RunSubSteps(RunPhase&& runPhase);
-    void RunSubStepsSerial();
-    void RunSubStepsParallel(int threadCount);
+    void MarkBorderBlocks();
+    bool RangeHasBorder(const ThreadRange& range) const;
+    void RunFrameSerial();
+    void RunFrameParallel();
+
+    // The frame's sub-steps over the share of `record`'s thread.
+    void RunShare(_DOONECALC& record) override;
+    // Signal / wait through the thread records; nothing to do on one thread.
+    unsigned Signal(_DOONECALC& record);
+    void Wait(unsigned count);
+    unsigned MeetAll(_DOONECALC& record);
 
     static ThreadRange ShareOf(const _DOONECALC& record, int bodyCount);
-    void RunShare(_DOONECALC& record) override;
-    void RunControlShare(const _DOONECALC& record, int bodyCount);
-    void RunForceShare(const _DOONECALC& record, int bodyCount, bool timeCosts);
-    void RunIntegrationShare(const _DOONECALC& record, int bodyCount);
+    bool InPart(int first, BlockPart part) const;
+    int RunOfPart(int first, int end, BlockPart part) const;
+    void RunControlShare(_DOONECALC& record, bool pass);
+    void RunForceShare(_DOONECALC& record, int stage, BlockPart part, bool timeCosts);
+    void ComputeForces(int first, int last, int end, int stage);
+    void ComputeTimedForces(int first, int last, int stage);
+    void RunIntegrationShare(_DOONECALC& record, int stage, BlockPart part, bool beginControl);
+    void IntegrateBlock(int first, int count, int stage, bool beginControl);
 };
 
 }  // namespace korvan

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cstdint>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "AllocationCounter.h"
 #include "StepHelpers.h"
@@ -103,6 +106,75 @@ TEST_F(IntegrationTest, FixedBodyNeverMovesAndReadsZeroVelocity) {
     EXPECT_EQ(b->GetVelocity(), (Vec3{}));
     EXPECT_EQ(b->GetAngularVelocity(), (Vec3{}));
     EXPECT_EQ(PendingAnomalies(), 0);
+}
+
+// A fixed body at rest skips its stages during a frame: only when they would give back its very
+// numbers, and nothing is to move it until the frame ends.
+TEST_F(IntegrationTest, OnlyAFixedBodyAtRestThatNothingMovesStandsStill) {
+    struct Case {
+        const char* name;
+        void (*setUp)(PushedBox&);
+        int subSteps;  // run before the frame is prepared
+        bool standsStill;
+    };
+    const Case cases[] = {
+        {"fixed, before its first stage", [](PushedBox& b) { b.RHO = -1; }, 0, false},
+        {"fixed", [](PushedBox& b) { b.RHO = -1; }, 1, true},
+        {"fixed elsewhere", [](PushedBox& b) { b.RHO = -1, b.SetPosition(1, -2, 3); }, 1, true},
+        {"fixed while moving", [](PushedBox& b) { b.RHO = -1, b.SetVelocity(0, 0, 1); }, 0, false},
+        {"fixed, stopped by a sub-step", [](PushedBox& b) { b.RHO = -1, b.SetVelocity(0, 0, 1); }, 1, true},
+        // Squaring a tilted frame anew moves its last bits in every sub-step.
+        {"fixed and tilted", [](PushedBox& b) { b.RHO = -1, b.SetAngle(10, 20, 30); }, 5, false},
+        {"movable", [](PushedBox&) {}, 1, false},
+        {"fixed, moved by a prescribed motion",
+         [](PushedBox& b) { b.RHO = -1, b.moveForcesX.emplace_back(); }, 1, false},
+        {"fixed, with an actuation", [](PushedBox& b) { b.RHO = -1, b.moves.emplace_back(); }, 1, false},
+    };
+    for (const Case& c : cases) {
+        CScene own;
+        auto* b = own.Create<PushedBox>(c.name);
+        b->MakeModel();
+        c.setUp(*b);
+        for (int i = 0; i < c.subSteps; ++i) RunOneSubStep(own);
+        b->PrepareIntegration();
+        EXPECT_EQ(b->StandsStill(), c.standsStill) << c.name;
+        if (b->StandsStill()) {
+            for (int i = 0; i < 3; ++i) EXPECT_EQ(b->StillRot().Row(i), b->Rot(0).Row(i)) << c.name;
+            EXPECT_EQ(b->StillPosition(), b->Position(0)) << c.name;
+        }
+        b->FinishIntegration();
+        EXPECT_FALSE(b->StandsStill()) << c.name;
+    }
+    EXPECT_EQ(PendingAnomalies(), 0);
+}
+
+// Once a fixed body has stopped, skipping its stages changes none of its numbers: a body that
+// stands still keeps, bit for bit, what the stages give its twin.
+TEST_F(IntegrationTest, StandingStillKeepsTheNumbersTheStagesWouldGive) {
+    auto* stepped = MakeBody("stepped");
+    auto* standing = MakeBody("standing");
+    for (PushedBox* b : {stepped, standing}) {
+        b->RHO = -1;
+        b->SetPosition(0.3, -1.7, 2.9);
+        b->SetAngle(0, 0, 90);
+        b->SetVelocity(1, 0, 0);
+        b->SetAngularVelocity(0, 2, 0);
+    }
+    auto bits = [](const CObj& b) {
+        std::vector<std::uint64_t> out;
+        for (int s = 0; s < 4; ++s) {
+            const Mat3 rot = b.Rot(s);
+            for (const Vec3& v :
+                 {b.Position(s), b.Velocity(s), b.Omega(s), rot.Row(0), rot.Row(1), rot.Row(2)})
+                for (double x : {v.x, v.y, v.z}) out.push_back(std::bit_cast<std::uint64_t>(x));
+        }
+        return out;
+    };
+    RunOneSubStep(scene);  // the stages stop both
+    standing->PrepareIntegration();
+    ASSERT_TRUE(standing->StandsStill());
+    for (int i = 0; i < 3; ++i) RunOneSubStep(scene);
+    EXPECT_EQ(bits(*standing), bits(*stepped));
 }
 
 TEST_F(IntegrationTest, FixedBodyKeepsTheMassItHadBeforeBecomingFixed) {

@@ -256,6 +256,61 @@ TEST(ThreadBalance, SplitsWholeMotionBlocksByMeasuredCost) {
     }
 }
 
+// Bodies 0..7 run on thread 0, 8..11 on thread 1. A body must wait for the other thread when it
+// reads or gathers from a body there, and so must that body; a fixed body at rest may be read by
+// anyone at any time, but still reads its own partners.
+TEST(ThreadBorder, MarksTheBodiesThatExchangeAcrossTheSplit) {
+    enum Link { kConnection, kCrash };
+    struct Case {
+        const char* name;
+        int from, to;
+        Link link;
+        void (*setUpTo)(CObj&);
+        std::vector<int> border;
+    };
+    auto movable = [](CObj&) {};
+    auto fixed = [](CObj& b) { b.RHO = -1; };
+    auto actuated = [](CObj& b) { b.RHO = -1, b.moves.emplace_back(); };
+    const Case cases[] = {
+        {"connection within a range", 1, 2, kConnection, movable, {}},
+        {"connection across the split", 7, 8, kConnection, movable, {7, 8}},
+        {"crash points on a body of the other range", 9, 2, kCrash, movable, {2, 9}},
+        {"crash points on a fixed body at rest", 9, 0, kCrash, fixed, {}},
+        {"crash points on an actuated fixed body", 9, 0, kCrash, actuated, {0, 9}},
+        {"connection to a fixed body at rest", 9, 0, kConnection, fixed, {0, 9}},
+    };
+    for (const Case& c : cases) {
+        CScene scene;
+        for (int i = 0; i < 12; ++i) {
+            auto* b = scene.Create<CObjBox>("b");
+            b->MakeModel();
+            b->SetPosition(2.0 * i, 0, 1);
+        }
+        CObj* from = scene.Body(c.from);
+        CObj* to = scene.Body(c.to);
+        c.setUpTo(*to);
+        if (c.link == kConnection)
+            from->Join1(to, {0, 0, 0}, {0, 0, 0});
+        else
+            from->AddCrash(to);
+        testing::RunOneSubStep(scene);  // every state built once
+        scene.LinkContactSources();
+        for (int i = 0; i < scene.Count(); ++i) scene.Body(i)->PrepareIntegration();
+        const ThreadRange ranges[] = {{0, 8}, {8, 12}};
+        MarkBorderBodies(scene, 2, ranges);
+        std::vector<int> border;
+        for (int i = 0; i < scene.Count(); ++i) {
+            EXPECT_EQ(scene.Body(i)->calcThread, i < 8 ? 0 : 1) << c.name;
+            if (scene.Body(i)->calcBorder) border.push_back(i);
+        }
+        EXPECT_EQ(border, c.border) << c.name;
+        const ThreadRange whole[] = {{0, 12}};
+        MarkBorderBodies(scene, 1, whole);
+        for (int i = 0; i < scene.Count(); ++i)
+            EXPECT_FALSE(scene.Body(i)->calcBorder) << c.name << ", one thread";
+    }
+}
+
 // Four neighbouring movable bodies advance together, one vector operation serving several of
 // them; a body advanced alone (here behind a fixed body, which shifts every body to other
 // neighbours) must come out with the same bits.
