@@ -42,7 +42,7 @@ void CObj::Reset() {
     ctrlForceSign = 1;
     keepDirectionGain = 0;
     crashSoundMode = slipSoundMode = speedSoundMode = 0;
-    calcCost = 0;
+    calcCost = stepCost = 0;
 }
 
 // ---- State setters and getters ------------------------------------------------------------

@@ -182,6 +182,7 @@ class CObj {
 
     // ---- Scheduler -------------------------------------------------------------------------
     double calcCost = 0;  // s, last measured duration of ComputeStageForces
+    double stepCost = 0;  // s, last measured share of its motion block's integration stage
     // Set by the scheduler before each frame (main thread): the thread that runs the body, and
     // whether the body exchanges anything with a body another thread runs, so that its stage work
     // must wait for that thread.

@@ -60,7 +60,7 @@ void BalanceThreadRanges(const CScene& scene, int threadCount, ThreadRange* rang
     const int n = scene.Count();
     auto costOf = [&](int begin, int end) {
         double sum = 0;
-        for (int i = begin; i < end; ++i) sum += scene.Body(i)->calcCost;
+        for (int i = begin; i < end; ++i) sum += scene.Body(i)->calcCost + scene.Body(i)->stepCost;
         return sum;
     };
     const double total = costOf(0, n);
@@ -269,9 +269,9 @@ void CScheduler::RunShare(_DOONECALC& record) {
             Wait(integrated);
             RunForceShare(record, j, BlockPart::kBorder, timeCosts);
             const unsigned forced = Signal(record);
-            RunIntegrationShare(record, j, BlockPart::kInterior, beginControl);
+            RunIntegrationShare(record, j, BlockPart::kInterior, beginControl, timeCosts);
             Wait(forced);
-            RunIntegrationShare(record, j, BlockPart::kBorder, beginControl);
+            RunIntegrationShare(record, j, BlockPart::kBorder, beginControl, timeCosts);
             integrated = Signal(record);
         }
     }
@@ -373,7 +373,8 @@ void CScheduler::ComputeTimedForces(int first, int last, int stage) {
 // one block. The blocks are taken from the last to the first: each sweep over the bodies then
 // starts on the lines the sweep before it ended with, which are still in the cache even when the
 // whole share does not fit. (The order of bodies within a phase does not change any result.)
-void CScheduler::RunIntegrationShare(_DOONECALC& record, int stage, BlockPart part, bool beginControl) {
+void CScheduler::RunIntegrationShare(_DOONECALC& record, int stage, BlockPart part, bool beginControl,
+                                     bool timeCosts) {
     const auto [begin, end] = ShareOf(record, scene_.Count());
     const bool checkPart = record.rangeHasBorder;
     if (!checkPart && part == BlockPart::kBorder) return;
@@ -387,9 +388,24 @@ void CScheduler::RunIntegrationShare(_DOONECALC& record, int stage, BlockPart pa
                     scene_.Body(i)->PrefetchPhaseData();
                     scene_.Body(i)->PrefetchJoinRecords();
                 }
-            IntegrateBlock(first, std::min(kMotionLanes, end - first), stage, beginControl);
+            const int count = std::min(kMotionLanes, end - first);
+            if (timeCosts)
+                IntegrateTimedBlock(first, count, stage, beginControl);
+            else
+                IntegrateBlock(first, count, stage, beginControl);
         }
     if (measureBusyTime_) record.busyTime += NowSeconds() - start;
+}
+
+// The block's time is shared by its bodies: the stage advances them together.
+void CScheduler::IntegrateTimedBlock(int first, int count, int stage, bool beginControl) {
+    const double start = NowSeconds();
+    IntegrateBlock(first, count, stage, beginControl);
+    const double share = (NowSeconds() - start) / count;
+    for (int i = first; i < first + count; ++i) {
+        CObj* body = scene_.Body(i);
+        body->stepCost = FilteredCost(body->stepCost, share);
+    }
 }
 
 void CScheduler::IntegrateBlock(int first, int count, int stage, bool beginControl) {

@@ -28,9 +28,9 @@
 //   marks the border bodies. It alone writes the settings, the ranges and the clock, and only
 //   while no share runs.
 // - Each thread keeps the same bodies through the whole frame, whole motion blocks of four bodies
-//   balanced by each body's measured force cost (calcCost, set once per frame), so that a body's
-//   lines and its block stay in one core's cache. In scenes of a few hundred bodies and more, the
-//   loops prefetch the next bodies' lines.
+//   balanced by each body's measured cost of a stage (calcCost + stepCost, set once per frame),
+//   so that a body's lines and its block stay in one core's cache. In scenes of a few hundred bodies and
+//   more, the loops prefetch the next bodies' lines.
 // - Each per-body operation writes only its own body. A force phase reads the partner bodies'
 //   stage state; what one body does to another is kept in its own crash-point records, and after
 //   the force phase the touched body gathers it itself, sources in index order. Each body's work
@@ -42,8 +42,10 @@
 // - The waits are the `signals` counts of the thread records (see CalcThreads.h): release when a
 //   point is passed, acquire when it is seen. No locks; nothing blocks.
 //
-// Every hundredth force phase of a thread times each ComputeStageForces of its share into
-// calcCost; the costs balance the next frame. While the CPU meter is shown each thread adds the
+// Every hundredth stage of a thread times each ComputeStageForces of its share into calcCost and
+// each block's integration into its bodies' stepCost; the costs balance the next frame. A thread
+// waits only at the end of its share's stage work, forces and integration together, so both
+// count. While the CPU meter is shown each thread adds the
 // time it spends working to its record's busyTime, which the main thread copies to threadBusyTime
 // after the frame: a table of all threads' times would be one cache line written by every thread.
 // Nothing in the sub-step loop allocates: the records, ranges and timing tables are sized when
@@ -77,9 +79,9 @@ struct ThreadRange {
 };
 
 // Splits bodies [0, n) into threadCount consecutive ranges of whole motion blocks (the last block
-// may be short) of about equal summed calcCost: each block goes to the thread in whose part of the
-// total S its middle falls, thread t's part ending at (t + 1) S / threadCount (a middle on the
-// border belongs to t). With every cost 0 thread 0 takes every body.
+// may be short) of about equal summed cost (calcCost + stepCost): each block goes to the thread in whose part
+// of the total S its middle falls, thread t's part ending at (t + 1) S / threadCount (a middle on the border
+// belongs to t). With every cost 0 thread 0 takes every body.
 void BalanceThreadRanges(const CScene& scene, int threadCount, ThreadRange* ranges);
 
 // Sets every body's calcThread from the ranges and calcBorder where it exchanges anything with a
@@ -169,7 +171,9 @@ class CScheduler final : private PhaseShare {
     void RunForceShare(_DOONECALC& record, int stage, BlockPart part, bool timeCosts);
     void ComputeForces(int first, int last, int end, int stage);
     void ComputeTimedForces(int first, int last, int stage);
-    void RunIntegrationShare(_DOONECALC& record, int stage, BlockPart part, bool beginControl);
+    void RunIntegrationShare(_DOONECALC& record, int stage, BlockPart part, bool beginControl,
+                             bool timeCosts);
+    void IntegrateTimedBlock(int first, int count, int stage, bool beginControl);
     void IntegrateBlock(int first, int count, int stage, bool beginControl);
 };
 

@@ -233,6 +233,7 @@ TEST(ThreadBalance, SplitsWholeMotionBlocksByMeasuredCost) {
         std::vector<double> costs;
         int threads;
         std::vector<int> ends;  // rangeEnd per thread; each range starts where the previous ended
+        std::vector<double> stepCosts = {};  // integration, where not 0
     };
     const Case cases[] = {
         {{0, 0, 0, 0, 0}, 3, {5, 5, 5}},        // nothing measured yet: thread 0 takes every body
@@ -242,10 +243,14 @@ TEST(ThreadBalance, SplitsWholeMotionBlocksByMeasuredCost) {
         {{1, 1, 1, 1, 1, 1, 1, 1, 1}, 2, {4, 9}},                // a short last block
         {{1, 1, 1, 1, 1, 1}, 4, {0, 4, 4, 6}},                   // fewer blocks than threads
         {{}, 2, {0, 0}},
+        // the integration counts too: the first block weighs 16 of 24
+        {{1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 2, {4, 12}, {3, 3, 3, 3}},
     };
     for (const auto& c : cases) {
         CScene scene;
         for (double cost : c.costs) scene.Create<CObjBox>("b")->calcCost = cost;
+        for (std::size_t i = 0; i < c.stepCosts.size(); ++i)
+            scene.Body(static_cast<int>(i))->stepCost = c.stepCosts[i];
         std::vector<ThreadRange> ranges(static_cast<std::size_t>(c.threads), {-1, -1});
         BalanceThreadRanges(scene, c.threads, ranges.data());
         std::vector<int> ends;

@@ -196,7 +196,8 @@ TEST(SchedulerThreads, MainThreadTakesEveryBodyUntilCostsAreMeasured) {
     EXPECT_EQ(scheduler.RangeStart(1), 6);
     for (int i = 0; i < scene.Count(); ++i) {
         EXPECT_FALSE(Chain(scene, i)->forcesOnWorker);
-        EXPECT_GT(scene.Body(i)->calcCost, 0) << "every body is timed within the first frame";
+        EXPECT_GT(scene.Body(i)->calcCost, 0) << "every body's forces are timed within the first frame";
+        EXPECT_GT(scene.Body(i)->stepCost, 0) << "every body's integration is timed within the first frame";
     }
     scheduler.RunSimulationFrame();  // balanced by the costs now
     EXPECT_EQ(scheduler.RangeStart(0), 0);
