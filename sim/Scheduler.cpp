@@ -244,7 +244,8 @@ void CScheduler::RunFrameParallel() {
 //     integration of the interior  (nothing of theirs is read or gathered by another thread)
 //     wait: every border's forces of this stage computed   integration of the border, Signal
 //
-// so a thread that finishes its part early goes on with its interior instead of waiting.
+// so a thread that finishes its part early goes on with its interior instead of waiting, and a
+// thread without border bodies runs from one control pass to the next without waiting at all.
 void CScheduler::RunShare(_DOONECALC& record) {
     const SimSettings& settings = scene_.settings;
     const int subSteps = SubStepCount(settings.frameTime, settings.timeStep);
@@ -266,12 +267,16 @@ void CScheduler::RunShare(_DOONECALC& record) {
             const bool timeCosts = record.passCount % kCostPassPeriod == 0;
             record.passCount = (record.passCount + 1) % kPassCountWrap;
             RunForceShare(record, j, BlockPart::kInterior, timeCosts);
-            Wait(integrated);
-            RunForceShare(record, j, BlockPart::kBorder, timeCosts);
+            if (record.rangeHasBorder) {
+                Wait(integrated);
+                RunForceShare(record, j, BlockPart::kBorder, timeCosts);
+            }
             const unsigned forced = Signal(record);
             RunIntegrationShare(record, j, BlockPart::kInterior, beginControl, timeCosts);
-            Wait(forced);
-            RunIntegrationShare(record, j, BlockPart::kBorder, beginControl, timeCosts);
+            if (record.rangeHasBorder) {
+                Wait(forced);
+                RunIntegrationShare(record, j, BlockPart::kBorder, beginControl, timeCosts);
+            }
             integrated = Signal(record);
         }
     }
