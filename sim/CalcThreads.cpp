@@ -86,15 +86,25 @@ unsigned CalcThreads::Signal(_DOONECALC& record) {
     return count;
 }
 
+namespace {
+
+// The counts wrap around together: a thread has come as far when the difference is not negative.
+bool Behind(const _DOONECALC& record, unsigned count) {
+    return static_cast<int>(record.signals.load(std::memory_order_acquire) - count) < 0;
+}
+
+}  // namespace
+
+bool CalcThreads::AllReached(unsigned count, int threadCount) {
+    for (int t = 0; t < threadCount; ++t)
+        if (Behind(Record(t), count)) return false;
+    return true;
+}
+
 void CalcThreads::WaitFor(unsigned count, int threadCount) {
-    // The counts wrap around together: a thread has come as far when the difference is not
-    // negative.
-    auto behind = [count](const _DOONECALC& other) {
-        return static_cast<int>(other.signals.load(std::memory_order_acquire) - count) < 0;
-    };
     int polls = 0;
     for (int t = 0; t < threadCount; ++t)
-        while (behind(Record(t))) PollPause(polls);
+        while (Behind(Record(t), count)) PollPause(polls);
 }
 
 }  // namespace korvan

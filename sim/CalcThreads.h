@@ -28,7 +28,7 @@ struct alignas(64) _DOONECALC {
     // the main thread before the frame.
     int rangeBegin = 0, rangeEnd = 0;
     bool rangeHasBorder = false;  // some block of the range holds a border body (see CScheduler)
-    double busyTime = 0;          // seconds in phases this frame, counted while the CPU meter is shown
+    double busyTime = 0;          // seconds working (not waiting) this frame, while the CPU meter is shown
     std::thread threadHandle;     // none for record 0
     std::atomic<int> state{0};    // kWorkPosted, kIdle (idle or done), kQuit
     // Points of the frames' shares this thread has passed since the pool started.
@@ -71,7 +71,9 @@ class CalcThreads {
     void RunFrame();
     // Counts the next point of the share of `record`'s thread; returns the count that point has.
     static unsigned Signal(_DOONECALC& record);
-    // Returns once threads 0..threadCount-1 have all passed the point counted `count`.
+    // Whether threads 0..threadCount-1 have all passed the point counted `count`.
+    bool AllReached(unsigned count, int threadCount);
+    // Returns once they have.
     void WaitFor(unsigned count, int threadCount);
 
   private:

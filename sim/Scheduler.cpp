@@ -247,6 +247,13 @@ void CScheduler::RunFrameParallel() {
 // so a thread that finishes its part early goes on with its interior instead of waiting, and a
 // thread without border bodies runs from one control pass to the next without waiting at all.
 void CScheduler::RunShare(_DOONECALC& record) {
+    const double start = measureBusyTime_ ? NowSeconds() : 0;
+    RunSubSteps(record);
+    // The waits took their own time off.
+    if (measureBusyTime_) record.busyTime += NowSeconds() - start;
+}
+
+void CScheduler::RunSubSteps(_DOONECALC& record) {
     const SimSettings& settings = scene_.settings;
     const int subSteps = SubStepCount(settings.frameTime, settings.timeStep);
     const int period = std::max(settings.candidatePeriod, 1);
@@ -254,7 +261,7 @@ void CScheduler::RunShare(_DOONECALC& record) {
     unsigned integrated = record.signals.load(std::memory_order_relaxed);
     for (int i = 0; i < subSteps; ++i) {
         if (i % period == 0) {
-            Wait(integrated);  // every thread has committed the sub-step before
+            Wait(record, integrated);  // every thread has committed the sub-step before
             if (i == 0) {
                 RunControlShare(record, false);
                 integrated = MeetAll(record);
@@ -268,13 +275,13 @@ void CScheduler::RunShare(_DOONECALC& record) {
             record.passCount = (record.passCount + 1) % kPassCountWrap;
             RunForceShare(record, j, BlockPart::kInterior, timeCosts);
             if (record.rangeHasBorder) {
-                Wait(integrated);
+                Wait(record, integrated);
                 RunForceShare(record, j, BlockPart::kBorder, timeCosts);
             }
             const unsigned forced = Signal(record);
             RunIntegrationShare(record, j, BlockPart::kInterior, beginControl, timeCosts);
             if (record.rangeHasBorder) {
-                Wait(forced);
+                Wait(record, forced);
                 RunIntegrationShare(record, j, BlockPart::kBorder, beginControl, timeCosts);
             }
             integrated = Signal(record);
@@ -286,13 +293,18 @@ unsigned CScheduler::Signal(_DOONECALC& record) {
     return frameThreadCount_ > 1 ? CalcThreads::Signal(record) : 0;
 }
 
-void CScheduler::Wait(unsigned count) {
-    if (frameThreadCount_ > 1) threads_.WaitFor(count, frameThreadCount_);
+// A clock reading costs about as much as a body's connection force, so the meter reads the clock
+// only for a wait that has to poll.
+void CScheduler::Wait(_DOONECALC& record, unsigned count) {
+    if (frameThreadCount_ < 2 || threads_.AllReached(count, frameThreadCount_)) return;
+    const double start = measureBusyTime_ ? NowSeconds() : 0;
+    threads_.WaitFor(count, frameThreadCount_);
+    if (measureBusyTime_) record.busyTime -= NowSeconds() - start;
 }
 
 unsigned CScheduler::MeetAll(_DOONECALC& record) {
     const unsigned count = Signal(record);
-    Wait(count);
+    Wait(record, count);
     return count;
 }
 
@@ -313,8 +325,7 @@ int CScheduler::RunOfPart(int first, int end, BlockPart part) const {
     return std::min(last, end);
 }
 
-void CScheduler::RunControlShare(_DOONECALC& record, bool pass) {
-    const double start = measureBusyTime_ ? NowSeconds() : 0;
+void CScheduler::RunControlShare(const _DOONECALC& record, bool pass) {
     const auto [begin, end] = ShareOf(record, scene_.Count());
     for (int i = begin; i < end; ++i) {
         if (pass)
@@ -322,13 +333,11 @@ void CScheduler::RunControlShare(_DOONECALC& record, bool pass) {
         else
             scene_.Body(i)->BeginControlPass();
     }
-    if (measureBusyTime_) record.busyTime += NowSeconds() - start;
 }
 
-void CScheduler::RunForceShare(_DOONECALC& record, int stage, BlockPart part, bool timeCosts) {
+void CScheduler::RunForceShare(const _DOONECALC& record, int stage, BlockPart part, bool timeCosts) {
     const auto [begin, end] = ShareOf(record, scene_.Count());
     if (!record.rangeHasBorder && part == BlockPart::kBorder) return;
-    const double start = measureBusyTime_ ? NowSeconds() : 0;
     for (int first = begin; first < end;) {
         const int last = record.rangeHasBorder ? RunOfPart(first, end, part) : end;
         if (last == first) {
@@ -341,7 +350,6 @@ void CScheduler::RunForceShare(_DOONECALC& record, int stage, BlockPart part, bo
             ComputeForces(first, last, end, stage);
         first = last;
     }
-    if (measureBusyTime_) record.busyTime += NowSeconds() - start;
 }
 
 // A body's forces read no other body's accumulators, so each body clears and computes in one
@@ -378,12 +386,11 @@ void CScheduler::ComputeTimedForces(int first, int last, int stage) {
 // one block. The blocks are taken from the last to the first: each sweep over the bodies then
 // starts on the lines the sweep before it ended with, which are still in the cache even when the
 // whole share does not fit. (The order of bodies within a phase does not change any result.)
-void CScheduler::RunIntegrationShare(_DOONECALC& record, int stage, BlockPart part, bool beginControl,
+void CScheduler::RunIntegrationShare(const _DOONECALC& record, int stage, BlockPart part, bool beginControl,
                                      bool timeCosts) {
     const auto [begin, end] = ShareOf(record, scene_.Count());
     const bool checkPart = record.rangeHasBorder;
     if (!checkPart && part == BlockPart::kBorder) return;
-    const double start = measureBusyTime_ ? NowSeconds() : 0;
     if (end > begin)
         for (int first = begin + (end - begin - 1) / kMotionLanes * kMotionLanes; first >= begin;
              first -= kMotionLanes) {
@@ -399,7 +406,6 @@ void CScheduler::RunIntegrationShare(_DOONECALC& record, int stage, BlockPart pa
             else
                 IntegrateBlock(first, count, stage, beginControl);
         }
-    if (measureBusyTime_) record.busyTime += NowSeconds() - start;
 }
 
 // The block's time is shared by its bodies: the stage advances them together.

@@ -45,9 +45,10 @@
 // Every hundredth stage of a thread times each ComputeStageForces of its share into calcCost and
 // each block's integration into its bodies' stepCost; the costs balance the next frame. A thread
 // waits only at the end of its share's stage work, forces and integration together, so both
-// count. While the CPU meter is shown each thread adds the
-// time it spends working to its record's busyTime, which the main thread copies to threadBusyTime
-// after the frame: a table of all threads' times would be one cache line written by every thread.
+// count. While the CPU meter is shown each thread adds the time it spends working (its share of
+// the frame less the waits that had to poll) to its record's busyTime, which the main thread
+// copies to threadBusyTime after the frame: a table of all threads' times would be one cache line
+// written by every thread.
 // Nothing in the sub-step loop allocates: the records, ranges and timing tables are sized when
 // the threads start, the border marks before the frame.
 #include <vector>
@@ -157,21 +158,22 @@ class CScheduler final : private PhaseShare {
     void RunFrameSerial();
     void RunFrameParallel();
 
-    // The frame's sub-steps over the share of `record`'s thread.
+    // The frame's sub-steps over the share of `record`'s thread, timed while the meter is shown.
     void RunShare(_DOONECALC& record) override;
+    void RunSubSteps(_DOONECALC& record);
     // Signal / wait through the thread records; nothing to do on one thread.
     unsigned Signal(_DOONECALC& record);
-    void Wait(unsigned count);
+    void Wait(_DOONECALC& record, unsigned count);
     unsigned MeetAll(_DOONECALC& record);
 
     static ThreadRange ShareOf(const _DOONECALC& record, int bodyCount);
     bool InPart(int first, BlockPart part) const;
     int RunOfPart(int first, int end, BlockPart part) const;
-    void RunControlShare(_DOONECALC& record, bool pass);
-    void RunForceShare(_DOONECALC& record, int stage, BlockPart part, bool timeCosts);
+    void RunControlShare(const _DOONECALC& record, bool pass);
+    void RunForceShare(const _DOONECALC& record, int stage, BlockPart part, bool timeCosts);
     void ComputeForces(int first, int last, int end, int stage);
     void ComputeTimedForces(int first, int last, int stage);
-    void RunIntegrationShare(_DOONECALC& record, int stage, BlockPart part, bool beginControl,
+    void RunIntegrationShare(const _DOONECALC& record, int stage, BlockPart part, bool beginControl,
                              bool timeCosts);
     void IntegrateTimedBlock(int first, int count, int stage, bool beginControl);
     void IntegrateBlock(int first, int count, int stage, bool beginControl);
