@@ -235,17 +235,20 @@ void CScheduler::RunFrameParallel() {
 // Every thread goes through the sub-steps over its own range. BeginControlPass touches only its
 // own body and nothing another body reads while integrating, so a body begins the next sub-step's
 // control pass right after its last integration; only the frame's first control pass needs a
-// phase of its own. The control pass reads other bodies' committed state at will, so all threads
-// meet before and after it. Within a stage only the border bodies wait, and only where another
-// thread's border must have come as far:
+// phase of its own. Only the border bodies wait, and only where another thread's border must have
+// come as far:
 //
-//     forces of the interior       (they read bodies of this thread only)
-//     wait: every border integrated to this stage          forces of the border, Signal
+//     control pass of the interior  (it reads bodies of this thread only)
+//     wait: every border integrated          control pass of the border, Signal
+//     forces of the interior
+//     wait: every border integrated or through its control pass    forces of the border, Signal
 //     integration of the interior  (nothing of theirs is read or gathered by another thread)
 //     wait: every border's forces of this stage computed   integration of the border, Signal
 //
-// so a thread that finishes its part early goes on with its interior instead of waiting, and a
-// thread without border bodies runs from one control pass to the next without waiting at all.
+// (the control pass of a body reads the committed state and the records of the bodies it exchanges
+// with, and they read its contacts and points in their next force phase and gather), so a thread
+// that finishes its part early goes on with its interior instead of waiting, and a thread without
+// border bodies runs through the frame without waiting at all.
 void CScheduler::RunShare(_DOONECALC& record) {
     const double start = measureBusyTime_ ? NowSeconds() : 0;
     RunSubSteps(record);
@@ -261,17 +264,20 @@ void CScheduler::RunSubSteps(_DOONECALC& record) {
     unsigned integrated = record.signals.load(std::memory_order_relaxed);
     for (int i = 0; i < subSteps; ++i) {
         if (i % period == 0) {
-            Wait(record, integrated);  // every thread has committed the sub-step before
             if (i == 0) {
-                RunControlShare(record, false);
-                integrated = MeetAll(record);
+                RunBeginControlShare(record);
+                integrated = Signal(record);
             }
-            RunControlShare(record, true);
-            integrated = MeetAll(record);
+            RunControlShare(record, BlockPart::kInterior);
+            if (record.rangeHasBorder) {
+                Wait(record, integrated);
+                RunControlShare(record, BlockPart::kBorder);
+            }
+            integrated = Signal(record);
         }
         for (int j = 0; j < 4; ++j) {
             const bool beginControl = j == 3 && i + 1 < subSteps && (i + 1) % period == 0;
-            const bool timeCosts = record.passCount % kCostPassPeriod == 0;
+            const bool timeCosts = record.passCount % kCostPassPeriod == kCostPassPeriod / 2;
             record.passCount = (record.passCount + 1) % kPassCountWrap;
             RunForceShare(record, j, BlockPart::kInterior, timeCosts);
             if (record.rangeHasBorder) {
@@ -302,12 +308,6 @@ void CScheduler::Wait(_DOONECALC& record, unsigned count) {
     if (measureBusyTime_) record.busyTime -= NowSeconds() - start;
 }
 
-unsigned CScheduler::MeetAll(_DOONECALC& record) {
-    const unsigned count = Signal(record);
-    Wait(record, count);
-    return count;
-}
-
 ThreadRange CScheduler::ShareOf(const _DOONECALC& record, int bodyCount) {
     return {std::min(record.rangeBegin, bodyCount), std::min(record.rangeEnd, bodyCount)};
 }
@@ -325,13 +325,17 @@ int CScheduler::RunOfPart(int first, int end, BlockPart part) const {
     return std::min(last, end);
 }
 
-void CScheduler::RunControlShare(const _DOONECALC& record, bool pass) {
+void CScheduler::RunBeginControlShare(const _DOONECALC& record) {
     const auto [begin, end] = ShareOf(record, scene_.Count());
-    for (int i = begin; i < end; ++i) {
-        if (pass)
-            scene_.Body(i)->ControlPass();
-        else
-            scene_.Body(i)->BeginControlPass();
+    for (int i = begin; i < end; ++i) scene_.Body(i)->BeginControlPass();
+}
+
+void CScheduler::RunControlShare(const _DOONECALC& record, BlockPart part) {
+    const auto [begin, end] = ShareOf(record, scene_.Count());
+    if (!record.rangeHasBorder && part == BlockPart::kBorder) return;
+    for (int first = begin; first < end; first += kMotionLanes) {
+        if (record.rangeHasBorder && !InPart(first, part)) continue;
+        for (int i = first; i < std::min(first + kMotionLanes, end); ++i) scene_.Body(i)->ControlPass();
     }
 }
 

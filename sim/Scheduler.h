@@ -38,7 +38,7 @@
 // - A body is a border body when it exchanges anything with a body of another thread: it reads
 //   that body's state or connection points (unless that one stands still), or gathers its
 //   reactions, or the other way round. Only border bodies wait for other threads within a stage;
-//   the interior runs on (see RunShare). All threads meet around the control pass.
+//   the interior runs on (see RunShare).
 // - The waits are the `signals` counts of the thread records (see CalcThreads.h): release when a
 //   point is passed, acquire when it is seen. No locks; nothing blocks.
 //
@@ -164,12 +164,12 @@ class CScheduler final : private PhaseShare {
     // Signal / wait through the thread records; nothing to do on one thread.
     unsigned Signal(_DOONECALC& record);
     void Wait(_DOONECALC& record, unsigned count);
-    unsigned MeetAll(_DOONECALC& record);
 
     static ThreadRange ShareOf(const _DOONECALC& record, int bodyCount);
     bool InPart(int first, BlockPart part) const;
     int RunOfPart(int first, int end, BlockPart part) const;
-    void RunControlShare(const _DOONECALC& record, bool pass);
+    void RunBeginControlShare(const _DOONECALC& record);
+    void RunControlShare(const _DOONECALC& record, BlockPart part);
     void RunForceShare(const _DOONECALC& record, int stage, BlockPart part, bool timeCosts);
     void ComputeForces(int first, int last, int end, int stage);
     void ComputeTimedForces(int first, int last, int stage);
