@@ -11,6 +11,8 @@
 
 #include "AllocationCounter.h"
 #include "base/Anomaly.h"
+#include "base/KeyState.h"
+#include "sim/ObjBox.h"
 #include "sim/Scheduler.h"
 #include "tests/sim/ChainBox.h"
 
@@ -162,6 +164,48 @@ TEST(SchedulerThreads, ReactionsIntoAMovableBodyGiveTheSameStatesOnEveryThreadCo
         for (int f = 0; f < 30; ++f) scheduler.RunSimulationFrame();
         EXPECT_LT(slab->Velocity(0).z, -0.01) << "the boxes never pushed the slab";
         EXPECT_NEAR(Length(Momentum(scene) - before), 0, 1e-9 * Length(before));
+        if (threads == 1)
+            reference = CommittedState(scene);
+        else
+            EXPECT_EQ(CommittedState(scene), reference) << threads << " threads";
+    }
+    EXPECT_EQ(PendingAnomalies(), 0);
+}
+
+// A row of boxes on a fixed floor, each hinged to the next by a driven joint whose key is held:
+// the control pass moves points of both bodies of a joint and reads the partner's points for the
+// load, also where the split between the threads cuts the row.
+TEST(SchedulerThreads, DrivenJointsAcrossTheSplitGiveTheSameStatesOnEveryThreadCount) {
+    DiscardAnomalies();
+    constexpr int kPlus = 'U';
+    std::vector<double> reference;
+    for (int threads : {1, 2, 3}) {
+        CScene scene;
+        KeyStateTable keys;
+        scene.keys = &keys;
+        keys.SetDown(kPlus, true);
+        auto* floor = scene.Create<CObjBox>("floor");
+        floor->widthX = 14, floor->widthY = 2, floor->widthZ = 1;
+        floor->RHO = -1;
+        floor->MakeModel();
+        floor->SetPosition(6, 0, -0.5);
+        CObjBox* previous = nullptr;
+        for (int i = 0; i < 24; ++i) {
+            auto* box = scene.Create<CObjBox>("box");
+            box->widthX = box->widthY = box->widthZ = 0.5;
+            box->MakeModel();
+            box->SetPosition(0.5 * i, 0, 0.26);
+            box->AddCrash(floor);
+            if (previous) {
+                previous->Join2_Horz(box, {0.25, 0.2, 0.25}, {-0.25, 0.2, 0.25}, {0.25, -0.2, 0.25},
+                                     {-0.25, -0.2, 0.25});
+                previous->MoveJointByKey(box, kPlus, 0, 0.002 * (i % 3 + 1), -1, 1, {}, {0, 1, 0}, 0.5, 0);
+            }
+            previous = box;
+        }
+        CScheduler scheduler(scene);
+        UseThreads(scheduler, scene, threads);
+        for (int f = 0; f < 4; ++f) scheduler.RunSimulationFrame();
         if (threads == 1)
             reference = CommittedState(scene);
         else
