@@ -55,7 +55,7 @@ void CalcThreads::Start(int threadCount, PhaseShare& share) {
         _DOONECALC& r = Record(t);
         r.threadIndex = t, r.threadCount = count_, r.passCount = 0;
         r.state.store(kIdle, std::memory_order_relaxed);
-        r.signals.store(0, std::memory_order_relaxed);
+        r.pointsPassed.store(0, std::memory_order_relaxed);
     }
     for (int t = 1; t < count_; ++t) Record(t).threadHandle = std::thread(CalcThreadMain, &Record(t), share_);
 }
@@ -81,8 +81,8 @@ void CalcThreads::RunFrame() {
 
 unsigned CalcThreads::Signal(_DOONECALC& record) {
     // Only the owner writes its count.
-    const unsigned count = record.signals.load(std::memory_order_relaxed) + 1;
-    record.signals.store(count, std::memory_order_release);
+    const unsigned count = record.pointsPassed.load(std::memory_order_relaxed) + 1;
+    record.pointsPassed.store(count, std::memory_order_release);
     return count;
 }
 
@@ -90,7 +90,7 @@ namespace {
 
 // The counts wrap around together: a thread has come as far when the difference is not negative.
 bool Behind(const _DOONECALC& record, unsigned count) {
-    return static_cast<int>(record.signals.load(std::memory_order_acquire) - count) < 0;
+    return static_cast<int>(record.pointsPassed.load(std::memory_order_acquire) - count) < 0;
 }
 
 }  // namespace

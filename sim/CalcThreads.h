@@ -6,7 +6,7 @@
 // Posting: the main thread writes what the frame needs (the ranges, the scene's settings) and then
 // `state` = 1 into every worker's record (release); a worker that sees 1 (acquire) runs its share
 // and writes `state` = 0 (release); the main thread goes on once it has seen 0 (acquire) in every
-// record. Within the frame the threads meet through their `signals` counts: a thread counts a
+// record. Within the frame the threads meet through their `pointsPassed` counts: a thread counts a
 // point of its share with Signal (release), and another that must not go on before that point
 // waits with WaitFor until the count has come as far (acquire). Every thread passes the same
 // points in a frame, so the counts agree between frames. Nobody blocks: waiting is polling, with a
@@ -32,7 +32,7 @@ struct alignas(64) _DOONECALC {
     std::thread threadHandle;     // none for record 0
     std::atomic<int> state{0};    // kWorkPosted, kIdle (idle or done), kQuit
     // Points of the frames' shares this thread has passed since the pool started.
-    std::atomic<unsigned> signals{0};
+    std::atomic<unsigned> pointsPassed{0};
 };
 static_assert(sizeof(_DOONECALC) == 64, "a thread's record is one cache line");
 

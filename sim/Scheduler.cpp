@@ -261,7 +261,7 @@ void CScheduler::RunSubSteps(_DOONECALC& record) {
     const int subSteps = SubStepCount(settings.frameTime, settings.timeStep);
     const int period = std::max(settings.candidatePeriod, 1);
     // Every thread has passed the end of the last frame.
-    unsigned integrated = record.signals.load(std::memory_order_relaxed);
+    unsigned integrated = record.pointsPassed.load(std::memory_order_relaxed);
     for (int i = 0; i < subSteps; ++i) {
         if (i % period == 0) {
             if (i == 0) {

@@ -39,7 +39,7 @@
 //   that body's state or connection points (unless that one stands still), or gathers its
 //   reactions, or the other way round. Only border bodies wait for other threads within a stage;
 //   the interior runs on (see RunShare).
-// - The waits are the `signals` counts of the thread records (see CalcThreads.h): release when a
+// - The waits are the `pointsPassed` counts of the thread records (see CalcThreads.h): release when a
 //   point is passed, acquire when it is seen. No locks; nothing blocks.
 //
 // Every hundredth stage of a thread times each ComputeStageForces of its share into calcCost and
