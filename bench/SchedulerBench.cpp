@@ -192,25 +192,19 @@ void RunSeparateScenes(benchmark::State& state, const std::function<void(CScene&
                            benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
+void OneAndTwoCopies(benchmark::internal::Benchmark* b) {
+    b->ArgName("copies")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
 void BM_SeparateScenes_HangingChain(benchmark::State& state) {
     RunSeparateScenes(state, BuildHangingChain, 200);
 }
-BENCHMARK(BM_SeparateScenes_HangingChain)
-    ->ArgName("copies")
-    ->Arg(1)
-    ->Arg(2)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_SeparateScenes_HangingChain)->Apply(OneAndTwoCopies);
 
 void BM_SeparateScenes_Boxes(benchmark::State& state) {
     RunSeparateScenes(state, BuildBoxes, 100);
 }
-BENCHMARK(BM_SeparateScenes_Boxes)
-    ->ArgName("copies")
-    ->Arg(1)
-    ->Arg(2)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_SeparateScenes_Boxes)->Apply(OneAndTwoCopies);
 
 }  // namespace
 }  // namespace korvan

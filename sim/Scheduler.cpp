@@ -83,17 +83,16 @@ void BalanceThreadRanges(const CScene& scene, int threadCount, ThreadRange* rang
 
 namespace {
 
-// Whether body b's stage work depends on `other` or the other way round: b's forces read its
-// connection partners and the bodies its crash points may touch (unless these stand still), and
-// a movable b gathers the reactions its contact sources leave in their crash points.
+// The bodies whose state body b's stage work reads: its connection partners and the bodies its
+// crash points may touch, unless these stand still. (A movable body also gathers the reactions of
+// its contact sources; each of them reads it through a collision definition, so visiting the
+// sources marks that pair already.)
 template <class Visit>
 void VisitExchanges(const CObj& b, Visit&& visit) {
     for (const _JOININFO& j : b.joins)
         if (j.partner && !j.partner->StandsStill()) visit(j.partner);
     for (const _INTRACT& definition : b.interactions)
         if (definition.other && !definition.other->StandsStill()) visit(definition.other);
-    if (b.IsMovable())
-        for (CObj* source : b.contactSources) visit(source);
 }
 
 }  // namespace
@@ -202,7 +201,7 @@ void CScheduler::MarkBorderBlocks() {
 
 bool CScheduler::RangeHasBorder(const ThreadRange& range) const {
     for (int first = range.begin; first < range.end; first += kMotionLanes)
-        if (InPart(first, BlockPart::kBorder)) return true;
+        if (blockBorder_[static_cast<std::size_t>(first / kMotionLanes)] != 0) return true;
     return false;
 }
 
@@ -312,16 +311,19 @@ ThreadRange CScheduler::ShareOf(const _DOONECALC& record, int bodyCount) {
     return {std::min(record.rangeBegin, bodyCount), std::min(record.rangeEnd, bodyCount)};
 }
 
-bool CScheduler::InPart(int first, BlockPart part) const {
+// A range without border bodies is all interior (and its border part is never run).
+bool CScheduler::InPart(const _DOONECALC& record, int first, BlockPart part) const {
+    if (!record.rangeHasBorder) return part == BlockPart::kInterior;
     return (blockBorder_[static_cast<std::size_t>(first / kMotionLanes)] != 0) ==
            (part == BlockPart::kBorder);
 }
 
 // The end of the run of `part` blocks that starts at body `first` (first itself when its block is
 // not of that part).
-int CScheduler::RunOfPart(int first, int end, BlockPart part) const {
+int CScheduler::RunOfPart(const _DOONECALC& record, int first, int end, BlockPart part) const {
+    if (!record.rangeHasBorder) return part == BlockPart::kInterior ? end : first;
     int last = first;
-    while (last < end && InPart(last, part)) last += kMotionLanes;
+    while (last < end && InPart(record, last, part)) last += kMotionLanes;
     return std::min(last, end);
 }
 
@@ -332,18 +334,16 @@ void CScheduler::RunBeginControlShare(const _DOONECALC& record) {
 
 void CScheduler::RunControlShare(const _DOONECALC& record, BlockPart part) {
     const auto [begin, end] = ShareOf(record, scene_.Count());
-    if (!record.rangeHasBorder && part == BlockPart::kBorder) return;
     for (int first = begin; first < end; first += kMotionLanes) {
-        if (record.rangeHasBorder && !InPart(first, part)) continue;
+        if (!InPart(record, first, part)) continue;
         for (int i = first; i < std::min(first + kMotionLanes, end); ++i) scene_.Body(i)->ControlPass();
     }
 }
 
 void CScheduler::RunForceShare(const _DOONECALC& record, int stage, BlockPart part, bool timeCosts) {
     const auto [begin, end] = ShareOf(record, scene_.Count());
-    if (!record.rangeHasBorder && part == BlockPart::kBorder) return;
     for (int first = begin; first < end;) {
-        const int last = record.rangeHasBorder ? RunOfPart(first, end, part) : end;
+        const int last = RunOfPart(record, first, end, part);
         if (last == first) {
             first += kMotionLanes;
             continue;
@@ -393,12 +393,10 @@ void CScheduler::ComputeTimedForces(int first, int last, int stage) {
 void CScheduler::RunIntegrationShare(const _DOONECALC& record, int stage, BlockPart part, bool beginControl,
                                      bool timeCosts) {
     const auto [begin, end] = ShareOf(record, scene_.Count());
-    const bool checkPart = record.rangeHasBorder;
-    if (!checkPart && part == BlockPart::kBorder) return;
     if (end > begin)
         for (int first = begin + (end - begin - 1) / kMotionLanes * kMotionLanes; first >= begin;
              first -= kMotionLanes) {
-            if (checkPart && !InPart(first, part)) continue;
+            if (!InPart(record, first, part)) continue;
             if (prefetchAhead_)
                 for (int i = std::max(first - kMotionLanes, begin); i < first; ++i) {
                     scene_.Body(i)->PrefetchPhaseData();

@@ -166,8 +166,8 @@ class CScheduler final : private PhaseShare {
     void Wait(_DOONECALC& record, unsigned count);
 
     static ThreadRange ShareOf(const _DOONECALC& record, int bodyCount);
-    bool InPart(int first, BlockPart part) const;
-    int RunOfPart(int first, int end, BlockPart part) const;
+    bool InPart(const _DOONECALC& record, int first, BlockPart part) const;
+    int RunOfPart(const _DOONECALC& record, int first, int end, BlockPart part) const;
     void RunBeginControlShare(const _DOONECALC& record);
     void RunControlShare(const _DOONECALC& record, BlockPart part);
     void RunForceShare(const _DOONECALC& record, int stage, BlockPart part, bool timeCosts);
