@@ -86,25 +86,20 @@ unsigned CalcThreads::Signal(_DOONECALC& record) {
     return count;
 }
 
-namespace {
-
-// The counts wrap around together: a thread has come as far when the difference is not negative.
-bool Behind(const _DOONECALC& record, unsigned count) {
-    return static_cast<int>(record.pointsPassed.load(std::memory_order_acquire) - count) < 0;
+unsigned CalcThreads::LeastPassed(int threadCount) {
+    unsigned least = Record(0).pointsPassed.load(std::memory_order_acquire);
+    for (int t = 1; t < threadCount; ++t) {
+        const unsigned passed = Record(t).pointsPassed.load(std::memory_order_acquire);
+        if (!Reached(passed, least)) least = passed;
+    }
+    return least;
 }
 
-}  // namespace
-
-bool CalcThreads::AllReached(unsigned count, int threadCount) {
-    for (int t = 0; t < threadCount; ++t)
-        if (Behind(Record(t), count)) return false;
-    return true;
-}
-
-void CalcThreads::WaitFor(unsigned count, int threadCount) {
+unsigned CalcThreads::WaitFor(unsigned count, int threadCount) {
     int polls = 0;
-    for (int t = 0; t < threadCount; ++t)
-        while (Behind(Record(t), count)) PollPause(polls);
+    unsigned least;
+    while (!Reached(least = LeastPassed(threadCount), count)) PollPause(polls);
+    return least;
 }
 
 }  // namespace korvan

@@ -8,9 +8,10 @@
 // and writes `state` = 0 (release); the main thread goes on once it has seen 0 (acquire) in every
 // record. Within the frame the threads meet through their `pointsPassed` counts: a thread counts a
 // point of its share with Signal (release), and another that must not go on before that point
-// waits with WaitFor until the count has come as far (acquire). Every thread passes the same
-// points in a frame, so the counts agree between frames. Nobody blocks: waiting is polling, with a
-// short spin and then a yield between polls.
+// waits with WaitFor until the count has come as far (acquire). A count once seen stays true, as the
+// counts only grow: a thread may keep the least count it saw and look again only when it needs more. Every
+// thread passes the same points in a frame, so the counts agree between frames. Nobody blocks: waiting is
+// polling, with a short spin and then a yield between polls.
 #include <atomic>
 #include <memory>
 #include <thread>
@@ -71,10 +72,13 @@ class CalcThreads {
     void RunFrame();
     // Counts the next point of the share of `record`'s thread; returns the count that point has.
     static unsigned Signal(_DOONECALC& record);
-    // Whether threads 0..threadCount-1 have all passed the point counted `count`.
-    bool AllReached(unsigned count, int threadCount);
-    // Returns once they have.
-    void WaitFor(unsigned count, int threadCount);
+    // Whether a thread that has passed `passed` points has passed the point counted `count`. The
+    // counts wrap around together, so it is the difference that says.
+    static bool Reached(unsigned passed, unsigned count) { return static_cast<int>(passed - count) >= 0; }
+    // The count of the thread of threads 0..threadCount-1 that has passed the fewest points.
+    unsigned LeastPassed(int threadCount);
+    // Returns LeastPassed once it has reached `count`.
+    unsigned WaitFor(unsigned count, int threadCount);
 
   private:
     std::unique_ptr<_DOONECALC[]> records_;

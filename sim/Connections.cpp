@@ -51,9 +51,10 @@ void CObj::UpdateJoinConstants() {
     }
 }
 
-// Before the sub-steps of a frame: each record reaches its mirror directly, unless either body
-// corrects its point motion (those take the slow path below). Nothing changes the arrays between
-// this and UnlinkJoins after the sub-steps, so outside frames every link is null.
+// Before the sub-steps of a frame, by the thread that runs the body: each record reaches its mirror
+// directly, unless either body corrects its point motion (those take the slow path below). Nothing
+// changes the arrays between this and UnlinkJoins after the sub-steps, so outside frames every link
+// is null. Only the body's own force phase reads its links.
 void CObj::LinkJoins() {
     for (_JOININFO& j : joins) {
         const _JOININFO* mirror = MirrorOf(j);

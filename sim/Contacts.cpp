@@ -401,14 +401,15 @@ void CObj::GatherContactReactions() {
     SetStageWrench(sum);
 }
 
-// Capacity for every crash point of the sources, so that no gather allocates.
-void CObj::PrepareContactReactions() {
-    contactReactionsStale_ = true;
-    hasContactSources_ = !contactSources.empty();
+// Capacity for every crash point of the sources, so that no gather allocates. Every control pass
+// marks the reactions stale too; a frame begins with one, so an unchanged list needs no write.
+void CObj::PrepareContactReactions(bool sourcesChanged) {
+    if (sourcesChanged) contactReactionsStale_ = true;
+    if (hasContactSources_ == contactSources.empty()) hasContactSources_ = !contactSources.empty();
     if (!IsMovable()) return;
     std::size_t points = 0;
     for (const CObj* A : contactSources) points += A->crashPoints.size();
-    contactReactions_.reserve(points);
+    if (contactReactions_.capacity() < points) contactReactions_.reserve(points);
 }
 
 bool CObj::InteractsWith(const CObj* other) const {

@@ -101,13 +101,17 @@ bool CObj::LaneAtRest() const {
     return true;
 }
 
+// Main thread, before the frame. It writes only what changed: the body's lines are in the cache of
+// the thread that runs it.
 void CObj::PrepareIntegration() {
     if (MassInversesStale()) RefreshMassInverses();
     const int bit = 1 << motion_.Lane();
     int& rigid = motion_.Block()->rigidLanes;
-    rigid = TakesRigidStep() ? rigid | bit : rigid & ~bit;
-    standsStill_ = IsFixed() && !extendsIntegration_ && !adjustsPointMotion_ && moves.empty() &&
-                   moveForcesX.empty() && moveForcesY.empty() && moveForcesZ.empty() && LaneAtRest();
+    const int lanes = TakesRigidStep() ? rigid | bit : rigid & ~bit;
+    if (rigid != lanes) rigid = lanes;
+    const bool still = IsFixed() && !extendsIntegration_ && !adjustsPointMotion_ && moves.empty() &&
+                       moveForcesX.empty() && moveForcesY.empty() && moveForcesZ.empty() && LaneAtRest();
+    if (standsStill_ != still) standsStill_ = still;
     if (standsStill_) stillRot_ = Rot(0), stillPosition_ = Position(0);
 }
 

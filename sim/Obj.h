@@ -254,7 +254,9 @@ class CObj {
     // so it skips them, and bodies on other threads may read it at any time. Decided at
     // PrepareIntegration, for the frame only: FinishIntegration ends it.
     bool StandsStill() const { return standsStill_; }
-    void FinishIntegration() { standsStill_ = false; }
+    void FinishIntegration() {
+        if (standsStill_) standsStill_ = false;
+    }
     // Its rot and position while it stands still, kept apart from its motion block, which the
     // neighbours' integration writes while the bodies that touch it read it.
     const Mat3& StillRot() const { return stillRot_; }
@@ -312,9 +314,9 @@ class CObj {
     // points in order, so the sums come out the same on any thread. Reads other bodies' crash
     // points (written in the force phase, which has ended) and writes only this body.
     void GatherContactReactions();
-    // After contactSources change (main thread, no phase running): the gather list is made anew
-    // at the next gather, with room for every crash point of the sources.
-    void PrepareContactReactions();
+    // After linking contactSources (main thread, no phase running): room for every crash point of
+    // the sources, and when the list changed, the gather list is made anew at the next gather.
+    void PrepareContactReactions(bool sourcesChanged);
     bool InteractsWith(const CObj* other) const;
 
     // ---- Actuations and external forces ----------------------------------------------------

@@ -71,17 +71,51 @@ void CScene::AttachMotionLanes(std::size_t first) {
         bodies_[i]->motion_ = {&motion_[i / kMotionLanes], static_cast<int>(i % kMotionLanes)};
 }
 
-// Capacity is kept, so an unchanged scene allocates nothing here.
-void CScene::LinkContactSources() {
-    for (const auto& b : bodies_) b->contactSources.clear();
-    for (const auto& a : bodies_) {
+int CScene::PositionOf(const CObj* body) const {
+    const auto k = static_cast<std::size_t>(body->id);
+    return k < bodies_.size() && bodies_[k].get() == body ? body->id : IndexOf(body);
+}
+
+// Every collision definition toward a body of this scene, definers in scene order, with the
+// target's index.
+template <class Visit>
+void CScene::ForEachContactSource(Visit&& visit) const {
+    for (const auto& a : bodies_)
         for (const _INTRACT& definition : a->interactions) {
             CObj* B = definition.other;
-            if (!B || (!B->contactSources.empty() && B->contactSources.back() == a.get())) continue;
-            B->contactSources.push_back(a.get());
+            if (!B) continue;
+            const int k = PositionOf(B);
+            if (k >= 0) visit(a.get(), B, static_cast<std::size_t>(k));
         }
+}
+
+// The lists are compared with what the definitions give before anything is written: a body's
+// lines are in the cache of the thread that runs it, and writing them from here every frame, even
+// with the same values, would make that thread fetch them back. Capacity is kept, so a changed
+// list allocates only when it grows.
+void CScene::LinkContactSources() {
+    sourcesMatched_.assign(bodies_.size(), 0);
+    ForEachContactSource([this](CObj* a, CObj* B, std::size_t k) {
+        int& matched = sourcesMatched_[k];
+        if (matched < 0) return;
+        const std::vector<CObj*>& held = B->contactSources;
+        const auto m = static_cast<std::size_t>(matched);
+        if (m > 0 && held[m - 1] == a) return;  // a further definition of a toward B
+        matched = m < held.size() && held[m] == a ? matched + 1 : -1;
+    });
+    bool anyChanged = false;
+    for (std::size_t k = 0; k < bodies_.size(); ++k) {
+        int& matched = sourcesMatched_[k];
+        if (static_cast<std::size_t>(matched) != bodies_[k]->contactSources.size()) matched = -1;
+        if (matched < 0) bodies_[k]->contactSources.clear(), anyChanged = true;
     }
-    for (const auto& b : bodies_) b->PrepareContactReactions();
+    if (anyChanged)
+        ForEachContactSource([this](CObj* a, CObj* B, std::size_t k) {
+            std::vector<CObj*>& list = B->contactSources;
+            if (sourcesMatched_[k] < 0 && (list.empty() || list.back() != a)) list.push_back(a);
+        });
+    for (std::size_t k = 0; k < bodies_.size(); ++k)
+        bodies_[k]->PrepareContactReactions(sourcesMatched_[k] < 0);
 }
 
 void CScene::Clear() {

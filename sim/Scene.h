@@ -46,6 +46,8 @@ class CScene {
     int Count() const { return static_cast<int>(bodies_.size()); }
     CObj* Body(int i) const { return bodies_[static_cast<std::size_t>(i)].get(); }
     int IndexOf(const CObj* body) const;
+    // The same, found through the body's id where that holds.
+    int PositionOf(const CObj* body) const;
     bool Contains(const CObj* body) const { return IndexOf(body) >= 0; }
     CObj* FindByVarName(const std::string& varName) const;
 
@@ -57,6 +59,7 @@ class CScene {
 
     // Tells every body which bodies have collision definitions toward it (contactSources, in
     // scene order). Main thread, while no phase runs; the scheduler does it before every frame.
+    // Writes only to the bodies whose list changed.
     void LinkContactSources();
 
     // Naming rule: "Obj%s%d" with the next counter value, "_2" appended while the name is taken.
@@ -70,8 +73,14 @@ class CScene {
     std::vector<std::unique_ptr<CObj>> bodies_;
     std::vector<MotionBlock> motion_;
 
+    // LinkContactSources: for each body, how many of its held sources the definitions have
+    // matched so far, -1 once they differ.
+    std::vector<int> sourcesMatched_;
+
     // Points every body from `first` on at its lane.
     void AttachMotionLanes(std::size_t first);
+    template <class Visit>
+    void ForEachContactSource(Visit&& visit) const;
 };
 
 }  // namespace korvan

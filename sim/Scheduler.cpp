@@ -97,18 +97,26 @@ void VisitExchanges(const CObj& b, Visit&& visit) {
 
 }  // namespace
 
-void MarkBorderBodies(CScene& scene, int threadCount, const ThreadRange* ranges) {
-    for (int i = 0; i < scene.Count(); ++i) scene.Body(i)->calcBorder = false;
+// The marks are gathered in `border` first and written only where they changed: a body's lines are
+// in the cache of the thread that runs it.
+void MarkBorderBodies(CScene& scene, int threadCount, const ThreadRange* ranges, std::vector<char>& border) {
+    border.assign(static_cast<std::size_t>(scene.Count()), 0);
     for (int t = 0; t < threadCount; ++t)
-        for (int i = ranges[t].begin; i < ranges[t].end; ++i) scene.Body(i)->calcThread = t;
-    if (threadCount < 2) return;
+        for (int i = ranges[t].begin; i < ranges[t].end; ++i)
+            if (scene.Body(i)->calcThread != t) scene.Body(i)->calcThread = t;
+    if (threadCount >= 2)
+        for (int i = 0; i < scene.Count(); ++i) {
+            const CObj* b = scene.Body(i);
+            VisitExchanges(*b, [&](const CObj* other) {
+                if (other->calcThread == b->calcThread) return;
+                border[static_cast<std::size_t>(i)] = 1;
+                const int k = scene.PositionOf(other);
+                if (k >= 0) border[static_cast<std::size_t>(k)] = 1;
+            });
+        }
     for (int i = 0; i < scene.Count(); ++i) {
-        CObj* b = scene.Body(i);
-        VisitExchanges(*b, [b](CObj* other) {
-            if (other->calcThread == b->calcThread) return;
-            b->calcBorder = true;
-            other->calcBorder = true;
-        });
+        const bool marked = border[static_cast<std::size_t>(i)] != 0;
+        if (scene.Body(i)->calcBorder != marked) scene.Body(i)->calcBorder = marked;
     }
 }
 
@@ -163,11 +171,8 @@ void CScheduler::RunSimulationFrame() {
     frameThreadCount_ = FrameThreadCount();
     BalanceThreadRanges(scene_, frameThreadCount_, ranges_.data());
     scene_.LinkContactSources();
-    for (int i = 0; i < scene_.Count(); ++i) {
-        scene_.Body(i)->LinkJoins();
-        scene_.Body(i)->PrepareIntegration();
-    }
-    MarkBorderBodies(scene_, frameThreadCount_, ranges_.data());
+    for (int i = 0; i < scene_.Count(); ++i) scene_.Body(i)->PrepareIntegration();
+    MarkBorderBodies(scene_, frameThreadCount_, ranges_.data(), bodyBorder_);
     MarkBorderBlocks();
     measureBusyTime_ = cpuMeterShown;
     prefetchAhead_ = scene_.Count() >= kPrefetchFromBodies;
@@ -178,10 +183,7 @@ void CScheduler::RunSimulationFrame() {
         RunFrameSerial();
     else
         RunFrameParallel();
-    for (int i = 0; i < scene_.Count(); ++i) {
-        scene_.Body(i)->UnlinkJoins();
-        scene_.Body(i)->FinishIntegration();
-    }
+    for (int i = 0; i < scene_.Count(); ++i) scene_.Body(i)->FinishIntegration();
     for (int i = 0; i < scene_.Count(); ++i) scene_.Body(i)->CheckJoinBreaks();
     frameEndTime = NowSeconds();
     calcTime = frameEndTime - frameStartTime;
@@ -196,7 +198,8 @@ void CScheduler::MarkBorderBlocks() {
     const int n = scene_.Count();
     blockBorder_.assign(static_cast<std::size_t>((n + kMotionLanes - 1) / kMotionLanes), 0);
     for (int i = 0; i < n; ++i)
-        if (scene_.Body(i)->calcBorder) blockBorder_[static_cast<std::size_t>(i / kMotionLanes)] = 1;
+        if (bodyBorder_[static_cast<std::size_t>(i)] != 0)
+            blockBorder_[static_cast<std::size_t>(i / kMotionLanes)] = 1;
 }
 
 bool CScheduler::RangeHasBorder(const ThreadRange& range) const {
@@ -250,7 +253,10 @@ void CScheduler::RunFrameParallel() {
 // border bodies runs through the frame without waiting at all.
 void CScheduler::RunShare(_DOONECALC& record) {
     const double start = measureBusyTime_ ? NowSeconds() : 0;
+    const auto [begin, end] = ShareOf(record, scene_.Count());
+    for (int i = begin; i < end; ++i) scene_.Body(i)->LinkJoins();
     RunSubSteps(record);
+    for (int i = begin; i < end; ++i) scene_.Body(i)->UnlinkJoins();
     // The waits took their own time off.
     if (measureBusyTime_) record.busyTime += NowSeconds() - start;
 }
@@ -261,6 +267,7 @@ void CScheduler::RunSubSteps(_DOONECALC& record) {
     const int period = std::max(settings.candidatePeriod, 1);
     // Every thread has passed the end of the last frame.
     unsigned integrated = record.pointsPassed.load(std::memory_order_relaxed);
+    unsigned seen = integrated;  // the least count of all threads, as last looked at
     for (int i = 0; i < subSteps; ++i) {
         if (i % period == 0) {
             if (i == 0) {
@@ -269,7 +276,7 @@ void CScheduler::RunSubSteps(_DOONECALC& record) {
             }
             RunControlShare(record, BlockPart::kInterior);
             if (record.rangeHasBorder) {
-                Wait(record, integrated);
+                Wait(record, integrated, seen);
                 RunControlShare(record, BlockPart::kBorder);
             }
             integrated = Signal(record);
@@ -280,13 +287,13 @@ void CScheduler::RunSubSteps(_DOONECALC& record) {
             record.passCount = (record.passCount + 1) % kPassCountWrap;
             RunForceShare(record, j, BlockPart::kInterior, timeCosts);
             if (record.rangeHasBorder) {
-                Wait(record, integrated);
+                Wait(record, integrated, seen);
                 RunForceShare(record, j, BlockPart::kBorder, timeCosts);
             }
             const unsigned forced = Signal(record);
             RunIntegrationShare(record, j, BlockPart::kInterior, beginControl, timeCosts);
             if (record.rangeHasBorder) {
-                Wait(record, forced);
+                Wait(record, forced, seen);
                 RunIntegrationShare(record, j, BlockPart::kBorder, beginControl, timeCosts);
             }
             integrated = Signal(record);
@@ -298,12 +305,16 @@ unsigned CScheduler::Signal(_DOONECALC& record) {
     return frameThreadCount_ > 1 ? CalcThreads::Signal(record) : 0;
 }
 
-// Clock readings are dear on some machines (two per phase took 7-10 % of a frame of two threads),
-// so the meter reads the clock only for a wait that has to poll.
-void CScheduler::Wait(_DOONECALC& record, unsigned count) {
-    if (frameThreadCount_ < 2 || threads_.AllReached(count, frameThreadCount_)) return;
+// Each look at the other threads' counts fetches their lines from other cores, and a thread that
+// the others wait for usually finds them a point ahead already: a wait that the count seen last
+// covers looks at nothing. Clock readings are dear on some machines (two per phase took 7-10 % of a frame of two
+// threads), so the meter reads the clock only for a wait that has to poll.
+void CScheduler::Wait(_DOONECALC& record, unsigned count, unsigned& seen) {
+    if (frameThreadCount_ < 2 || CalcThreads::Reached(seen, count)) return;
+    seen = threads_.LeastPassed(frameThreadCount_);
+    if (CalcThreads::Reached(seen, count)) return;
     const double start = measureBusyTime_ ? NowSeconds() : 0;
-    threads_.WaitFor(count, frameThreadCount_);
+    seen = threads_.WaitFor(count, frameThreadCount_);
     if (measureBusyTime_) record.busyTime -= NowSeconds() - start;
 }
 

@@ -26,10 +26,13 @@
 // - The main thread runs RunSimulationFrame, thread 0's share and every CheckJoinBreaks call.
 //   Before the sub-steps it links every body to the bodies that may touch it (contactSources) and
 //   marks the border bodies. It alone writes the settings, the ranges and the clock, and only
-//   while no share runs.
+//   while no share runs. What it writes of the bodies it writes only when the value changes.
 // - Each thread keeps the same bodies through the whole frame, whole motion blocks of four bodies
 //   balanced by each body's measured cost of a stage (calcCost + stepCost, set once per frame),
-//   so that a body's lines and its block stay in one core's cache. In scenes of a few hundred bodies and
+//   so that a body's lines and its block stay in one core's cache. A line the main thread wrote
+//   between two frames would have to come back to that cache (a sixth of a microsecond each on
+//   the machines measured), so each thread links its bodies' connection records to their mirrors
+//   at the start of its share and unlinks them at its end. In scenes of a few hundred bodies and
 //   more, the loops prefetch the next bodies' lines.
 // - Each per-body operation writes only its own body. A force phase reads the partner bodies'
 //   stage state; what one body does to another is kept in its own crash-point records, and after
@@ -86,8 +89,9 @@ struct ThreadRange {
 void BalanceThreadRanges(const CScene& scene, int threadCount, ThreadRange* ranges);
 
 // Sets every body's calcThread from the ranges and calcBorder where it exchanges anything with a
-// body of another range (see the notes above); no border with one thread.
-void MarkBorderBodies(CScene& scene, int threadCount, const ThreadRange* ranges);
+// body of another range (see the notes above); no border with one thread. `border` receives the
+// marks by body index.
+void MarkBorderBodies(CScene& scene, int threadCount, const ThreadRange* ranges, std::vector<char>& border);
 
 // What the scheduler needs from the recorder: its state (0 idle, 1 recording, above 1 playing
 // back) and the step that stores one simulated frame while recording.
@@ -146,7 +150,8 @@ class CScheduler final : private PhaseShare {
     bool measureBusyTime_ = false;  // cpuMeterShown, fixed for the frame
     bool prefetchAhead_ = false;    // the scene is too large for one sweep to stay in the cache
 
-    // The blocks of the frame that hold a border body, by block index.
+    // The border marks of the frame by body index, and the blocks that hold a border body.
+    std::vector<char> bodyBorder_;
     std::vector<char> blockBorder_;
     int frameThreadCount_ = 1;
 
@@ -163,7 +168,8 @@ class CScheduler final : private PhaseShare {
     void RunSubSteps(_DOONECALC& record);
     // Signal / wait through the thread records; nothing to do on one thread.
     unsigned Signal(_DOONECALC& record);
-    void Wait(_DOONECALC& record, unsigned count);
+    // `seen` is the least count of all threads the share last saw.
+    void Wait(_DOONECALC& record, unsigned count, unsigned& seen);
 
     static ThreadRange ShareOf(const _DOONECALC& record, int bodyCount);
     bool InPart(const _DOONECALC& record, int first, BlockPart part) const;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <numbers>
 #include <vector>
 
@@ -161,6 +162,44 @@ TEST(SceneList, EveryBodyKeepsItsOwnMotionWhenBodiesComeAndGo) {
     EXPECT_EQ(added->GetAngularVelocity(), Vec3{});
     EXPECT_EQ(added->BodyAxis(0, 0), (Vec3{1, 0, 0}));
     EXPECT_EQ(bodies[10]->GetPosition(), (Vec3{10, 20, 30}));
+}
+
+// Linking is done before every frame and rewrites only what changed: after any edit of the
+// collision definitions each body lists exactly the bodies that define one toward it, once each,
+// in scene order.
+TEST(SceneList, ContactSourcesFollowEveryEditOfTheDefinitions) {
+    CScene scene;
+    std::vector<CObj*> b;
+    for (int i = 0; i < 5; ++i) b.push_back(scene.Create<CObjBox>("b"));
+    auto expectSources = [&](const char* step) {
+        scene.LinkContactSources();
+        for (CObj* target : b) {
+            std::vector<CObj*> want;
+            for (int i = 0; i < scene.Count(); ++i)
+                if (scene.Body(i)->InteractsWith(target)) want.push_back(scene.Body(i));
+            EXPECT_EQ(target->contactSources, want) << step << ", body " << target->id;
+        }
+    };
+    const struct {
+        const char* step;
+        std::function<void()> edit;
+    } steps[] = {
+        {"first definitions", [&] { b[3]->AddCrash(b[1]), b[0]->AddCrash(b[1]), b[1]->AddCrash(b[0]); }},
+        {"nothing changed", [] {}},
+        {"a second definition toward the same body", [&] { b[3]->AddCrash(b[1], 0); }},
+        {"an earlier source", [&] { b[2]->AddCrash(b[1]); }},
+        {"a source dropped", [&] { b[0]->interactions.clear(); }},
+        {"a definition turned to another body", [&] { b[2]->interactions[0].other = b[4]; }},
+        {"a definition toward nothing", [&] { b[3]->interactions[1].other = nullptr; }},
+        {"the last source dropped", [&] { b[3]->interactions.clear(); }},
+        {"a body removed", [&] { scene.Remove(b[2]), b.erase(b.begin() + 2); }},
+        {"ids out of step", [&] { b[0]->id = 7, b[1]->id = -1; }},
+        {"a body added", [&] { b.push_back(scene.Create<CObjBox>("e")), b[0]->AddCrash(b.back()); }},
+    };
+    for (const auto& step : steps) {
+        step.edit();
+        expectSources(step.step);
+    }
 }
 
 }  // namespace

@@ -302,15 +302,17 @@ TEST(ThreadBorder, MarksTheBodiesThatExchangeAcrossTheSplit) {
         scene.LinkContactSources();
         for (int i = 0; i < scene.Count(); ++i) scene.Body(i)->PrepareIntegration();
         const ThreadRange ranges[] = {{0, 8}, {8, 12}};
-        MarkBorderBodies(scene, 2, ranges);
+        std::vector<char> marks;
+        MarkBorderBodies(scene, 2, ranges, marks);
         std::vector<int> border;
         for (int i = 0; i < scene.Count(); ++i) {
             EXPECT_EQ(scene.Body(i)->calcThread, i < 8 ? 0 : 1) << c.name;
+            EXPECT_EQ(scene.Body(i)->calcBorder, marks[static_cast<std::size_t>(i)] != 0) << c.name;
             if (scene.Body(i)->calcBorder) border.push_back(i);
         }
         EXPECT_EQ(border, c.border) << c.name;
         const ThreadRange whole[] = {{0, 12}};
-        MarkBorderBodies(scene, 1, whole);
+        MarkBorderBodies(scene, 1, whole, marks);
         for (int i = 0; i < scene.Count(); ++i)
             EXPECT_FALSE(scene.Body(i)->calcBorder) << c.name << ", one thread";
     }
