@@ -307,8 +307,8 @@ unsigned CScheduler::Signal(_DOONECALC& record) {
 
 // Each look at the other threads' counts fetches their lines from other cores, and a thread that
 // the others wait for usually finds them a point ahead already: a wait that the count seen last
-// covers looks at nothing. Clock readings are dear on some machines (two per phase took 7-10 % of a frame of two
-// threads), so the meter reads the clock only for a wait that has to poll.
+// covers looks at nothing. Clock readings are dear on some machines (two per phase took 7-10 % of
+// a frame of two threads), so the meter reads the clock only for a wait that has to poll.
 void CScheduler::Wait(_DOONECALC& record, unsigned count, unsigned& seen) {
     if (frameThreadCount_ < 2 || CalcThreads::Reached(seen, count)) return;
     seen = threads_.LeastPassed(frameThreadCount_);
