@@ -56,21 +56,32 @@ int DetectLogicalProcessorCount() {
     return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
 }
 
+namespace {
+
+double RangeCost(const CScene& scene, const ThreadRange& range) {
+    double sum = 0;
+    for (int i = range.begin; i < range.end; ++i) sum += scene.Body(i)->calcCost + scene.Body(i)->stepCost;
+    return sum;
+}
+
+double BusiestRangeCost(const CScene& scene, int threadCount, const ThreadRange* ranges) {
+    double busiest = 0;
+    for (int t = 0; t < threadCount; ++t) busiest = std::max(busiest, RangeCost(scene, ranges[t]));
+    return busiest;
+}
+
+}  // namespace
+
 void BalanceThreadRanges(const CScene& scene, int threadCount, ThreadRange* ranges) {
     const int n = scene.Count();
-    auto costOf = [&](int begin, int end) {
-        double sum = 0;
-        for (int i = begin; i < end; ++i) sum += scene.Body(i)->calcCost + scene.Body(i)->stepCost;
-        return sum;
-    };
-    const double total = costOf(0, n);
+    const double total = RangeCost(scene, {0, n});
     int i = 0;
     double running = 0;
     for (int t = 0; t < threadCount; ++t) {
         ranges[t].begin = i;
         const double threshold = (t + 1) * total / threadCount;
         for (; i < n; i += kMotionLanes) {
-            const double block = costOf(i, std::min(i + kMotionLanes, n));
+            const double block = RangeCost(scene, {i, std::min(i + kMotionLanes, n)});
             if (running + block / 2 > threshold) break;
             running += block;
         }
@@ -79,6 +90,18 @@ void BalanceThreadRanges(const CScene& scene, int threadCount, ThreadRange* rang
     }
     ranges[0].begin = 0;
     ranges[threadCount - 1].end = n;
+}
+
+bool SplitWorthMoving(const CScene& scene, int threadCount, const ThreadRange* current,
+                      const ThreadRange* balanced) {
+    if (current[0].begin != 0 || current[threadCount - 1].end != scene.Count()) return true;
+    for (int t = 0; t < threadCount; ++t) {
+        const ThreadRange& r = current[t];
+        if (r.begin > r.end || (t > 0 && r.begin != current[t - 1].end) || r.begin % kMotionLanes != 0)
+            return true;
+    }
+    return BusiestRangeCost(scene, threadCount, balanced) * (1 + kSplitTolerance) <
+           BusiestRangeCost(scene, threadCount, current);
 }
 
 namespace {
@@ -133,6 +156,7 @@ CScheduler::~CScheduler() {
 void CScheduler::SizeThreadTables(int threadCount) {
     auto size = static_cast<std::size_t>(std::max({threadCount, threadSettings.logicalProcessorCount, 1}));
     ranges_.assign(size, {});
+    balanced_.assign(size, {});
     threadBusyTime_.assign(size, 0.0);
 }
 
@@ -168,8 +192,7 @@ void CScheduler::RunSimulationFrame() {
     settings.timeStep = TimeStepFor(settings.accuracy, settings.loadReduction);
     settings.frameTime = 1.0 / settings.framesPerSecond;
 
-    frameThreadCount_ = FrameThreadCount();
-    BalanceThreadRanges(scene_, frameThreadCount_, ranges_.data());
+    SplitFrame();
     scene_.LinkContactSources();
     for (int i = 0; i < scene_.Count(); ++i) scene_.Body(i)->PrepareIntegration();
     MarkBorderBodies(scene_, frameThreadCount_, ranges_.data(), bodyBorder_);
@@ -192,6 +215,15 @@ void CScheduler::RunSimulationFrame() {
     // frame; the clock still advances by a whole frame.
     settings.CurTime += settings.frameTime;
     if (recorder_ && recorder_->RecorderState() == 1) recorder_->RecordFrame();
+}
+
+void CScheduler::SplitFrame() {
+    const int previousCount = frameThreadCount_;
+    frameThreadCount_ = FrameThreadCount();
+    BalanceThreadRanges(scene_, frameThreadCount_, balanced_.data());
+    if (frameThreadCount_ != previousCount ||
+        SplitWorthMoving(scene_, frameThreadCount_, ranges_.data(), balanced_.data()))
+        std::copy_n(balanced_.begin(), frameThreadCount_, ranges_.begin());
 }
 
 void CScheduler::MarkBorderBlocks() {

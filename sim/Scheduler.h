@@ -88,6 +88,17 @@ struct ThreadRange {
 // belongs to t). With every cost 0 thread 0 takes every body.
 void BalanceThreadRanges(const CScene& scene, int threadCount, ThreadRange* ranges);
 
+// The measured costs vary by a few per cent from frame to frame, and a block that changes threads
+// has to bring its lines into another core's cache: a split keeps its blocks unless the busiest
+// thread of the balanced split has this much less to do.
+inline constexpr double kSplitTolerance = 0.02;
+
+// Whether the frame should take the `balanced` split (from BalanceThreadRanges) instead of the
+// `current` one: the current one does not cover bodies [0, n) in consecutive ranges of whole
+// blocks, or its busiest thread has more than kSplitTolerance more cost than the balanced one's.
+bool SplitWorthMoving(const CScene& scene, int threadCount, const ThreadRange* current,
+                      const ThreadRange* balanced);
+
 // Sets every body's calcThread from the ranges and calcBorder where it exchanges anything with a
 // body of another range (see the notes above); no border with one thread. `border` receives the
 // marks by body index.
@@ -144,8 +155,9 @@ class CScheduler final : private PhaseShare {
     CalcThreads threads_;
     RecorderHook* recorder_ = nullptr;
     // Per-thread tables of the main thread, sized when the threads start: the split of the frame
-    // (each thread reads its range from its own record) and the busy times of the last frame.
-    std::vector<ThreadRange> ranges_;
+    // (each thread reads its range from its own record), the balanced split it is compared with,
+    // and the busy times of the last frame.
+    std::vector<ThreadRange> ranges_, balanced_;
     std::vector<double> threadBusyTime_;
     bool measureBusyTime_ = false;  // cpuMeterShown, fixed for the frame
     bool prefetchAhead_ = false;    // the scene is too large for one sweep to stay in the cache
@@ -158,6 +170,8 @@ class CScheduler final : private PhaseShare {
     enum class BlockPart { kInterior, kBorder };
 
     void SizeThreadTables(int threadCount);
+    // The frame's thread count and ranges.
+    void SplitFrame();
     void MarkBorderBlocks();
     bool RangeHasBorder(const ThreadRange& range) const;
     void RunFrameSerial();

@@ -261,6 +261,39 @@ TEST(ThreadBalance, SplitsWholeMotionBlocksByMeasuredCost) {
     }
 }
 
+// Two threads keep their blocks while the split is nearly even: moving a block costs its lines a
+// trip to the other core, and the measured costs vary by a few per cent from frame to frame.
+TEST(ThreadBalance, SplitMovesOnlyWhenItEvensTheLoadClearly) {
+    auto blocksOf = [](std::vector<double> blockCosts) {
+        std::vector<double> bodies;
+        for (double cost : blockCosts) bodies.insert(bodies.end(), kMotionLanes, cost / kMotionLanes);
+        return bodies;
+    };
+    struct Case {
+        const char* name;
+        std::vector<double> costs;  // per body
+        ThreadRange current[2];
+        bool moves;
+    };
+    const std::vector<double> even = blocksOf({1, 1, 1, 1, 1, 1});
+    const std::vector<double> nearlyFreeBlock = blocksOf({1, 1, 1, 1, 0.02, 1, 1, 1});
+    const Case cases[] = {
+        {"the balanced split itself", even, {{0, 12}, {12, 24}}, false},
+        {"a block off", even, {{0, 8}, {8, 24}}, true},
+        {"a nearly free block on the busier side", nearlyFreeBlock, {{0, 20}, {20, 32}}, false},
+        {"a split of fewer bodies", even, {{0, 12}, {12, 20}}, true},
+        {"a range that starts inside a block", even, {{0, 10}, {10, 24}}, true},
+        {"ranges that overlap", even, {{0, 16}, {12, 24}}, true},
+    };
+    for (const Case& c : cases) {
+        CScene scene;
+        for (double cost : c.costs) scene.Create<CObjBox>("b")->calcCost = cost;
+        ThreadRange balanced[2];
+        BalanceThreadRanges(scene, 2, balanced);
+        EXPECT_EQ(SplitWorthMoving(scene, 2, c.current, balanced), c.moves) << c.name;
+    }
+}
+
 // Bodies 0..7 run on thread 0, 8..11 on thread 1. A body must wait for the other thread when it
 // reads or gathers from a body there, and so must that body; a fixed body at rest may be read by
 // anyone at any time, but still reads its own partners.
