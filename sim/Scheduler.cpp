@@ -416,15 +416,20 @@ void CScheduler::ComputeForces(int first, int last, int end, int stage) {
     }
 }
 
-// One clock reading per body: each reading ends one body's time and starts the next one's.
+// One clock reading per motion block, each ending one block's time and starting the next one's; the
+// bodies of a block share its time, as in the integration. The split moves whole blocks, and a
+// reading per body added the clock's own time to every body: on the machines measured as much as
+// its forces, which hid the true differences between the bodies from the balance.
 void CScheduler::ComputeTimedForces(int first, int last, int stage) {
     for (int i = first; i < last; ++i) scene_.Body(i)->ClearStageForces(stage);
     double lastReading = NowSeconds();
-    for (int i = first; i < last; ++i) {
-        CObj* body = scene_.Body(i);
-        body->ComputeStageForces(stage);
+    for (int block = first; block < last; block += kMotionLanes) {
+        const int end = std::min(block + kMotionLanes, last);
+        for (int i = block; i < end; ++i) scene_.Body(i)->ComputeStageForces(stage);
         const double now = NowSeconds();
-        body->calcCost = FilteredCost(body->calcCost, now - lastReading);
+        const double share = (now - lastReading) / (end - block);
+        for (int i = block; i < end; ++i)
+            scene_.Body(i)->calcCost = FilteredCost(scene_.Body(i)->calcCost, share);
         lastReading = now;
     }
 }
