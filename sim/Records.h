@@ -29,11 +29,12 @@ struct JoinLink {
 
 // One connection point of this body (see Connections for the law it obeys). What every stage reads
 // and writes is the first 128 bytes, one aligned pair of cache lines; the rest is settings and
-// state the control pass and the break test use.
+// state the control pass and the break test use. What the partner reads, the point and its
+// velocity, is the first line alone: the partner may run on another core.
 struct alignas(128) _JOININFO {
     Vec3 worldPoint;           // world, current stage
-    Vec3 worldOffset;          // world vector from the centre of mass to the point
     Vec3 worldVelocity;        // world velocity of the point
+    Vec3 worldOffset;          // world vector from the centre of mass to the point
     Vec3 localPoint;           // current point, moved by actuations
     double effStrength = 0;    // N/m
     double effFriction = 0;    // N s/m
@@ -67,6 +68,7 @@ struct alignas(128) _JOININFO {
     int GroupPosition() const { return kindCode % 100; }
 };
 static_assert(offsetof(_JOININFO, partner) == 128, "the stage data of a connection fills two cache lines");
+static_assert(offsetof(_JOININFO, worldVelocity) + sizeof(Vec3) <= 64, "a partner reads one line");
 
 // One crash point with its contact state. All contact fields are cleared when the contact ends.
 // The control pass works on these records; the force phase reads the copy of an anchored point's

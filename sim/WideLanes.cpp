@@ -72,11 +72,12 @@ void UpdateJoinPointsWide(const StateLanes& q, int lane, _JOININFO* first, _JOIN
                           _mm256_mul_pd(row2, _mm256_broadcast_sd(&j->localPoint.z)));
         const __m256d point = _mm256_add_pd(x, offset);
         const __m256d pointVelocity = _mm256_add_pd(v, CrossLanes(w, offset));
-        // Each four-lane store spills into the next field, which the next store writes.
+        // Each four-lane store spills into the next field, which the next store writes; the last
+        // field is written in halves, as localPoint follows it.
         _mm256_storeu_pd(&j->worldPoint.x, point);
-        _mm256_storeu_pd(&j->worldOffset.x, offset);
-        _mm_storeu_pd(&j->worldVelocity.x, _mm256_castpd256_pd128(pointVelocity));
-        _mm_store_sd(&j->worldVelocity.z, _mm256_extractf128_pd(pointVelocity, 1));
+        _mm256_storeu_pd(&j->worldVelocity.x, pointVelocity);
+        _mm_storeu_pd(&j->worldOffset.x, _mm256_castpd256_pd128(offset));
+        _mm_store_sd(&j->worldOffset.z, _mm256_extractf128_pd(offset, 1));
     }
 }
 
