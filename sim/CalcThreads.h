@@ -8,10 +8,10 @@
 // and writes `state` = 0 (release); the main thread goes on once it has seen 0 (acquire) in every
 // record. Within the frame the threads meet through their `pointsPassed` counts: a thread counts a
 // point of its share with Signal (release), and another that must not go on before that point
-// waits with WaitFor until the count has come as far (acquire). A count once seen stays true, as the
-// counts only grow: a thread may keep the least count it saw and look again only when it needs more. Every
-// thread passes the same points in a frame, so the counts agree between frames. Nobody blocks: waiting is
-// polling, with a short spin and then a yield between polls.
+// waits with WaitFor until the count has come as far (acquire). A count once seen stays true, as
+// the counts only grow: a thread may keep the least count it saw and look again only when it needs
+// more. Every thread passes the same points in a frame, so the counts agree between frames. Nobody
+// blocks: waiting is polling, with a short spin and then a yield between polls.
 #include <atomic>
 #include <memory>
 #include <thread>
