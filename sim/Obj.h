@@ -181,7 +181,7 @@ class CObj {
     double speedSoundParam1 = 0, speedSoundParam2 = 0;
 
     // ---- Scheduler -------------------------------------------------------------------------
-    double calcCost = 0;  // s, last measured duration of ComputeStageForces
+    double calcCost = 0;  // s, last measured share of its motion block's ComputeStageForces
     double stepCost = 0;  // s, last measured share of its motion block's integration stage
     // Set by the scheduler before each frame (main thread): the thread that runs the body, and
     // whether the body exchanges anything with a body another thread runs, so that its stage work

@@ -45,8 +45,9 @@
 // - The waits are the `pointsPassed` counts of the thread records (see CalcThreads.h): release when a
 //   point is passed, acquire when it is seen. No locks; nothing blocks.
 //
-// Every hundredth stage of a thread times each ComputeStageForces of its share into calcCost and
-// each block's integration into its bodies' stepCost; the costs balance the next frame. A thread
+// Every hundredth stage of a thread times each block's forces into its bodies' calcCost and each
+// block's integration into their stepCost, a block's time shared by its bodies; the costs balance
+// the next frame, which keeps its split unless that is clearly uneven (SplitWorthMoving). A thread
 // waits only at the end of its share's stage work, forces and integration together, so both
 // count. While the CPU meter is shown each thread adds the time it spends working (its share of
 // the frame less the waits that had to poll) to its record's busyTime, which the main thread
