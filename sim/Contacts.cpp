@@ -405,7 +405,7 @@ void CObj::GatherContactReactions() {
 // marks the reactions stale too; a frame begins with one, so an unchanged list needs no write.
 void CObj::PrepareContactReactions(bool sourcesChanged) {
     if (sourcesChanged) contactReactionsStale_ = true;
-    if (hasContactSources_ == contactSources.empty()) hasContactSources_ = !contactSources.empty();
+    StoreIfChanged(hasContactSources_, !contactSources.empty());
     if (!IsMovable()) return;
     std::size_t points = 0;
     for (const CObj* A : contactSources) points += A->crashPoints.size();

@@ -107,11 +107,10 @@ void CObj::PrepareIntegration() {
     if (MassInversesStale()) RefreshMassInverses();
     const int bit = 1 << motion_.Lane();
     int& rigid = motion_.Block()->rigidLanes;
-    const int lanes = TakesRigidStep() ? rigid | bit : rigid & ~bit;
-    if (rigid != lanes) rigid = lanes;
-    const bool still = IsFixed() && !extendsIntegration_ && !adjustsPointMotion_ && moves.empty() &&
-                       moveForcesX.empty() && moveForcesY.empty() && moveForcesZ.empty() && LaneAtRest();
-    if (standsStill_ != still) standsStill_ = still;
+    StoreIfChanged(rigid, TakesRigidStep() ? rigid | bit : rigid & ~bit);
+    StoreIfChanged(standsStill_, IsFixed() && !extendsIntegration_ && !adjustsPointMotion_ && moves.empty() &&
+                                     moveForcesX.empty() && moveForcesY.empty() && moveForcesZ.empty() &&
+                                     LaneAtRest());
     if (standsStill_) stillRot_ = Rot(0), stillPosition_ = Position(0);
 }
 

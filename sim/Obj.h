@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "base/Matrix.h"
+#include "base/StoreIfChanged.h"
 #include "base/Vec3.h"
 #include "sim/ContactQuad.h"
 #include "sim/MotionBlock.h"
@@ -183,11 +184,8 @@ class CObj {
     // ---- Scheduler -------------------------------------------------------------------------
     double calcCost = 0;  // s, last measured share of its motion block's ComputeStageForces
     double stepCost = 0;  // s, last measured share of its motion block's integration stage
-    // Set by the scheduler before each frame (main thread): the thread that runs the body, and
-    // whether the body exchanges anything with a body another thread runs, so that its stage work
-    // must wait for that thread.
+    // Set by the scheduler before each frame (main thread): the thread that runs the body.
     int calcThread = 0;
-    bool calcBorder = false;
 
   public:
     std::vector<_MOVEINFO> moves;
@@ -254,9 +252,7 @@ class CObj {
     // so it skips them, and bodies on other threads may read it at any time. Decided at
     // PrepareIntegration, for the frame only: FinishIntegration ends it.
     bool StandsStill() const { return standsStill_; }
-    void FinishIntegration() {
-        if (standsStill_) standsStill_ = false;
-    }
+    void FinishIntegration() { StoreIfChanged(standsStill_, false); }
     // Its rot and position while it stands still, kept apart from its motion block, which the
     // neighbours' integration writes while the bodies that touch it read it.
     const Mat3& StillRot() const { return stillRot_; }

@@ -120,13 +120,12 @@ void VisitExchanges(const CObj& b, Visit&& visit) {
 
 }  // namespace
 
-// The marks are gathered in `border` first and written only where they changed: a body's lines are
-// in the cache of the thread that runs it.
+// The marks go into a table of the scheduler's, not into the bodies: a body's lines are in the
+// cache of the thread that runs it.
 void MarkBorderBodies(CScene& scene, int threadCount, const ThreadRange* ranges, std::vector<char>& border) {
     border.assign(static_cast<std::size_t>(scene.Count()), 0);
     for (int t = 0; t < threadCount; ++t)
-        for (int i = ranges[t].begin; i < ranges[t].end; ++i)
-            if (scene.Body(i)->calcThread != t) scene.Body(i)->calcThread = t;
+        for (int i = ranges[t].begin; i < ranges[t].end; ++i) StoreIfChanged(scene.Body(i)->calcThread, t);
     if (threadCount >= 2)
         for (int i = 0; i < scene.Count(); ++i) {
             const CObj* b = scene.Body(i);
@@ -137,10 +136,6 @@ void MarkBorderBodies(CScene& scene, int threadCount, const ThreadRange* ranges,
                 if (k >= 0) border[static_cast<std::size_t>(k)] = 1;
             });
         }
-    for (int i = 0; i < scene.Count(); ++i) {
-        const bool marked = border[static_cast<std::size_t>(i)] != 0;
-        if (scene.Body(i)->calcBorder != marked) scene.Body(i)->calcBorder = marked;
-    }
 }
 
 // ---- Lifecycle -------------------------------------------------------------------------------
@@ -427,9 +422,7 @@ void CScheduler::ComputeTimedForces(int first, int last, int stage) {
         const int end = std::min(block + kMotionLanes, last);
         for (int i = block; i < end; ++i) scene_.Body(i)->ComputeStageForces(stage);
         const double now = NowSeconds();
-        const double share = (now - lastReading) / (end - block);
-        for (int i = block; i < end; ++i)
-            scene_.Body(i)->calcCost = FilteredCost(scene_.Body(i)->calcCost, share);
+        RecordBlockCost(block, end - block, now - lastReading, &CObj::calcCost);
         lastReading = now;
     }
 }
@@ -458,14 +451,18 @@ void CScheduler::RunIntegrationShare(const _DOONECALC& record, int stage, BlockP
         }
 }
 
-// The block's time is shared by its bodies: the stage advances them together.
 void CScheduler::IntegrateTimedBlock(int first, int count, int stage, bool beginControl) {
     const double start = NowSeconds();
     IntegrateBlock(first, count, stage, beginControl);
-    const double share = (NowSeconds() - start) / count;
+    RecordBlockCost(first, count, NowSeconds() - start, &CObj::stepCost);
+}
+
+// A block's time is shared by its bodies: a stage advances them together, and the split moves
+// whole blocks.
+void CScheduler::RecordBlockCost(int first, int count, double seconds, double CObj::*cost) {
     for (int i = first; i < first + count; ++i) {
-        CObj* body = scene_.Body(i);
-        body->stepCost = FilteredCost(body->stepCost, share);
+        double& measured = scene_.Body(i)->*cost;
+        measured = FilteredCost(measured, seconds / count);
     }
 }
 

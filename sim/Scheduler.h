@@ -62,6 +62,7 @@
 
 namespace korvan {
 
+class CObj;
 class CScene;
 
 // Thread-count settings (settings-file keys) and the processor count measured at start-up.
@@ -100,9 +101,9 @@ inline constexpr double kSplitTolerance = 0.02;
 bool SplitWorthMoving(const CScene& scene, int threadCount, const ThreadRange* current,
                       const ThreadRange* balanced);
 
-// Sets every body's calcThread from the ranges and calcBorder where it exchanges anything with a
-// body of another range (see the notes above); no border with one thread. `border` receives the
-// marks by body index.
+// Sets every body's calcThread from the ranges and marks in `border`, by body index, the bodies
+// that exchange anything with a body of another range (see the notes above); no border with one
+// thread.
 void MarkBorderBodies(CScene& scene, int threadCount, const ThreadRange* ranges, std::vector<char>& border);
 
 // What the scheduler needs from the recorder: its state (0 idle, 1 recording, above 1 playing
@@ -198,6 +199,7 @@ class CScheduler final : private PhaseShare {
                              bool timeCosts);
     void IntegrateTimedBlock(int first, int count, int stage, bool beginControl);
     void IntegrateBlock(int first, int count, int stage, bool beginControl);
+    void RecordBlockCost(int first, int count, double seconds, double CObj::*cost);
 };
 
 }  // namespace korvan
